@@ -1,0 +1,351 @@
+#include "common/text.h"
+
+#include <cstdint>
+#include <cstring>
+#include <cwchar>
+
+#include "platform/platform.h"
+
+namespace text {
+namespace {
+
+struct Spec {
+    bool left = false, zero = false, plus = false, space = false, alt = false;
+    int width = -1;
+    int precision = -1;
+    int length = 0;  // 0 int, 1 long, 2 long long, -1 short, -2 char
+};
+
+void pad_and_append(std::wstring& out, const std::wstring& body, const Spec& spec,
+                    bool numeric) {
+    size_t width = spec.width > 0 ? static_cast<size_t>(spec.width) : 0;
+    if (body.size() >= width) {
+        out += body;
+        return;
+    }
+    size_t fill = width - body.size();
+    if (spec.left) {
+        out += body;
+        out.append(fill, L' ');
+    } else if (spec.zero && numeric && spec.precision < 0) {
+        // Zeros go after the sign.
+        size_t sign = (!body.empty() && (body[0] == L'-' || body[0] == L'+' || body[0] == L' ')) ? 1 : 0;
+        out.append(body, 0, sign);
+        out.append(fill, L'0');
+        out.append(body, sign, std::wstring::npos);
+    } else {
+        out.append(fill, L' ');
+        out += body;
+    }
+}
+
+std::wstring integer_text(unsigned long long magnitude, bool negative, const Spec& spec,
+                          unsigned base, bool upper_digits) {
+    const char* digits = upper_digits ? "0123456789ABCDEF" : "0123456789abcdef";
+    wchar_t buffer[72];
+    int n = 0;
+    while (magnitude) {
+        buffer[n++] = static_cast<wchar_t>(digits[magnitude % base]);
+        magnitude /= base;
+    }
+    int min_digits = spec.precision >= 0 ? spec.precision : 1;
+    while (n < min_digits && n < 64) buffer[n++] = L'0';
+    std::wstring body;
+    if (negative)
+        body += L'-';
+    else if (spec.plus)
+        body += L'+';
+    else if (spec.space)
+        body += L' ';
+    if (spec.alt && base == 16 && n > 0) body += upper_digits ? L"0X" : L"0x";
+    while (n) body += buffer[--n];
+    return body;
+}
+
+long long signed_arg(va_list& args, int length) {
+    switch (length) {
+        case 2: return va_arg(args, long long);
+        case 1: return va_arg(args, long);
+        case -1: return static_cast<short>(va_arg(args, int));
+        case -2: return static_cast<signed char>(va_arg(args, int));
+        default: return va_arg(args, int);
+    }
+}
+
+unsigned long long unsigned_arg(va_list& args, int length) {
+    switch (length) {
+        case 2: return va_arg(args, unsigned long long);
+        case 1: return va_arg(args, unsigned long);
+        case -1: return static_cast<unsigned short>(va_arg(args, unsigned));
+        case -2: return static_cast<unsigned char>(va_arg(args, unsigned));
+        default: return va_arg(args, unsigned);
+    }
+}
+
+}  // namespace
+
+std::wstring vformat(const char* format, va_list incoming) {
+    va_list args;
+    va_copy(args, incoming);
+    std::wstring out;
+    const char* p = format;
+    while (*p) {
+        if (*p != '%') {
+            // Literal runs are ASCII or UTF-8 in the program's formats.
+            const char* start = p;
+            while (*p && *p != '%') ++p;
+            out += from_utf8(start, static_cast<size_t>(p - start));
+            continue;
+        }
+        ++p;
+        if (*p == '%') {
+            out += L'%';
+            ++p;
+            continue;
+        }
+        Spec spec;
+        for (;; ++p) {
+            if (*p == '-') spec.left = true;
+            else if (*p == '0') spec.zero = true;
+            else if (*p == '+') spec.plus = true;
+            else if (*p == ' ') spec.space = true;
+            else if (*p == '#') spec.alt = true;
+            else break;
+        }
+        if (*p == '*') {
+            spec.width = va_arg(args, int);
+            if (spec.width < 0) {
+                spec.left = true;
+                spec.width = -spec.width;
+            }
+            ++p;
+        } else {
+            while (*p >= '0' && *p <= '9') spec.width = (spec.width < 0 ? 0 : spec.width) * 10 + (*p++ - '0');
+        }
+        if (*p == '.') {
+            ++p;
+            spec.precision = 0;
+            if (*p == '*') {
+                spec.precision = va_arg(args, int);
+                if (spec.precision < 0) spec.precision = -1;
+                ++p;
+            } else {
+                while (*p >= '0' && *p <= '9') spec.precision = spec.precision * 10 + (*p++ - '0');
+            }
+        }
+        if (*p == 'l') {
+            spec.length = 1;
+            if (*++p == 'l') {
+                spec.length = 2;
+                ++p;
+            }
+        } else if (*p == 'h') {
+            spec.length = -1;
+            if (*++p == 'h') {
+                spec.length = -2;
+                ++p;
+            }
+        } else if (*p == 'z' || *p == 'j') {
+            spec.length = 2;
+            ++p;
+        }
+        char conversion = *p ? *p++ : '\0';
+        switch (conversion) {
+            case 'd':
+            case 'i': {
+                long long v = signed_arg(args, spec.length);
+                unsigned long long magnitude = v < 0 ? 0ULL - static_cast<unsigned long long>(v)
+                                                     : static_cast<unsigned long long>(v);
+                pad_and_append(out, integer_text(magnitude, v < 0, spec, 10, false), spec, true);
+                break;
+            }
+            case 'u':
+                pad_and_append(out, integer_text(unsigned_arg(args, spec.length), false, spec, 10, false),
+                               spec, true);
+                break;
+            case 'x':
+            case 'X':
+                pad_and_append(out,
+                               integer_text(unsigned_arg(args, spec.length), false, spec, 16,
+                                            conversion == 'X'),
+                               spec, true);
+                break;
+            case 'c': {
+                wchar_t c = static_cast<wchar_t>(spec.length == 1 ? va_arg(args, wint_t)
+                                                                  : va_arg(args, int));
+                pad_and_append(out, std::wstring(1, c), spec, false);
+                break;
+            }
+            case 's': {
+                std::wstring body;
+                if (spec.length == 1) {
+                    const wchar_t* s = va_arg(args, const wchar_t*);
+                    if (!s) s = L"(null)";
+                    size_t n = std::wcslen(s);
+                    if (spec.precision >= 0 && static_cast<size_t>(spec.precision) < n)
+                        n = static_cast<size_t>(spec.precision);
+                    body.assign(s, n);
+                } else {
+                    const char* s = va_arg(args, const char*);
+                    if (!s) s = "(null)";
+                    body = from_utf8(s, std::strlen(s));
+                    if (spec.precision >= 0 && static_cast<size_t>(spec.precision) < body.size())
+                        body.resize(static_cast<size_t>(spec.precision));
+                }
+                pad_and_append(out, body, spec, false);
+                break;
+            }
+            case 'f':
+            case 'e':
+            case 'g': {
+                double v = va_arg(args, double);
+                char fmt[16];
+                std::snprintf(fmt, sizeof fmt, "%%.%d%c", spec.precision < 0 ? 6 : spec.precision,
+                              conversion);
+                char buffer[512];
+                std::snprintf(buffer, sizeof buffer, fmt, v);
+                std::wstring body = from_utf8(buffer, std::strlen(buffer));
+                if (spec.plus && v >= 0) body.insert(body.begin(), L'+');
+                pad_and_append(out, body, spec, true);
+                break;
+            }
+            default:
+                // Unknown conversions are written as they stand.
+                out += L'%';
+                if (conversion) out += static_cast<wchar_t>(conversion);
+                break;
+        }
+    }
+    va_end(args);
+    return out;
+}
+
+std::wstring format(const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    std::wstring result = vformat(format, args);
+    va_end(args);
+    return result;
+}
+
+void print(FILE* stream, const char* format, ...) {
+    if (!stream) return;
+    va_list args;
+    va_start(args, format);
+    std::wstring result = vformat(format, args);
+    va_end(args);
+    write(stream, result);
+}
+
+void write(FILE* stream, const wchar_t* text) {
+    if (!stream || !text) return;
+    write(stream, std::wstring(text));
+}
+
+void write(FILE* stream, const std::wstring& text) {
+    if (!stream || text.empty()) return;
+    if ((stream == stdout || stream == stderr) && platform::is_console(stream)) {
+        platform::write_console(stream, text.data(), text.size());
+        return;
+    }
+    std::string bytes = to_utf8(text);
+    std::fwrite(bytes.data(), 1, bytes.size(), stream);
+}
+
+void write_bytes(FILE* stream, const char* bytes, size_t length) {
+    if (!stream || length == 0) return;
+    std::fwrite(bytes, 1, length, stream);
+}
+
+std::string to_utf8(const std::wstring& text) { return to_utf8(text.data(), text.size()); }
+
+std::string to_utf8(const wchar_t* text, size_t length) {
+    std::string out;
+    out.reserve(length);
+    for (size_t i = 0; i < length; ++i) {
+        uint32_t c = static_cast<uint32_t>(text[i]);
+        if constexpr (sizeof(wchar_t) == 2) {
+            // Join a UTF-16 surrogate pair; a lone surrogate becomes U+FFFD.
+            if (c >= 0xD800 && c <= 0xDBFF && i + 1 < length) {
+                uint32_t low = static_cast<uint32_t>(text[i + 1]);
+                if (low >= 0xDC00 && low <= 0xDFFF) {
+                    c = 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00);
+                    ++i;
+                }
+            }
+            if (c >= 0xD800 && c <= 0xDFFF) c = 0xFFFD;
+        }
+        if (c < 0x80) {
+            out += static_cast<char>(c);
+        } else if (c < 0x800) {
+            out += static_cast<char>(0xC0 | (c >> 6));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        } else if (c < 0x10000) {
+            out += static_cast<char>(0xE0 | (c >> 12));
+            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        } else if (c < 0x110000) {
+            out += static_cast<char>(0xF0 | (c >> 18));
+            out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        } else {
+            out += "\xEF\xBF\xBD";
+        }
+    }
+    return out;
+}
+
+std::wstring from_utf8(const std::string& bytes) { return from_utf8(bytes.data(), bytes.size()); }
+
+std::wstring from_utf8(const char* bytes, size_t length) {
+    std::wstring out;
+    out.reserve(length);
+    const auto* s = reinterpret_cast<const unsigned char*>(bytes);
+    size_t i = 0;
+    while (i < length) {
+        unsigned char b = s[i];
+        uint32_t c = b;
+        size_t extra = 0;
+        if (b >= 0xC2 && b <= 0xDF) {
+            extra = 1;
+            c = b & 0x1F;
+        } else if (b >= 0xE0 && b <= 0xEF) {
+            extra = 2;
+            c = b & 0x0F;
+        } else if (b >= 0xF0 && b <= 0xF4) {
+            extra = 3;
+            c = b & 0x07;
+        }
+        bool valid = extra > 0;
+        for (size_t k = 1; valid && k <= extra; ++k) {
+            if (i + k >= length || (s[i + k] & 0xC0) != 0x80)
+                valid = false;
+            else
+                c = (c << 6) | (s[i + k] & 0x3F);
+        }
+        // Overlong, surrogate and out-of-range forms are not valid UTF-8.
+        if (valid && ((extra == 2 && c < 0x800) || (extra == 3 && c < 0x10000) ||
+                      (c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF))
+            valid = false;
+        if (!valid) {
+            out += static_cast<wchar_t>(b);  // a stray byte stands for itself
+            ++i;
+            continue;
+        }
+        if constexpr (sizeof(wchar_t) == 2) {
+            if (c >= 0x10000) {
+                c -= 0x10000;
+                out += static_cast<wchar_t>(0xD800 + (c >> 10));
+                out += static_cast<wchar_t>(0xDC00 + (c & 0x3FF));
+                i += extra + 1;
+                continue;
+            }
+        }
+        out += static_cast<wchar_t>(c);
+        i += extra + 1;
+    }
+    return out;
+}
+
+}  // namespace text

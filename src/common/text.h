@@ -1,0 +1,31 @@
+// Text output: every screen and log line goes through here. Formats are
+// printf formats with ISO C conversions ("%ls" a wide string, "%s" an 8-bit
+// UTF-8 string, "%lld" a 64-bit integer); widths and precisions count
+// characters, not bytes. What reaches a file or a redirected console is UTF-8
+// whatever the C locale; a Windows console gets the wide text itself.
+#pragma once
+
+#include <cstdarg>
+#include <cstdio>
+#include <string>
+
+namespace text {
+
+std::wstring vformat(const char* format, va_list args);
+std::wstring format(const char* format, ...);
+
+// Formats and writes to `stream`; a null stream is skipped.
+void print(FILE* stream, const char* format, ...);
+void write(FILE* stream, const std::wstring& text);
+void write(FILE* stream, const wchar_t* text);
+// Bytes as they are, for records whose bytes are fixed (the COPIED source path).
+void write_bytes(FILE* stream, const char* bytes, size_t length);
+
+std::string to_utf8(const std::wstring& text);
+std::string to_utf8(const wchar_t* text, size_t length);
+// UTF-8 to wide; a byte that is not part of valid UTF-8 stands for itself
+// (so Latin-1 list files read sensibly too).
+std::wstring from_utf8(const char* bytes, size_t length);
+std::wstring from_utf8(const std::string& bytes);
+
+}  // namespace text

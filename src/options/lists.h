@@ -1,0 +1,16 @@
+// List files and start paths: the start folders, file types, exclusion
+// patterns and bypassed folders of the run configuration.
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+// Validates a folder and appends it to source_paths in long-path form; a file
+// is split into its folder (the start path) and its name (a file type).
+void add_start_path(const std::wstring& path);
+// Appends a pattern to file_types unless the identical one is there.
+void add_file_type(const std::wstring& pattern);
+void read_types_file(const std::wstring& path);    // -F
+void read_exclude_file(const std::wstring& path);  // --exclude=
+void add_bypass(const std::wstring& value);        // --bypass=
+void read_dirs_file(FILE* stream);                 // --dirs=

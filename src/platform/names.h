@@ -1,0 +1,23 @@
+// Pure name rules of the Windows file system that the POSIX layer gives:
+// the directory search's wildcard match and generated 8.3 short names.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace platform {
+
+// True when `name` (a long or short name) matches `pattern` with the rules of
+// the Windows directory search: the Win32 translation of '?', '.' and a final
+// "*." into DOS_QM, DOS_DOT and DOS_STAR, letters without regard to case.
+bool dos_name_match(const std::wstring& pattern, const std::wstring& name);
+
+// True when `name` is a valid 8.3 name (it then has no short name of its own).
+bool is_valid_8dot3(const std::wstring& name);
+
+// Short names of the entries of one folder, same order as `names`: empty for
+// valid 8.3 names, otherwise STEM6~N.EXT where N numbers the entries that
+// share the stem and extension, in order of their long names.
+std::vector<std::wstring> generate_short_names(const std::vector<std::wstring>& names);
+
+}  // namespace platform

@@ -1,0 +1,167 @@
+// The file, time and console services kestro needs, with Windows semantics on
+// every host. The program above this layer never includes a host header: it
+// speaks Windows paths ("\\?\C:\dir\file"), Windows attributes and FILETIMEs.
+// win32/ implements this with the real API; posix/ gives the same behaviour on
+// a POSIX host (see DESIGN.md: drive mapping, short names, user.DOSATTRIB).
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <ctime>
+#include <string>
+
+namespace platform {
+
+// ---- Attributes (the Windows FILE_ATTRIBUTE_* values) --------------------
+constexpr uint32_t ATTR_READONLY = 0x1;
+constexpr uint32_t ATTR_HIDDEN = 0x2;
+constexpr uint32_t ATTR_SYSTEM = 0x4;
+constexpr uint32_t ATTR_DIRECTORY = 0x10;
+constexpr uint32_t ATTR_ARCHIVE = 0x20;
+constexpr uint32_t ATTR_NORMAL = 0x80;
+constexpr uint32_t ATTR_REPARSE_POINT = 0x400;  // a link (to a folder or file)
+constexpr uint32_t ATTR_ENCRYPTED = 0x4000;
+constexpr uint32_t INVALID_ATTRIBUTES = 0xFFFFFFFFu;
+
+// A FILETIME: 100 ns units since 1601-01-01 UTC.
+using FileTime = uint64_t;
+constexpr FileTime FILETIME_UNIX_EPOCH = 116444736000000000ULL;  // 1970-01-01
+
+// ---- Directory search ------------------------------------------------------
+// The directory-listing record of one entry, shaped like WIN32_FIND_DATAW.
+struct FindRecord {
+    uint32_t attributes = 0;
+    FileTime creation_time = 0;
+    FileTime last_access_time = 0;
+    FileTime last_write_time = 0;
+    uint32_t size_high = 0;
+    uint32_t size_low = 0;
+    wchar_t name[260] = {};       // long name
+    wchar_t short_name[14] = {};  // generated 8.3 name, empty when the long name is valid 8.3
+
+    uint64_t size() const { return (uint64_t(size_high) << 32) | size_low; }
+};
+
+struct FindState;  // opaque
+using FindHandle = FindState*;
+
+// Lists the entries of the folder of `pattern` ("dir\*.TXT") whose long or
+// short name matches the last component with the Windows wildcard rules, "."
+// and ".." first. Returns nullptr when the folder cannot be listed or nothing
+// matches; otherwise `rec` holds the first match.
+FindHandle find_first(const wchar_t* pattern, FindRecord* rec);
+bool find_next(FindHandle h, FindRecord* rec);
+void find_close(FindHandle h);
+
+// ---- Attributes and lookups ----------------------------------------------
+uint32_t get_file_attributes(const wchar_t* path);  // INVALID_ATTRIBUTES when absent
+bool set_file_attributes(const wchar_t* path, uint32_t attributes);
+// _waccess(path, 0): the path can be reached.
+bool path_accessible(const wchar_t* path);
+// The identity of the file or folder a path leads to (links followed): the
+// volume and file id on Windows, device and inode on POSIX. Lets the walk
+// notice a folder link that leads back into its own tree.
+struct FileIdentity {
+    uint64_t volume = 0;
+    uint64_t id = 0;
+    bool operator==(const FileIdentity& other) const { return volume == other.volume && id == other.id; }
+};
+bool get_file_identity(const wchar_t* path, FileIdentity* identity);
+
+// ---- Files -----------------------------------------------------------------
+enum class Access { read, read_write };
+enum class Disposition { open_existing, create_always, open_always, create_new };
+enum OpenFlags : unsigned {
+    OPEN_NONE = 0,
+    OPEN_BACKUP_SEMANTICS = 1,  // allows opening folders (for their times)
+    OPEN_WRITE_THROUGH = 2,
+    OPEN_SEQUENTIAL_SCAN = 4,
+};
+
+struct FileState;  // opaque
+using FileHandle = FileState*;
+
+// Returns nullptr on failure. Refuses what Windows refuses (writing a
+// read-only file, replacing a hidden or read-only file) even for root.
+FileHandle open_file(const wchar_t* path, Access access, Disposition disposition,
+                     unsigned flags = OPEN_NONE);
+// Reads up to `size` bytes; false on a read error. *done = 0 at the end.
+bool read_file(FileHandle h, void* buffer, uint32_t size, uint32_t* done);
+// Writes all of `size` bytes or fails (short writes are retried inside).
+bool write_file(FileHandle h, const void* buffer, uint32_t size, uint32_t* done);
+bool seek_file(FileHandle h, int64_t offset, int whence /* SEEK_SET, SEEK_CUR, SEEK_END */,
+               int64_t* new_position = nullptr);
+bool set_end_of_file(FileHandle h);
+bool get_file_size(FileHandle h, uint64_t* size);
+bool set_file_times(FileHandle h, const FileTime* creation, const FileTime* last_access,
+                    const FileTime* last_write);
+void close_file(FileHandle h);
+
+// Whole-file copy as CopyFileW: data, the source's attributes and last write
+// time. With fail_if_exists false an existing destination is replaced, unless
+// it is read-only or hidden (then it fails as Windows does).
+bool copy_file(const wchar_t* source, const wchar_t* destination, bool fail_if_exists);
+bool create_directory(const wchar_t* path);
+bool delete_file(const wchar_t* path);
+// Renames, replacing an existing destination (MoveFileEx with REPLACE_EXISTING).
+bool move_file_replace(const wchar_t* source, const wchar_t* destination);
+
+// C runtime stream on a Windows path (_wfopen). Text mode as the runtime has it.
+FILE* open_stream(const wchar_t* path, const char* mode);
+
+// ---- Paths -------------------------------------------------------------------
+// _wfullpath: the absolute form of `path`; false when it exceeds `limit`
+// characters or cannot be formed. On POSIX an absolute host path becomes its
+// drive form.
+bool full_path(const wchar_t* path, std::wstring& out, size_t limit = 32768);
+std::wstring current_directory();
+std::wstring program_path();  // full path of the running program
+
+// ---- Time ------------------------------------------------------------------
+FileTime now_filetime();              // GetSystemTime + SystemTimeToFileTime
+int64_t now_seconds();                // _time64
+bool filetime_to_local(FileTime utc, FileTime* local);  // FileTimeToLocalFileTime
+
+struct SystemTime {
+    int year, month, day_of_week, day, hour, minute, second, milliseconds;
+};
+bool filetime_to_systemtime(FileTime t, SystemTime* out);  // FileTimeToSystemTime
+bool local_time(int64_t seconds, std::tm* out);             // _localtime64
+bool utc_time(int64_t seconds, std::tm* out);               // _gmtime64
+int64_t make_local_time(std::tm* t);                        // _mktime64, -1 when not representable
+
+struct TimeZoneInfo {
+    std::wstring standard_name;
+    std::wstring daylight_name;
+    long offset_seconds = 0;  // west positive (the runtime's _timezone)
+    int daylight = 0;         // the runtime's _daylight
+};
+TimeZoneInfo time_zone();  // after _tzset
+
+// Processor clock in milliseconds (clock() / CLOCKS_PER_SEC * 1000).
+long clock_ms();
+void sleep_ms(unsigned ms);
+
+// ---- Console -----------------------------------------------------------------
+bool key_waiting();     // _kbhit; never true for a redirected standard input
+int read_key();         // _getch: one key without echo; -1 at end of input
+int read_char();        // getchar-like read of standard input; -1 at end
+void discard_console_input();
+bool is_console(FILE* stream);
+void write_console(FILE* stream, const wchar_t* text, size_t length);
+// The open-file dialog (GetOpenFileNameW); false when cancelled.
+bool select_file_dialog(const wchar_t* title, std::wstring& chosen);
+
+// ---- Code pages of narrow file-name calls -------------------------------------
+void set_file_apis_ansi();
+void set_file_apis_oem();
+bool file_apis_are_ansi();
+
+// ---- Process ------------------------------------------------------------------
+// Environment lookup; false when the variable does not exist.
+bool get_env(const char* name, std::wstring* value);
+// Routes Ctrl+C (and on POSIX SIGTERM) to `handler(2)`, run on a thread of its own.
+void install_interrupt_handler(void (*handler)(int));
+[[noreturn]] void exit_process(int code);
+
+}  // namespace platform

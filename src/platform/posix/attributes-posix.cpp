@@ -1,0 +1,214 @@
+// Windows attributes and times on POSIX: read-only from the write bits, the
+// folder bit from the type, hidden/system/archive and the creation time in
+// user.DOSATTRIB (the form shared with Wine and SMB servers).
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "platform/posix/host.h"
+
+namespace platform::posix {
+namespace {
+
+constexpr const char* XATTR_NAME = "user.DOSATTRIB";
+constexpr uint32_t KEPT_IN_XATTR = ATTR_HIDDEN | ATTR_SYSTEM | ATTR_ARCHIVE;
+
+uint16_t get16(const unsigned char* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
+uint32_t get32(const unsigned char* p) {
+    return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
+}
+uint64_t get64(const unsigned char* p) { return uint64_t(get32(p)) | (uint64_t(get32(p + 4)) << 32); }
+void put16(std::string& s, uint16_t v) {
+    s += static_cast<char>(v & 0xFF);
+    s += static_cast<char>(v >> 8);
+}
+void put32(std::string& s, uint32_t v) {
+    for (int i = 0; i < 4; ++i) s += static_cast<char>((v >> (8 * i)) & 0xFF);
+}
+void put64(std::string& s, uint64_t v) {
+    put32(s, static_cast<uint32_t>(v));
+    put32(s, static_cast<uint32_t>(v >> 32));
+}
+
+bool is_hex(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
+
+}  // namespace
+
+DosAttrib parse_dos_attrib(const char* value, size_t length) {
+    DosAttrib result;
+    if (length < 3 || value[0] != '0' || (value[1] != 'x' && value[1] != 'X') || !is_hex(value[2])) return result;
+    size_t i = 2;
+    uint32_t attributes = 0;
+    while (i < length && is_hex(value[i])) {
+        char c = value[i++];
+        attributes = attributes * 16 + static_cast<uint32_t>(c <= '9' ? c - '0' : (c | 0x20) - 'a' + 10);
+    }
+    result.present = true;
+    result.attributes = attributes;
+    if (i >= length || value[i] != '\0') return result;
+    size_t blob = i + 1;
+    if (blob % 2) ++blob;  // the text is padded to an even length
+    if (blob + 6 > length) return result;
+    const auto* b = reinterpret_cast<const unsigned char*>(value + blob);
+    size_t available = length - blob;
+    uint16_t version = get16(b);
+    if (version == 3 && available >= 6 + 4 + 4 + 4 + 8 + 8 + 8) {
+        uint32_t valid = get32(b + 6);
+        if (valid & 1) result.attributes = get32(b + 10);
+        if ((valid & 0x10) && available >= 6 + 4 + 4 + 4 + 8 + 8 + 8) {
+            result.has_creation_time = true;
+            result.creation_time = get64(b + 6 + 4 + 4 + 4 + 8 + 8);
+        }
+    } else if (version == 4 && available >= 6 + 4 + 4 + 8 + 8) {
+        uint32_t valid = get32(b + 6);
+        if (valid & 1) result.attributes = get32(b + 10);
+        if (valid & 0x10) {
+            result.has_creation_time = true;
+            result.creation_time = get64(b + 6 + 4 + 4 + 8);
+        }
+    }
+    return result;
+}
+
+std::string encode_dos_attrib(uint32_t attributes, FileTime creation_time) {
+    char hex[16];
+    std::snprintf(hex, sizeof hex, "0x%x", attributes);
+    std::string value(hex);
+    value += '\0';
+    if (value.size() % 2) value += '\0';
+    put16(value, 3);
+    put32(value, 3);
+    put32(value, 0x1 | 0x10);
+    put32(value, attributes);
+    put32(value, 0);  // ea_size
+    put64(value, 0);  // size
+    put64(value, 0);  // alloc_size
+    put64(value, creation_time);
+    put64(value, 0);  // change time
+    return value;
+}
+
+DosAttrib read_dos_attrib(const std::string& host, int fd) {
+    char buffer[256];
+    ssize_t n = fd >= 0 ? fgetxattr(fd, XATTR_NAME, buffer, sizeof buffer)
+                        : getxattr(host.c_str(), XATTR_NAME, buffer, sizeof buffer);
+    if (n <= 0) return DosAttrib{};
+    return parse_dos_attrib(buffer, static_cast<size_t>(n));
+}
+
+bool write_dos_attrib(const std::string& host, int fd, uint32_t attributes, FileTime creation_time) {
+    std::string value = encode_dos_attrib(attributes, creation_time);
+    int rc = fd >= 0 ? fsetxattr(fd, XATTR_NAME, value.data(), value.size(), 0)
+                     : setxattr(host.c_str(), XATTR_NAME, value.data(), value.size(), 0);
+    // A file system without extended attributes keeps only read-only and
+    // the folder bit, silently.
+    return rc == 0 || errno == ENOTSUP || errno == EOPNOTSUPP;
+}
+
+FileTime to_filetime(const struct timespec& t) {
+    int64_t units = int64_t(t.tv_sec) * 10000000 + t.tv_nsec / 100;
+    return static_cast<FileTime>(units + int64_t(FILETIME_UNIX_EPOCH));
+}
+
+struct timespec from_filetime(FileTime t) {
+    int64_t units = static_cast<int64_t>(t) - int64_t(FILETIME_UNIX_EPOCH);
+    struct timespec ts;
+    ts.tv_sec = units / 10000000;
+    ts.tv_nsec = (units % 10000000) * 100;
+    if (ts.tv_nsec < 0) {
+        ts.tv_nsec += 1000000000;
+        ts.tv_sec -= 1;
+    }
+    return ts;
+}
+
+bool entry_info(const std::string& host, const std::string& name_for_hidden, EntryInfo* info) {
+    struct statx sx;
+    if (statx(AT_FDCWD, host.c_str(), AT_SYMLINK_NOFOLLOW, STATX_BASIC_STATS | STATX_BTIME, &sx) != 0) return false;
+    info->is_link = S_ISLNK(sx.stx_mode);
+    if (info->is_link &&
+        statx(AT_FDCWD, host.c_str(), 0, STATX_BASIC_STATS | STATX_BTIME, &sx) != 0)
+        return false;  // a dangling link is as absent as on Windows
+    bool is_dir = S_ISDIR(sx.stx_mode);
+    DosAttrib dos = read_dos_attrib(host);
+    uint32_t attributes = 0;
+    if (dos.present)
+        attributes = dos.attributes & KEPT_IN_XATTR;
+    else
+        attributes = (is_dir ? 0 : ATTR_ARCHIVE) | (!name_for_hidden.empty() && name_for_hidden[0] == '.' &&
+                                                            name_for_hidden != "." && name_for_hidden != ".."
+                                                        ? ATTR_HIDDEN
+                                                        : 0);
+    if (!(sx.stx_mode & (S_IWUSR | S_IWGRP | S_IWOTH))) attributes |= ATTR_READONLY;
+    if (is_dir) attributes |= ATTR_DIRECTORY;
+    if (info->is_link) attributes |= ATTR_REPARSE_POINT;
+    if (attributes == 0) attributes = ATTR_NORMAL;
+    info->attributes = attributes;
+    info->size = is_dir ? 0 : sx.stx_size;
+    info->last_access = to_filetime({static_cast<time_t>(sx.stx_atime.tv_sec), long(sx.stx_atime.tv_nsec)});
+    info->last_write = to_filetime({static_cast<time_t>(sx.stx_mtime.tv_sec), long(sx.stx_mtime.tv_nsec)});
+    if (dos.has_creation_time)
+        info->creation = dos.creation_time;
+    else if (sx.stx_mask & STATX_BTIME)
+        info->creation = to_filetime({static_cast<time_t>(sx.stx_btime.tv_sec), long(sx.stx_btime.tv_nsec)});
+    else
+        info->creation = info->last_write;
+    return true;
+}
+
+}  // namespace platform::posix
+
+namespace platform {
+
+namespace {
+std::string last_component(const std::string& host) {
+    size_t slash = host.find_last_of('/');
+    return slash == std::string::npos ? host : host.substr(slash + 1);
+}
+}  // namespace
+
+uint32_t get_file_attributes(const wchar_t* path) {
+    std::string host;
+    if (!posix::to_host_resolving_short_names(path, host)) return INVALID_ATTRIBUTES;
+    posix::EntryInfo info;
+    if (!posix::entry_info(host, last_component(host), &info)) return INVALID_ATTRIBUTES;
+    return info.attributes;
+}
+
+bool set_file_attributes(const wchar_t* path, uint32_t attributes) {
+    std::string host;
+    if (!posix::to_host_resolving_short_names(path, host)) return false;
+    posix::EntryInfo info;
+    if (!posix::entry_info(host, last_component(host), &info)) return false;
+    struct stat st;
+    if (stat(host.c_str(), &st) != 0) return false;
+    mode_t mode = st.st_mode & 07777;
+    if (attributes & ATTR_READONLY)
+        mode &= static_cast<mode_t>(~(S_IWUSR | S_IWGRP | S_IWOTH));
+    else if (!(mode & (S_IWUSR | S_IWGRP | S_IWOTH)))
+        mode |= S_IWUSR;
+    if (mode != (st.st_mode & 07777) && chmod(host.c_str(), mode) != 0) return false;
+    return posix::write_dos_attrib(host, -1, attributes & (ATTR_HIDDEN | ATTR_SYSTEM | ATTR_ARCHIVE), info.creation);
+}
+
+bool path_accessible(const wchar_t* path) {
+    std::string host;
+    if (!posix::to_host_resolving_short_names(path, host)) return false;
+    return access(host.c_str(), F_OK) == 0;
+}
+
+bool get_file_identity(const wchar_t* path, FileIdentity* identity) {
+    std::string host;
+    if (!posix::to_host(path, host)) return false;
+    struct stat st;
+    if (stat(host.c_str(), &st) != 0) return false;
+    identity->volume = static_cast<uint64_t>(st.st_dev);
+    identity->id = static_cast<uint64_t>(st.st_ino);
+    return true;
+}
+
+}  // namespace platform

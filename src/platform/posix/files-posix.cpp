@@ -1,0 +1,259 @@
+// Files on POSIX with the protection Windows enforces: a read-only file is
+// never opened for writing, a read-only, hidden or system file is never
+// replaced, whatever the caller's POSIX rights (tests and CI run as root).
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <vector>
+
+#include "platform/posix/host.h"
+
+namespace platform {
+
+struct FileState {
+    int fd = -1;
+    std::string host;
+};
+
+namespace {
+
+std::string last_component(const std::string& host) {
+    size_t slash = host.find_last_of('/');
+    return slash == std::string::npos ? host : host.substr(slash + 1);
+}
+
+bool lookup(const std::string& host, posix::EntryInfo* info) {
+    return posix::entry_info(host, last_component(host), info);
+}
+
+bool write_all(int fd, const char* data, size_t size) {
+    while (size > 0) {
+        ssize_t n = ::write(fd, data, size);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        if (n == 0) return false;
+        data += n;
+        size -= static_cast<size_t>(n);
+    }
+    return true;
+}
+
+// Copies the data of `in` to `out`: copy_file_range, else read/write.
+bool copy_data(int in, int out) {
+    bool use_range = true;
+    for (;;) {
+        if (use_range) {
+            ssize_t n = copy_file_range(in, nullptr, out, nullptr, 1 << 30, 0);
+            if (n > 0) continue;
+            if (n == 0) return true;
+            if (errno == EINTR) continue;
+            if (errno != EXDEV && errno != ENOSYS && errno != EOPNOTSUPP && errno != EINVAL) return false;
+            use_range = false;
+        }
+        static thread_local std::vector<char> buffer(1 << 20);
+        ssize_t n = ::read(in, buffer.data(), buffer.size());
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        if (n == 0) return true;
+        if (!write_all(out, buffer.data(), static_cast<size_t>(n))) return false;
+    }
+}
+
+}  // namespace
+
+FileHandle open_file(const wchar_t* path, Access access, Disposition disposition, unsigned flags) {
+    std::string host;
+    if (!posix::to_host_resolving_short_names(path, host)) return nullptr;
+    posix::EntryInfo info;
+    bool exists = lookup(host, &info);
+    bool is_dir = exists && (info.attributes & ATTR_DIRECTORY);
+    if (is_dir && !(flags & OPEN_BACKUP_SEMANTICS)) {
+        errno = EACCES;
+        return nullptr;
+    }
+    if (exists && !is_dir) {
+        if (disposition == Disposition::create_new) {
+            errno = EEXIST;
+            return nullptr;
+        }
+        if (access == Access::read_write && (info.attributes & ATTR_READONLY)) {
+            errno = EACCES;
+            return nullptr;
+        }
+        if (disposition == Disposition::create_always && (info.attributes & (ATTR_READONLY | ATTR_HIDDEN | ATTR_SYSTEM))) {
+            errno = EACCES;
+            return nullptr;
+        }
+    }
+    if (!exists && disposition == Disposition::open_existing) {
+        errno = ENOENT;
+        return nullptr;
+    }
+    int oflags = O_CLOEXEC;
+    if (is_dir) {
+        oflags |= O_RDONLY | O_DIRECTORY;
+    } else {
+        oflags |= access == Access::read ? O_RDONLY : O_RDWR;
+        if (disposition == Disposition::create_always) oflags |= O_CREAT | O_TRUNC;
+        if (disposition == Disposition::open_always) oflags |= O_CREAT;
+        if (disposition == Disposition::create_new) oflags |= O_CREAT | O_EXCL;
+        if (flags & OPEN_WRITE_THROUGH) oflags |= O_DSYNC;
+    }
+    int fd = ::open(host.c_str(), oflags, 0666);
+    if (fd < 0) return nullptr;
+    if (flags & OPEN_SEQUENTIAL_SCAN) posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+    auto* h = new FileState;
+    h->fd = fd;
+    h->host = host;
+    return h;
+}
+
+bool read_file(FileHandle h, void* buffer, uint32_t size, uint32_t* done) {
+    *done = 0;
+    for (;;) {
+        ssize_t n = ::read(h->fd, buffer, size);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return false;
+        *done = static_cast<uint32_t>(n);
+        return true;
+    }
+}
+
+bool write_file(FileHandle h, const void* buffer, uint32_t size, uint32_t* done) {
+    *done = 0;
+    if (!write_all(h->fd, static_cast<const char*>(buffer), size)) return false;
+    *done = size;
+    return true;
+}
+
+bool seek_file(FileHandle h, int64_t offset, int whence, int64_t* new_position) {
+    off_t at = lseek(h->fd, static_cast<off_t>(offset), whence);
+    if (at < 0) return false;
+    if (new_position) *new_position = at;
+    return true;
+}
+
+bool set_end_of_file(FileHandle h) {
+    off_t at = lseek(h->fd, 0, SEEK_CUR);
+    return at >= 0 && ftruncate(h->fd, at) == 0;
+}
+
+bool get_file_size(FileHandle h, uint64_t* size) {
+    struct stat st;
+    if (fstat(h->fd, &st) != 0) return false;
+    *size = static_cast<uint64_t>(st.st_size);
+    return true;
+}
+
+bool set_file_times(FileHandle h, const FileTime* creation, const FileTime* last_access,
+                    const FileTime* last_write) {
+    struct timespec times[2];
+    times[0].tv_nsec = times[1].tv_nsec = UTIME_OMIT;
+    times[0].tv_sec = times[1].tv_sec = 0;
+    if (last_access) times[0] = posix::from_filetime(*last_access);
+    if (last_write) times[1] = posix::from_filetime(*last_write);
+    if ((last_access || last_write) && futimens(h->fd, times) != 0) return false;
+    if (creation) {
+        posix::DosAttrib dos = posix::read_dos_attrib(h->host, h->fd);
+        uint32_t attributes = 0;
+        if (dos.present) {
+            attributes = dos.attributes;
+        } else {
+            posix::EntryInfo info;
+            if (lookup(h->host, &info))
+                attributes = info.attributes & (ATTR_HIDDEN | ATTR_SYSTEM | ATTR_ARCHIVE);
+        }
+        if (!posix::write_dos_attrib(h->host, h->fd, attributes, *creation)) return false;
+    }
+    return true;
+}
+
+void close_file(FileHandle h) {
+    if (!h) return;
+    ::close(h->fd);
+    delete h;
+}
+
+bool copy_file(const wchar_t* source, const wchar_t* destination, bool fail_if_exists) {
+    std::string from, to;
+    if (!posix::to_host_resolving_short_names(source, from) || !posix::to_host_resolving_short_names(destination, to))
+        return false;
+    posix::EntryInfo source_info, target_info;
+    if (!lookup(from, &source_info) || (source_info.attributes & ATTR_DIRECTORY)) return false;
+    if (lookup(to, &target_info)) {
+        if (fail_if_exists) return false;
+        if (target_info.attributes & (ATTR_DIRECTORY | ATTR_READONLY | ATTR_HIDDEN | ATTR_SYSTEM)) return false;
+    }
+    int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
+    if (in < 0) return false;
+    struct stat st;
+    if (fstat(in, &st) != 0) {
+        ::close(in);
+        return false;
+    }
+    int out = ::open(to.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | (fail_if_exists ? O_EXCL : 0), 0600);
+    if (out < 0) {
+        ::close(in);
+        return false;
+    }
+    posix_fadvise(in, 0, 0, POSIX_FADV_SEQUENTIAL);
+    bool ok = copy_data(in, out);
+    if (ok) {
+        // The copy carries the source's attributes and last write time.
+        uint32_t kept = source_info.attributes & (ATTR_HIDDEN | ATTR_SYSTEM | ATTR_ARCHIVE);
+        posix::DosAttrib source_dos = posix::read_dos_attrib(from, in);
+        if (source_dos.present || kept) ok = posix::write_dos_attrib(to, out, kept, source_info.creation);
+        struct timespec times[2] = {st.st_atim, st.st_mtim};
+        if (ok) ok = futimens(out, times) == 0;
+        if (ok) ok = fchmod(out, st.st_mode & 07777) == 0;
+    }
+    ::close(in);
+    if (::close(out) != 0) ok = false;
+    if (!ok) ::unlink(to.c_str());
+    return ok;
+}
+
+bool create_directory(const wchar_t* path) {
+    std::string host;
+    if (!posix::to_host(path, host)) return false;
+    return ::mkdir(host.c_str(), 0777) == 0;
+}
+
+bool delete_file(const wchar_t* path) {
+    std::string host;
+    if (!posix::to_host(path, host)) return false;
+    posix::EntryInfo info;
+    if (lookup(host, &info) && (info.attributes & ATTR_READONLY)) return false;
+    return ::unlink(host.c_str()) == 0;
+}
+
+bool move_file_replace(const wchar_t* source, const wchar_t* destination) {
+    std::string from, to;
+    if (!posix::to_host(source, from) || !posix::to_host(destination, to)) return false;
+    posix::EntryInfo info;
+    if (lookup(to, &info) && (info.attributes & (ATTR_DIRECTORY | ATTR_READONLY))) return false;
+    return ::rename(from.c_str(), to.c_str()) == 0;
+}
+
+FILE* open_stream(const wchar_t* path, const char* mode) {
+    std::string host;
+    if (!posix::to_host_resolving_short_names(path, host)) return nullptr;
+    bool writes = std::strpbrk(mode, "wa+") != nullptr;
+    if (writes) {
+        posix::EntryInfo info;
+        if (lookup(host, &info) && (info.attributes & ATTR_READONLY)) {
+            errno = EACCES;
+            return nullptr;
+        }
+    }
+    return std::fopen(host.c_str(), mode);
+}
+
+}  // namespace platform

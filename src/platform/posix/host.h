@@ -1,0 +1,53 @@
+// Inside the POSIX layer: Windows paths to host paths and back, and the
+// attribute record kept in the user.DOSATTRIB extended attribute.
+#pragma once
+
+#include <sys/stat.h>
+
+#include <cstdint>
+#include <string>
+
+#include "platform/platform.h"
+
+namespace platform::posix {
+
+// Host path of a Windows path: "\\?\" dropped, the drive mapped (C: is / unless
+// KESTRO_DRIVES says otherwise), '\' made '/'. False for a path that names
+// nothing on this host (an unmapped drive, a UNC path).
+bool to_host(const std::wstring& path, std::string& host);
+// Like to_host, and when the host path does not exist, components written as
+// generated short names (ABCDEF~1.EXT) are resolved to their long names.
+bool to_host_resolving_short_names(const std::wstring& path, std::string& host);
+// Drive form of an absolute host path, under the longest mapped folder that
+// holds it. False when no drive maps a folder that holds it.
+bool from_host(const std::string& host, std::wstring& path);
+
+// What user.DOSATTRIB holds.
+struct DosAttrib {
+    bool present = false;
+    uint32_t attributes = 0;
+    bool has_creation_time = false;
+    FileTime creation_time = 0;
+};
+// Parses an attribute value: "0x<hex>" and, after a NUL, a version 3 or 4 blob.
+DosAttrib parse_dos_attrib(const char* value, size_t length);
+// The value written: "0x%x", NUL, padding to an even length, version 3 blob.
+std::string encode_dos_attrib(uint32_t attributes, FileTime creation_time);
+
+DosAttrib read_dos_attrib(const std::string& host, int fd = -1);
+bool write_dos_attrib(const std::string& host, int fd, uint32_t attributes, FileTime creation_time);
+
+FileTime to_filetime(const struct timespec& t);
+struct timespec from_filetime(FileTime t);
+
+// Everything the layer reports about one entry.
+struct EntryInfo {
+    uint32_t attributes = 0;
+    FileTime creation = 0, last_access = 0, last_write = 0;
+    uint64_t size = 0;
+    bool is_link = false;
+};
+// Follows links like Windows shows the target's data; false when absent.
+bool entry_info(const std::string& host, const std::string& name_for_hidden, EntryInfo* info);
+
+}  // namespace platform::posix

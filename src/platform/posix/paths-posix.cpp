@@ -1,0 +1,283 @@
+// Windows paths on a POSIX host: drive letters map to host folders.
+#include <dirent.h>
+#include <limits.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <cwctype>
+#include <map>
+#include <vector>
+
+#include "common/text.h"
+#include "platform/names.h"
+#include "platform/posix/host.h"
+
+namespace platform::posix {
+namespace {
+
+// Drive letter to host folder (without a trailing '/', "" for the root).
+const std::map<wchar_t, std::string>& drive_map() {
+    static const std::map<wchar_t, std::string> map = [] {
+        std::map<wchar_t, std::string> m;
+        const char* spec = std::getenv("KESTRO_DRIVES");
+        if (!spec || !*spec) {
+            m[L'C'] = "";
+            return m;
+        }
+        std::string all(spec);
+        size_t start = 0;
+        while (start <= all.size()) {
+            size_t end = all.find(';', start);
+            if (end == std::string::npos) end = all.size();
+            std::string item = all.substr(start, end - start);
+            size_t eq = item.find('=');
+            if (eq == 1 && std::isalpha(static_cast<unsigned char>(item[0]))) {
+                std::string folder = item.substr(2);
+                while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+                if (folder == "/") folder.clear();
+                m[static_cast<wchar_t>(std::toupper(static_cast<unsigned char>(item[0])))] = folder;
+            }
+            start = end + 1;
+        }
+        return m;
+    }();
+    return map;
+}
+
+wchar_t upper_letter(wchar_t c) { return (c >= L'a' && c <= L'z') ? static_cast<wchar_t>(c - 32) : c; }
+
+bool is_drive_letter(wchar_t c) { return (c >= L'A' && c <= L'Z') || (c >= L'a' && c <= L'z'); }
+
+std::string host_cwd() {
+    std::vector<char> buffer(PATH_MAX);
+    while (!getcwd(buffer.data(), buffer.size())) {
+        if (errno != ERANGE) return "/";
+        buffer.resize(buffer.size() * 2);
+    }
+    return buffer.data();
+}
+
+// The drive of the current folder, 'C' when none maps it.
+wchar_t current_drive() {
+    std::wstring cwd;
+    if (from_host(host_cwd(), cwd) && cwd.size() >= 2) return cwd[0];
+    return L'C';
+}
+
+// Splits on '\' and '/', resolves "." and "..", never above the root.
+std::vector<std::wstring> normalised_components(const std::wstring& rest) {
+    std::vector<std::wstring> parts;
+    size_t i = 0;
+    while (i <= rest.size()) {
+        size_t j = i;
+        while (j < rest.size() && rest[j] != L'\\' && rest[j] != L'/') ++j;
+        std::wstring part = rest.substr(i, j - i);
+        if (part.empty() || part == L".") {
+        } else if (part == L"..") {
+            if (!parts.empty()) parts.pop_back();
+        } else {
+            parts.push_back(part);
+        }
+        i = j + 1;
+    }
+    return parts;
+}
+
+}  // namespace
+
+bool from_host(const std::string& host, std::wstring& path) {
+    const std::map<wchar_t, std::string>& map = drive_map();
+    wchar_t best = 0;
+    size_t best_length = 0;
+    for (const auto& [letter, folder] : map) {
+        bool holds = folder.empty() ? (!host.empty() && host[0] == '/')
+                                    : (host.compare(0, folder.size(), folder) == 0 &&
+                                       (host.size() == folder.size() || host[folder.size()] == '/'));
+        if (holds && (best == 0 || folder.size() > best_length)) {
+            best = letter;
+            best_length = folder.size();
+        }
+    }
+    if (best == 0) return false;
+    std::string rest = host.substr(best_length);
+    path.assign(1, best);
+    path += L':';
+    std::wstring wide_rest = text::from_utf8(rest);
+    for (auto& c : wide_rest)
+        if (c == L'/') c = L'\\';
+    if (wide_rest.empty() || wide_rest[0] != L'\\') path += L'\\';
+    path += wide_rest;
+    return true;
+}
+
+bool to_host(const std::wstring& input, std::string& host) {
+    std::wstring path = input;
+    if (path.compare(0, 4, L"\\\\?\\") == 0) {
+        path.erase(0, 4);
+        if (path.compare(0, 4, L"UNC\\") == 0) return false;
+    } else if (path.size() >= 2 && (path[0] == L'\\' || path[0] == L'/') && (path[1] == L'\\' || path[1] == L'/')) {
+        return false;  // \\server\share names nothing here
+    }
+    std::wstring rest;
+    std::string folder;
+    if (path.size() >= 2 && path[1] == L':' && is_drive_letter(path[0])) {
+        auto it = drive_map().find(upper_letter(path[0]));
+        if (it == drive_map().end()) return false;
+        folder = it->second;
+        rest = path.substr(2);
+        if (!rest.empty() && rest[0] != L'\\' && rest[0] != L'/') {
+            // "E:name" is relative to the drive's current folder: its root,
+            // or the current folder when it is the current drive.
+            if (upper_letter(path[0]) == current_drive()) {
+                for (auto& c : rest)
+                    if (c == L'\\') c = L'/';
+                host = text::to_utf8(rest);
+                return true;
+            }
+            rest = L"\\" + rest;
+        }
+    } else if (!path.empty() && (path[0] == L'\\')) {
+        auto it = drive_map().find(current_drive());
+        if (it == drive_map().end()) return false;
+        folder = it->second;
+        rest = path;
+    } else {
+        // Relative to the current folder: the host resolves it.
+        for (auto& c : path)
+            if (c == L'\\') c = L'/';
+        host = text::to_utf8(path);
+        return true;
+    }
+    for (auto& c : rest)
+        if (c == L'\\') c = L'/';
+    host = folder + text::to_utf8(rest);
+    if (host.empty()) host = "/";
+    return true;
+}
+
+bool to_host_resolving_short_names(const std::wstring& path, std::string& host) {
+    if (!to_host(path, host)) return false;
+    struct stat st;
+    if (lstat(host.c_str(), &st) == 0 || host.find('~') == std::string::npos) return true;
+    // Walk the components; a missing one with '~' may be a generated short name.
+    std::string resolved = host[0] == '/' ? "" : ".";
+    size_t i = host[0] == '/' ? 1 : 0;
+    while (i <= host.size()) {
+        size_t j = host.find('/', i);
+        if (j == std::string::npos) j = host.size();
+        std::string part = host.substr(i, j - i);
+        i = j + 1;
+        if (part.empty()) continue;
+        std::string candidate = resolved + "/" + part;
+        if (part.find('~') != std::string::npos && lstat(candidate.c_str(), &st) != 0) {
+            DIR* dir = opendir(resolved.empty() ? "/" : resolved.c_str());
+            if (dir) {
+                std::vector<std::wstring> names;
+                std::vector<std::string> raw;
+                while (dirent* e = readdir(dir)) {
+                    std::string n = e->d_name;
+                    if (n == "." || n == "..") continue;
+                    raw.push_back(n);
+                    names.push_back(text::from_utf8(n));
+                }
+                closedir(dir);
+                std::vector<std::wstring> shorts = generate_short_names(names);
+                std::wstring wanted = text::from_utf8(part);
+                for (size_t k = 0; k < names.size(); ++k) {
+                    if (!shorts[k].empty() && shorts[k].size() == wanted.size()) {
+                        bool same = true;
+                        for (size_t c = 0; c < wanted.size() && same; ++c)
+                            same = std::towupper(shorts[k][c]) == std::towupper(wanted[c]);
+                        if (same) {
+                            candidate = resolved + "/" + raw[k];
+                            break;
+                        }
+                    }
+                }
+            }
+        }
+        resolved = candidate;
+    }
+    host = resolved.empty() ? "/" : resolved;
+    return true;
+}
+
+}  // namespace platform::posix
+
+namespace platform {
+
+using posix::from_host;
+
+std::wstring current_directory() {
+    std::wstring path;
+    if (!from_host(posix::host_cwd(), path)) path = L"C:\\";
+    if (path.size() > 3 && path.back() == L'\\') path.pop_back();
+    return path;
+}
+
+bool full_path(const wchar_t* input, std::wstring& out, size_t limit) {
+    std::wstring path = input ? input : L"";
+    if (path.empty()) return false;
+    std::wstring prefix;
+    if (path.compare(0, 4, L"\\\\?\\") == 0) {
+        prefix = L"\\\\?\\";
+        path.erase(0, 4);
+    }
+    bool trailing = path.back() == L'\\' || path.back() == L'/';
+    std::wstring root;  // "C:" and the rest to resolve below it
+    std::wstring rest;
+    if (path[0] == L'/' && !(path.size() > 1 && path[1] == L'/')) {
+        // A POSIX absolute path becomes its drive form.
+        std::wstring drive_form;
+        std::string host = text::to_utf8(path);
+        if (!from_host(host, drive_form)) return false;
+        root = drive_form.substr(0, 2);
+        rest = drive_form.substr(2);
+    } else if ((path[0] == L'\\' || path[0] == L'/') && path.size() > 1 && (path[1] == L'\\' || path[1] == L'/')) {
+        // UNC: kept as it stands, only separators made '\'.
+        out = prefix + path;
+        for (auto& c : out)
+            if (c == L'/') c = L'\\';
+        return out.size() <= limit;
+    } else if (path.size() >= 2 && path[1] == L':' && posix::is_drive_letter(path[0])) {
+        root = path.substr(0, 2);
+        rest = path.substr(2);
+        if (!rest.empty() && rest[0] != L'\\' && rest[0] != L'/') {
+            std::wstring cwd = current_directory();
+            if (posix::upper_letter(cwd[0]) == posix::upper_letter(path[0]))
+                rest = cwd.substr(2) + L"\\" + rest;
+            else
+                rest = L"\\" + rest;
+        }
+    } else if (path[0] == L'\\' || path[0] == L'/') {
+        std::wstring cwd = current_directory();
+        root = cwd.substr(0, 2);
+        rest = path;
+    } else {
+        std::wstring cwd = current_directory();
+        root = cwd.substr(0, 2);
+        rest = cwd.substr(2) + L"\\" + path;
+    }
+    std::vector<std::wstring> parts = posix::normalised_components(rest);
+    out = prefix + root;
+    if (parts.empty()) {
+        out += L'\\';
+    } else {
+        for (const auto& part : parts) out += L"\\" + part;
+        if (trailing) out += L'\\';
+    }
+    return out.size() <= limit;
+}
+
+std::wstring program_path() {
+    std::vector<char> buffer(PATH_MAX + 1);
+    ssize_t n = readlink("/proc/self/exe", buffer.data(), buffer.size() - 1);
+    if (n <= 0) return L"kestro";
+    std::string host(buffer.data(), static_cast<size_t>(n));
+    std::wstring path;
+    if (from_host(host, path)) return path;
+    return text::from_utf8(host);
+}
+
+}  // namespace platform

@@ -1,0 +1,43 @@
+// Environment, the interrupt thread and process exit on POSIX.
+#include <pthread.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <thread>
+
+#include "common/text.h"
+#include "platform/platform.h"
+
+namespace platform {
+
+bool get_env(const char* name, std::wstring* value) {
+    const char* v = std::getenv(name);
+    if (!v) return false;
+    if (value) *value = text::from_utf8(v, std::char_traits<char>::length(v));
+    return true;
+}
+
+void install_interrupt_handler(void (*handler)(int)) {
+    // SIGINT and SIGTERM are taken by a thread of their own, as a Windows
+    // console handler runs on its own thread; no stdio in a signal handler.
+    sigset_t set;
+    sigemptyset(&set);
+    sigaddset(&set, SIGINT);
+    sigaddset(&set, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &set, nullptr);
+    std::thread([set, handler]() {
+        int signal_number = 0;
+        while (sigwait(&set, &signal_number) != 0) {
+        }
+        handler(2);
+    }).detach();
+}
+
+void exit_process(int code) {
+    std::fflush(nullptr);
+    _exit(code);
+}
+
+}  // namespace platform

@@ -1,0 +1,3 @@
+#include "walk/source_list.h"
+
+void run_source_list() {}

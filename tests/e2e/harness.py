@@ -1,0 +1,106 @@
+"""Shared harness of the end-to-end tests: runs the built kestro (or kestro.exe
+under Wine when KESTRO_WINE=1) in temporary folders and hands back its exit
+code, screen text and standard error."""
+
+import os
+import shutil
+import stat
+import subprocess
+import tempfile
+import unittest
+
+EXE = os.environ.get("KESTRO_EXE", "")
+WINE = os.environ.get("KESTRO_WINE") == "1"
+
+
+def winpath(host_path):
+    """The Windows form of an absolute host path as kestro sees it: C: is the
+    host root on POSIX, Wine's Z: is the host root under Wine."""
+    host_path = os.path.abspath(host_path)
+    drive = "Z:" if WINE else "C:"
+    return drive + host_path.replace("/", "\\")
+
+
+class Result:
+    def __init__(self, code, out, err):
+        self.code = code
+        self.out = out
+        self.err = err
+
+    def __repr__(self):
+        return "exit %d\n--- stdout ---\n%s\n--- stderr ---\n%s" % (self.code, self.out, self.err)
+
+
+def _normalise(raw):
+    text = raw.decode("utf-8", errors="replace")
+    return text.replace("\r\n", "\n") if WINE else text
+
+
+class KestroTestCase(unittest.TestCase):
+    """A test with its own temporary folder, removed afterwards."""
+
+    def setUp(self):
+        if not EXE:
+            self.skipTest("KESTRO_EXE is not set")
+        self.tmp = tempfile.mkdtemp(prefix="kestro-e2e-")
+
+    def tearDown(self):
+        def make_writable(function, path, _):
+            os.chmod(path, stat.S_IRWXU)
+            function(path)
+
+        for root, dirs, files in os.walk(self.tmp):
+            for name in dirs + files:
+                try:
+                    os.chmod(os.path.join(root, name), stat.S_IRWXU)
+                except OSError:
+                    pass
+        shutil.rmtree(self.tmp, onerror=make_writable)
+
+    # Paths ------------------------------------------------------------------
+    def path(self, *parts):
+        """Host path of a name below the test's folder."""
+        return os.path.join(self.tmp, *parts)
+
+    def wpath(self, *parts):
+        """Windows form of a name below the test's folder."""
+        return winpath(self.path(*parts))
+
+    def make_file(self, relative, data=b"", mtime=None, atime=None):
+        """Creates a file (and its folders); mtime/atime are seconds since 1970."""
+        full = self.path(relative)
+        os.makedirs(os.path.dirname(full), exist_ok=True)
+        if isinstance(data, str):
+            data = data.encode("utf-8")
+        with open(full, "wb") as f:
+            f.write(data)
+        if mtime is not None:
+            os.utime(full, (atime if atime is not None else mtime, mtime))
+        return full
+
+    def read(self, relative):
+        with open(self.path(relative), "rb") as f:
+            return f.read()
+
+    # Running ------------------------------------------------------------------
+    def run_kestro(self, *args, stdin=b"", env=None, cwd=None, timeout=120):
+        """Runs kestro with `args` and returns a Result. Pauses are off and the
+        variables that change its behaviour are cleared unless `env` sets them."""
+        environment = dict(os.environ)
+        for name in ("SILENT", "RESET", "NORESET", "ACCT"):
+            environment.pop(name, None)
+        environment["KESTRO_PAUSE"] = "0"
+        environment["WINEDEBUG"] = "-all"
+        if env:
+            environment.update(env)
+        command = (["wine", EXE] if WINE else [EXE]) + list(args)
+        completed = subprocess.run(
+            command,
+            input=stdin,
+            stdout=subprocess.PIPE,
+            stderr=subprocess.PIPE,
+            env=environment,
+            cwd=cwd or self.tmp,
+            timeout=timeout,
+        )
+        return Result(completed.returncode, _normalise(completed.stdout), _normalise(completed.stderr))
