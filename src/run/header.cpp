@@ -17,10 +17,12 @@ struct ZoneText {
     wchar_t daylight_mark = L' ';
 };
 
+}  // namespace
+
 // Three letters from a zone name: its first three characters, the second
 // replaced by the letter after the first blank, the third by the letter after
 // the next blank.
-std::wstring abbreviate(const std::wstring& name) {
+std::wstring zone_abbreviation(const std::wstring& name) {
     std::wstring abbreviation = name.substr(0, 3);
     size_t blank = name.find(L' ');
     if (blank != std::wstring::npos && blank + 1 < name.size()) {
@@ -32,6 +34,8 @@ std::wstring abbreviate(const std::wstring& name) {
     return abbreviation;
 }
 
+namespace {
+
 ZoneText gather_zone_text() {
     ZoneText z;
     int64_t now = platform::now_seconds();
@@ -40,10 +44,10 @@ ZoneText gather_zone_text() {
     platform::TimeZoneInfo tz = platform::time_zone();
     z.standard_name = tz.standard_name;
     z.daylight_name = tz.daylight ? tz.daylight_name : std::wstring();
-    z.standard_abbreviation = abbreviate(z.standard_name);
+    z.standard_abbreviation = zone_abbreviation(z.standard_name);
     for (auto& c : z.standard_abbreviation)
         if (c >= L'a' && c <= L'z') c = static_cast<wchar_t>(c - L'a' + L'A');
-    z.daylight_abbreviation = abbreviate(z.daylight_name);
+    z.daylight_abbreviation = zone_abbreviation(z.daylight_name);
     z.offset_hours = static_cast<int>(tz.offset_seconds / 3600);
     z.daylight_mark = (tz.daylight && !tz.daylight_name.empty()) ? L'*' : L' ';
     return z;

@@ -1,0 +1,162 @@
+"""Run control end to end: the destination question, the statistics, the
+exit reasons, the banner, the header and Ctrl+C."""
+
+import os
+import re
+import signal
+import subprocess
+import time
+import unittest
+
+import harness
+from harness import KestroTestCase
+
+STATS_RE = re.compile(
+    r"\n  Processed  +(\d+) files\. +([\d,]+) bytes"
+    r"\n  Copied +(\d+) files, +([\d,]+) bytes: \n"
+    r"(  NOT processed.*\n)?"
+    r"  Elapsed time:   \d+ hrs\. \d+ mins\. \d+ secs\.\n\n"
+)
+
+
+class DestinationQuestion(KestroTestCase):
+    def setUp(self):
+        super().setUp()
+        self.make_file("src/a.txt", "a")
+
+    def test_yes_creates_the_destination_and_ends_normally(self):
+        r = self.run_kestro(self.wpath("src"), "-d", self.wpath("out", "deep"), stdin=b"Y")
+        self.assertEqual(r.code, 0, r)
+        self.assertIn("%s Doesn't appear to exist.\a\nShould I create the directory [Y/N]" % self.wpath("out", "deep"), r.out)
+        self.assertTrue(os.path.isdir(self.path("out", "deep")))
+        self.assertIn("\nDirectory %s created\n\n" % self.wpath("out", "deep"), r.out)
+        self.assertNotIn("Program Not completed", r.out)
+
+    def test_lower_case_answer_counts(self):
+        r = self.run_kestro(self.wpath("src"), "-d", self.wpath("out"), stdin=b"y")
+        self.assertEqual(r.code, 0, r)
+        self.assertTrue(os.path.isdir(self.path("out")))
+
+    def test_no_ends_with_user_aborted_and_creates_nothing(self):
+        r = self.run_kestro(self.wpath("src"), "-d", self.wpath("out"), stdin=b"n")
+        self.assertEqual(r.code, 2, r)
+        self.assertFalse(os.path.exists(self.path("out")))
+        self.assertIn("\nAbnormal termination. Reason: USER_ABORTED\n\n", r.out)
+        self.assertTrue(r.out.endswith("\n\nProgram Not completed USER_ABORTED"), r)
+
+    def test_other_keys_repeat_the_question(self):
+        r = self.run_kestro(self.wpath("src"), "-d", self.wpath("out"), stdin=b"x?Y")
+        self.assertEqual(r.code, 0, r)
+        self.assertEqual(r.out.count("Should I create the directory [Y/N]"), 3, r)
+
+    def test_end_of_input_counts_as_no(self):
+        r = self.run_kestro(self.wpath("src"), "-d", self.wpath("out"), stdin=b"")
+        self.assertEqual(r.code, 2, r)
+        self.assertFalse(os.path.exists(self.path("out")))
+
+    def test_a_file_in_the_way_is_asked_about_like_a_missing_folder(self):
+        self.make_file("out", "not a folder")
+        r = self.run_kestro(self.wpath("src"), "-d", self.wpath("out"), stdin=b"N")
+        self.assertEqual(r.code, 2, r)
+        self.assertIn("Doesn't appear to exist.", r.out)
+
+    def test_existing_folder_is_not_asked_about(self):
+        os.makedirs(self.path("out"))
+        r = self.run_kestro(self.wpath("src"), "-d", self.wpath("out"))
+        self.assertEqual(r.code, 0, r)
+        self.assertNotIn("Doesn't appear to exist", r.out)
+
+
+class Statistics(KestroTestCase):
+    def setUp(self):
+        super().setUp()
+        self.make_file("src/a.txt", "a")
+        os.makedirs(self.path("out"))
+
+    def test_block_and_short_summary_with_a_destination(self):
+        r = self.run_kestro(self.wpath("src"), "-d", self.wpath("out"))
+        self.assertEqual(r.code, 0, r)
+        self.assertRegex(r.out, STATS_RE)
+        self.assertRegex(r.out, r"\n Processed \d+ files:    Elapsed time:   0 hrs\. 0 mins\. \d+ secs\.\n\n$")
+        self.assertNotIn("Abnormal termination", r.out)
+
+    def test_positional_destination_shows_only_the_short_summary(self):
+        r = self.run_kestro(self.wpath("src"), self.wpath("out"))
+        self.assertEqual(r.code, 0, r)
+        self.assertNotRegex(r.out, STATS_RE)
+        self.assertIn("\n Processed ", r.out)
+
+    def test_silent_environment_hides_header_and_statistics(self):
+        for value in ("on", "xxONxx"):
+            r = self.run_kestro(self.wpath("src"), "-d", self.wpath("out"), env={"SILENT": value})
+            self.assertEqual(r.code, 0, r)
+            self.assertNotIn("Processed", r.out)
+            self.assertNotIn("Started", r.out)
+
+    def test_silent_without_on_changes_nothing(self):
+        r = self.run_kestro(self.wpath("src"), "-d", self.wpath("out"), env={"SILENT": ""})
+        self.assertRegex(r.out, STATS_RE)
+
+
+class BannerAndHeader(KestroTestCase):
+    def setUp(self):
+        super().setUp()
+        os.makedirs(self.path("src"))
+        os.makedirs(self.path("out"))
+
+    def test_banner_goes_to_standard_error_only(self):
+        r = self.run_kestro(self.wpath("src"), "-d", self.wpath("out"))
+        self.assertNotIn("KESTRO64", r.out)
+        self.assertTrue(r.err.startswith("\n" * 25 + " \u2554" + "\u2550" * 75 + "\u2557\n"), repr(r.err[:200]))
+        self.assertIn(" \u2551" + " " * 33 + "KESTRO64" + " " * 34 + "\u2551\n", r.err)
+        self.assertRegex(r.err, r"\u2551 +Ver\. \d\d\.\d\d\.[ \d]\d\.\d\d\.\d\d\u221a \(64 bit_unicode\) +\u2551\n")
+        self.assertIn(" \u255a" + "\u2550" * 75 + "\u255d\n", r.err)
+
+    @unittest.skipIf(harness.WINE, "Wine takes the time zone from the host, not from TZ")
+    def test_header_names_the_zone(self):
+        r = self.run_kestro(self.wpath("src"), "-d", self.wpath("out"), env={"TZ": "EST5EDT"})
+        self.assertRegex(
+            r.out,
+            r"^\n Started \w{3} \w{3} \d\d \d\d:\d\d:\d\d \d{4} GMT, \d\d:\d\d EST \(EST/EDT:5\*\)\n"
+            r".*kestro " + re.escape(self.wpath("src")) + " -d " + re.escape(self.wpath("out")) + r" \n\n",
+        )
+        r = self.run_kestro(self.wpath("src"), "-d", self.wpath("out"), env={"TZ": "UTC"})
+        self.assertRegex(r.out, r"^\n Started .* GMT, \d\d:\d\d UTC \(UTC/:0 \)\n")
+
+
+class NoArguments(KestroTestCase):
+    def test_usage_is_shown(self):
+        r = self.run_kestro()
+        self.assertIn("Usage: kestro", r.out)
+        self.assertIn(r.code, (0, 6))
+
+
+@unittest.skipIf(harness.WINE, "Wine does not turn a POSIX SIGINT into a console Ctrl+C event")
+class Interrupt(KestroTestCase):
+    def test_ctrl_c_at_the_question_ends_with_statistics_and_reason_2(self):
+        os.makedirs(self.path("src"))
+        environment = dict(os.environ, KESTRO_PAUSE="0")
+        process = subprocess.Popen(
+            [harness.EXE, self.wpath("src"), "-d", self.wpath("out")],
+            stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=subprocess.PIPE, env=environment,
+        )
+        deadline = time.time() + 10
+        # Wait until the program is at the question, then interrupt it.
+        out = b""
+        os.set_blocking(process.stdout.fileno(), False)
+        while b"[Y/N]" not in out and time.time() < deadline:
+            chunk = process.stdout.read()
+            if chunk:
+                out += chunk
+            time.sleep(0.05)
+        process.send_signal(signal.SIGINT)
+        os.set_blocking(process.stdout.fileno(), True)
+        rest, _ = process.communicate(timeout=10)
+        out = (out + rest).decode()
+        self.assertEqual(process.returncode, 2, out)
+        self.assertIn("\nAbnormal termination. Reason: USER_ABORTED\n\n", out)
+        self.assertTrue(out.endswith("Program Not completed USER_ABORTED"), out)
+
+
+if __name__ == "__main__":
+    unittest.main()
