@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cwctype>
+#include <new>
 
 #include "common/pause.h"
 #include "common/paths.h"
@@ -151,6 +152,8 @@ void kestro_main(int argc, wchar_t** argv) {
     platform::install_interrupt_handler(interrupt_handler);
 
     if (!create_run_configuration()) run::terminate(run::MEMORY_ERROR);
+    // Memory that cannot be had anywhere ends the run as a memory error.
+    std::set_new_handler([] { run::terminate(run::MEMORY_ERROR); });
     if (argc == 1) show_usage();
 
     read_environment();
