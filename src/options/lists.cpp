@@ -1,30 +1,188 @@
-// Interim start-path and file-type lists; the list-file readers replace this.
 #include "options/lists.h"
 
+#include "common/pause.h"
 #include "common/paths.h"
 #include "common/text.h"
+#include "copy/directories.h"
+#include "options/list_reader.h"
+#include "options/option_support.h"
+#include "platform/platform.h"
 #include "run/config.h"
 #include "run/terminate.h"
 
+namespace {
+
+constexpr const char* OPTIONS_UNIT = "kestro_options64";
+constexpr int MAX_TYPES_PER_FILE = 300;
+
+bool without_trailing_backslash_equal(std::wstring a, std::wstring b) {
+    if (!a.empty() && a.back() == L'\\') a.pop_back();
+    if (!b.empty() && b.back() == L'\\') b.pop_back();
+    return paths::equal_no_case(a, b);
+}
+
+[[noreturn]] void start_path_not_found(const std::wstring& name) {
+    text::print(stderr, "\nCan't find a file or folder of the name %ls\n", name.c_str());
+    text::print(stderr, "Please check the -p option and rerun program\n");
+    run::terminate(run::INPUT_FILE);
+}
+
+// A file named as a start path: its folder becomes the start path and its
+// name a file type. `entry` keeps the folder part, its last '\' included.
+void adjust_file_to_folder(std::wstring& entry) {
+    size_t split = entry.find_last_of(L"\\:");
+    std::wstring file_name = split == std::wstring::npos ? entry : entry.substr(split + 1);
+    entry.resize(split == std::wstring::npos ? 0 : split + 1);
+    text::print(stdout, "\n%ls appears to be a file, not a folder.", file_name.c_str());
+    text::print(stdout, "\nwill make the following adjustments\n");
+    text::print(stdout, "source directory=%ls\n", entry.c_str());
+    text::print(stdout, "new file added=%ls\n", file_name.c_str());
+    pause_seconds(3);
+    add_file_type(file_name);
+}
+
+// One bypass folder: its full path (at most 260 characters) in long-path form.
+void add_bypass_folder(const std::wstring& folder) {
+    std::wstring full;
+    if (!platform::full_path(folder.c_str(), full, 260)) {
+        text::print(stderr, "\nBypass folder name too long, not used: %ls\n", folder.c_str());
+        return;
+    }
+    if (!bypass_list.add(paths::long_form(full))) end_run_list_full("bypass folders", bypass_list.capacity());
+    bypass_count = static_cast<int32_t>(bypass_list.size());
+}
+
+// Trailing blanks and tabs off.
+void trim_right(std::string& text) {
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.pop_back();
+}
+
+}  // namespace
+
 void add_start_path(const std::wstring& path) {
     std::wstring full;
-    if (!platform::full_path(path.c_str(), full)) run::terminate(run::INPUT_FILE);
+    if (!platform::full_path(path.c_str(), full, 32767)) start_path_not_found(path);
     std::wstring entry = paths::long_form(full);
+
+    if (!opt->shadow_copy) {
+        uint32_t attributes = platform::get_file_attributes(entry.c_str());
+        if (attributes == platform::INVALID_ATTRIBUTES) start_path_not_found(full);
+        if (!(attributes & platform::ATTR_DIRECTORY)) adjust_file_to_folder(entry);
+    }
+    if (opt->maintain_dir_dates) {
+        std::wstring folder = entry;
+        if (!folder.empty() && folder.back() == L'\\') folder.pop_back();
+        read_directory_times(folder, &current_dir_times);
+    }
+    // The same folder with or without its trailing '\' is the same start path.
     for (const auto& existing : source_paths)
-        if (paths::equal_no_case(existing, entry)) return;
-    if (!source_paths.add(entry)) run::terminate(run::ILLEGAL_OPTION);
-    std::wstring& stored = source_paths[source_paths.size() - 1];
+        if (without_trailing_backslash_equal(existing, entry)) return;
+
+    if (!source_paths.add(entry)) end_run_list_full("start folders", source_paths.capacity());
+    size_t index = source_paths.size() - 1;
+    std::wstring& stored = source_paths[index];
     if (!stored.empty() && stored.back() == L'\\') stored.pop_back();
-    start_path_len[source_paths.size() - 1] = static_cast<int32_t>(stored.size());
+    start_path_len[index] = static_cast<int32_t>(stored.size());
 }
 
 void add_file_type(const std::wstring& pattern) {
     for (const auto& existing : file_types)
         if (existing == pattern) return;
-    file_types.add(pattern);
+    if (!file_types.add(pattern)) end_run_list_full("file types", file_types.capacity());
 }
 
-void read_types_file(const std::wstring&) {}
-void read_exclude_file(const std::wstring&) {}
-void add_bypass(const std::wstring&) {}
-void read_dirs_file(FILE*) {}
+void read_types_file(const std::wstring& path) {
+    FILE* file = platform::open_stream(path_for_opening(path).c_str(), "r");
+    if (!file) {
+        text::print(stderr, "\nCan't open file extention file %ls", path.c_str());
+        run::terminate(run::INPUT_FILE);
+    }
+    WidePieceReader reader(file);
+    std::wstring line;
+    int count = 0;
+    while (reader.next(259, line)) {
+        if (line.size() < 4) continue;
+        if (++count >= MAX_TYPES_PER_FILE) {
+            text::print(stderr, "\nMaximum file types allowed for -F option in %ls is %d", path.c_str(),
+                        MAX_TYPES_PER_FILE);
+            std::fclose(file);
+            run::terminate(run::INPUT_FILE);
+        }
+        // The pattern ends at the line's last control character or blank (its
+        // line end); a last line without one keeps all of its text.
+        size_t cut = line.size();
+        while (cut > 0 && static_cast<unsigned>(line[cut - 1]) > 32) --cut;
+        if (cut > 0) line.resize(cut - 1);
+        // An empty pattern would end the list early; it names nothing anyway.
+        if (!line.empty()) add_file_type(line);
+    }
+    std::fclose(file);
+}
+
+void read_exclude_file(const std::wstring& path) {
+    std::wstring host_path = path_for_opening(path);
+    if (!platform::path_accessible(host_path.c_str())) return;
+    FILE* file = platform::open_stream(host_path.c_str(), "r");
+    if (!file) {
+        text::print(stderr, "\n%d %s, Can't open %ls", 2294, OPTIONS_UNIT, path.c_str());
+        return;
+    }
+    std::string line;
+    while (read_byte_piece(file, 259, line) && line.size() >= 2) {
+        remove_line_end(line);
+        if (!exclude_types.add(paths::upper(text::from_utf8(line))))
+            end_run_list_full("exclusion patterns", exclude_types.capacity());
+    }
+    std::fclose(file);
+}
+
+void add_bypass(const std::wstring& value) {
+    std::wstring host_path = path_for_opening(value);
+    uint32_t attributes = platform::get_file_attributes(host_path.c_str());
+    bool is_list_file = attributes != platform::INVALID_ATTRIBUTES && !(attributes & platform::ATTR_DIRECTORY);
+    if (!is_list_file) {
+        add_bypass_folder(value);
+        return;
+    }
+    FILE* file = platform::open_stream(host_path.c_str(), "r");
+    if (!file) {
+        text::print(stderr, "\n%d %s, Can't open %ls", 2236, OPTIONS_UNIT, value.c_str());
+        return;
+    }
+    std::string line;
+    while (read_byte_piece(file, 259, line) && line.size() >= 2) {
+        remove_line_end(line);
+        add_bypass_folder(text::from_utf8(line));
+    }
+    std::fclose(file);
+}
+
+void read_dirs_file(FILE* stream) {
+    int32_t n = static_cast<int32_t>(source_paths.size());
+    if (dirs_count <= 0) {
+        std::fclose(stream);
+        dirs_count = n;
+        return;
+    }
+    std::string line;
+    while (read_byte_piece(stream, 1023, line) && line.size() >= 3) {
+        remove_line_end(line);
+        trim_right(line);
+        size_t bar = line.find('|');
+        if (bar != std::string::npos) line.resize(bar);
+        trim_right(line);
+
+        std::wstring folder;
+        if (!platform::full_path(text::from_utf8(line).c_str(), folder, 16383)) continue;
+        uint32_t attributes = platform::get_file_attributes(folder.c_str());
+        if (attributes == platform::INVALID_ATTRIBUTES || !(attributes & platform::ATTR_DIRECTORY)) continue;
+        if (folder.empty() || folder.back() != L'\\') folder += L'\\';
+        std::wstring entry = paths::long_form(folder);
+
+        if (!source_paths.add(entry)) end_run_list_full("start folders", source_paths.capacity());
+        start_path_len[n] = static_cast<int32_t>(entry.size());
+        ++n;
+    }
+    std::fclose(stream);
+    dirs_count = n;
+}

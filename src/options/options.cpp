@@ -1,40 +1,452 @@
-// Interim command line: positional source and destination, and -d.
-// The full option parser replaces this file.
+// The command line: start-up defaults, positional folders, single-letter
+// options (clustered, with '/' for '-' and '+' for their off forms) and the
+// hand-over of "--" options, INI settings, dates and list files.
 #include "options/options.h"
 
+#include <climits>
+#include <ctime>
+#include <cwctype>
+
 #include "common/paths.h"
+#include "common/text.h"
+#include "log/log_folder.h"
+#include "options/dates.h"
+#include "options/ini_file.h"
+#include "options/list_reader.h"
 #include "options/lists.h"
+#include "options/long_options.h"
+#include "options/option_support.h"
 #include "options/usage.h"
 #include "platform/platform.h"
 #include "run/config.h"
 #include "run/terminate.h"
 
-void parse_options(int argc, wchar_t** argv) {
-    int i = 1;
-    for (; i < argc && argv[i][0] != L'-' && argv[i][0] != L'+' && argv[i][0] != L'/'; ++i) {
-        if (source_paths.empty()) {
-            add_start_path(argv[i]);
-        } else {
-            std::wstring full;
-            if (platform::full_path(argv[i], full)) dest_path = full;
+namespace {
+
+// Where the scan stands: the argument vector and the next unread argument.
+struct ArgumentScan {
+    int argc;
+    wchar_t** argv;
+    int next;
+
+    bool has_next() const { return next < argc && argv[next]; }
+    const wchar_t* peek() const { return has_next() ? argv[next] : nullptr; }
+    const wchar_t* take() { return has_next() ? argv[next++] : nullptr; }
+};
+
+bool is_option_start(wchar_t c) { return c == L'-' || c == L'+' || c == L'/'; }
+
+// _wtoi64: white space, a sign, digits; saturates at the 64-bit limits.
+int64_t decimal_value64(const wchar_t* text) {
+    while (*text == L' ' || (*text >= L'\t' && *text <= L'\r')) ++text;
+    bool negative = false;
+    if (*text == L'+' || *text == L'-') negative = *text++ == L'-';
+    uint64_t value = 0;
+    const uint64_t limit = negative ? uint64_t(INT64_MAX) + 1 : uint64_t(INT64_MAX);
+    for (; *text >= L'0' && *text <= L'9'; ++text) {
+        uint64_t digit = static_cast<uint64_t>(*text - L'0');
+        value = value > (limit - digit) / 10 ? limit : value * 10 + digit;
+    }
+    if (!negative) return static_cast<int64_t>(value);
+    return value == limit ? INT64_MIN : -static_cast<int64_t>(value);
+}
+
+// _wtoi with 32-bit saturation.
+int32_t decimal_value(const wchar_t* text) {
+    int64_t value = decimal_value64(text);
+    if (value > INT32_MAX) return INT32_MAX;
+    if (value < INT32_MIN) return INT32_MIN;
+    return static_cast<int32_t>(value);
+}
+
+// A full path of a name the user gave, or the end of the run (reason 6).
+std::wstring full_path_or_end(const std::wstring& name, size_t limit = 32768) {
+    std::wstring full;
+    if (!platform::full_path(name.c_str(), full, limit)) {
+        text::print(stderr, "\nCan't make a full path of %ls\n", name.c_str());
+        run::terminate(run::ILLEGAL_OPTION);
+    }
+    return full;
+}
+
+// ---- Start-up --------------------------------------------------------------
+
+void set_default_age_cutoffs() {
+    age_use_access = age_use_create = age_use_write = 0;
+    int month, day, year;
+    split_date("01-01-1980", &month, &day, &year);
+    younger_cutoff = cutoff_filetime(month, day, year);
+    std::tm today{};
+    platform::local_time(platform::now_seconds(), &today);
+    older_cutoff = local_calendar_filetime(58, 58, 22, today.tm_mday, today.tm_mon + 1, today.tm_year + 1900);
+}
+
+// The log help screens come with the help pages; until then a note.
+[[noreturn]] void show_log_help() {
+    text::print(stdout, "\nLogs: -1 name[!mask] opens the log set; mask 1 default, 2 list, 4 copied, "
+                        "8 not copied, 16 error, 32 renamed, all 63\n");
+    std::fflush(nullptr);
+    platform::exit_process(run::ILLEGAL_OPTION);
+}
+
+void open_accounting_log() {
+    std::wstring value;
+    if (!platform::get_env("ACCT", &value)) return;
+    std::wstring name = paths::upper(value) == L"ON" ? std::wstring(L"ACCT-ING") : value;
+    // The log set opens the default log on this name in the current folder;
+    // until it exists the name is not used.
+    (void)name;
+}
+
+void take_positional_arguments(ArgumentScan& scan) {
+    while (scan.has_next() && !is_option_start(scan.peek()[0])) {
+        std::wstring argument = scan.take();
+        if (source_paths.empty()) add_start_path(argument);
+        else dest_path = full_path_or_end(argument);
+    }
+}
+
+// ---- Values ------------------------------------------------------------------
+
+// The value of a letter: the rest of its argument when that is not empty,
+// else the next argument. Null when there is none.
+const wchar_t* take_value(const wchar_t* rest, ArgumentScan& scan, bool* attached) {
+    *attached = *rest != 0;
+    return *attached ? rest : scan.take();
+}
+
+[[noreturn]] void end_illegal_option() { run::terminate(run::ILLEGAL_OPTION); }
+
+// A letter whose value is missing in a way the usage screens do not cover.
+[[noreturn]] void value_missing(wchar_t letter) {
+    text::print(stderr, "\nThe -%c option needs a value\n", static_cast<int>(letter));
+    end_illegal_option();
+}
+
+void apply_age_value(const std::wstring& value, bool older) {
+    opt->age_select = 1;
+    (older ? opt->older_select : opt->younger_select) = 1;
+    int32_t& days = older ? older_days : younger_days;
+    if (is_day_count(value)) {
+        days = decimal_value(value.c_str());
+        return;
+    }
+    scan_age_letters(value);
+    std::string narrow;
+    for (size_t i = 0; i < value.size() && i < 1023; ++i) narrow += static_cast<char>(value[i] & 0xFF);
+    days = day_count(narrow.c_str());
+    int month, day, year;
+    split_date(narrow.c_str(), &month, &day, &year);
+    (older ? older_cutoff : younger_cutoff) = cutoff_filetime(month, day, year);
+}
+
+// ---- The log option (-1, -2, -3) -----------------------------------------------
+
+void apply_log_option(const std::wstring& value) {
+    std::wstring name = value;
+    size_t separator = name.find(L'!');
+    if (separator == std::wstring::npos) separator = name.find(L'|');
+    if (separator == std::wstring::npos) separator = name.find(L';');
+    if (separator != std::wstring::npos) {
+        std::wstring mask = name.substr(separator + 1);
+        name.resize(separator);
+        if (paths::upper(mask).find(L"ALL") != std::wstring::npos) opt->log_mask = 63;
+        else opt->log_mask |= decimal_value(mask.c_str());
+    }
+    std::wstring full = full_path_or_end(name);
+    create_log_folder(full);
+    if (has_date_token(full)) replace_date_token(full);
+    log_base_name = full;
+    // The log set opens the default log on log_base_name and then the logs of
+    // log_mask (2, 4, 8, 32, 16 into list_log, copied_log, not_copied_log,
+    // renamed_log, error_log).
+}
+
+void switch_logs_off() {
+    opt->log_mask = 0;
+    if (default_log) {
+        std::fclose(default_log);
+        default_log = nullptr;
+    }
+}
+
+// ---- Letters with values ---------------------------------------------------------
+
+void apply_attribute_letters(const wchar_t* modifiers) {
+    if (!*modifiers) {
+        text::print(stderr, "\n-a option needs a modifier [erhms]\n");
+        end_illegal_option();
+    }
+    opt->attr_select = 1;
+    for (; *modifiers; ++modifiers) {
+        switch (*modifiers) {
+            case L'r': case L'R': opt->attr_readonly = 1; break;
+            case L'h': case L'H': opt->attr_hidden = 1; break;
+            case L's': case L'S': opt->attr_system = 1; break;
+            case L'm': case L'M': opt->attr_archive = 1; break;
+            case L'e': case L'E': opt->attr_encrypted = 1; break;
+            case L'd': opt->attr_dir_level += 1; break;
+            case L'D': opt->attr_dir_level += 2; break;
+            default: break;
         }
     }
-    for (; i < argc; ++i) {
-        const wchar_t* a = argv[i];
-        if (a[0] != L'-' && a[0] != L'/' && a[0] != L'+') break;
-        if (a[1] == L'd') {
-            std::wstring value = a[2] ? a + 2 : (i + 1 < argc ? argv[++i] : L"");
-            if (value.empty() || value[0] == L'-') run::terminate(run::ILLEGAL_OPTION);
-            std::wstring full;
-            if (!platform::full_path(value.c_str(), full)) run::terminate(run::ILLEGAL_OPTION);
-            opt->dest_given = 1;
-            dest_path = (full.size() >= 2 && (full[0] == L'\\' || full[1] == L'\\')) ? full : paths::LONG_PREFIX + full;
-        } else if (a[1] == L'-') {
-            // long options are accepted and ignored until their parser exists
-        } else {
-            show_usage();
+}
+
+[[noreturn]] void forgot_drive_colon() {
+    text::print(stderr, "\n\nYou used a -D option and forgot to include the ':' after the destination drive\n");
+    text::print(stderr, "Please rerun the program with proper ':' after destination drive designation\n\n");
+    text::print(stderr, "%c", 7);
+    end_illegal_option();
+}
+
+void apply_destination(const wchar_t* value) {
+    opt->dest_given = 1;
+    std::wstring full = full_path_or_end(value);
+    bool network_or_prefixed = (!full.empty() && full[0] == L'\\') || (full.size() > 1 && full[1] == L'\\');
+    dest_path = network_or_prefixed ? full : paths::LONG_PREFIX + full;
+}
+
+void apply_error_log(const wchar_t* value, bool attached) {
+    opt->error_log_given = 1;
+    std::wstring full;
+    if (!platform::full_path(value, full, attached ? 32768 : 260)) return;  // stays on standard error
+    create_log_folder(full);
+    FILE* file = platform::open_stream(full.c_str(), "a+");
+    if (!file) return;
+    std::fseek(file, 0, SEEK_END);
+    error_log = file;
+}
+
+void apply_hash_log(const wchar_t* value) {
+    if (opt->hash_mode == 0) opt->hash_mode = 8;
+    FILE* file = platform::open_stream(path_for_opening(value).c_str(), "a+");
+    if (file) hash_log = file;
+}
+
+void apply_source_list(const wchar_t* value) {
+    opt->source_list_mode = 1;
+    FILE* file = platform::open_stream(path_for_opening(value).c_str(), "r");
+    if (!file) {
+        text::print(stderr, "\n\nCan't find source file to open\n");
+        run::terminate(run::INPUT_FILE);
+    }
+    source_list_file = file;
+    std::string piece;
+    while (read_byte_piece(file, 2047, piece))
+        if (piece.size() >= 4) ++source_list_count;
+    std::rewind(file);
+}
+
+void apply_width(const wchar_t* value, int32_t set_increase) {
+    name_width_set += set_increase;
+    opt->name_width = opt->alt_name_width = decimal_value(value);
+    if (opt->name_width == 0) opt->name_width = 260;
+}
+
+// -h, -hs, -hd. Returns the characters of the argument it used after the 'h'.
+int apply_hash_letters(const wchar_t* rest) {
+    if (*rest == 0) {
+        if (opt->hash_mode == 0) opt->hash_mode = 8;
+        return 0;
+    }
+    if (*rest == L's' || *rest == L'd') {
+        if (opt->hash_mode != 0) opt->hash_mode ^= 8;
+        opt->hash_mode |= *rest == L's' ? 2 : 4;
+        return 1;
+    }
+    text::print(stdout, "\nIncorrect -h option\n");
+    text::print(stdout, "\nUse either -h or -hs of -hd\n");
+    return 0;
+}
+
+// ---- List letters (-p, -f, -x) ---------------------------------------------------
+
+void take_start_paths(ArgumentScan& scan) {
+    while (scan.has_next() && scan.peek()[0] != L'-' && scan.peek()[0] != L'+') add_start_path(scan.take());
+}
+
+void take_file_types(ArgumentScan& scan) {
+    while (scan.has_next() && !is_option_start(scan.peek()[0])) {
+        std::wstring pattern = scan.take();
+        if (pattern.find(L'\\') != std::wstring::npos) {
+            text::print(stderr, "Can't have a \\ in the file type option\n");
+            end_illegal_option();
+        }
+        add_file_type(pattern);
+    }
+}
+
+void take_exclusions(ArgumentScan& scan, wchar_t letter) {
+    if (!scan.has_next()) value_missing(letter);
+    if (scan.peek()[0] == L'-') show_usage();
+    opt->exclude_select = 1;
+    while (scan.has_next() && !is_option_start(scan.peek()[0])) {
+        std::wstring pattern = scan.take();
+        if (!opt->exclude_case_sensitive) pattern = paths::upper(pattern);
+        if (!exclude_types.add(pattern)) end_run_list_full("exclusion patterns", exclude_types.capacity());
+    }
+}
+
+// ---- One option argument -----------------------------------------------------------
+
+// Values that end the run with reason 6 when missing.
+const wchar_t* required_value(const wchar_t* rest, ArgumentScan& scan, bool refuse_dash) {
+    bool attached;
+    const wchar_t* value = take_value(rest, scan, &attached);
+    if (!value || (!attached && refuse_dash && value[0] == L'-')) end_illegal_option();
+    return value;
+}
+
+// Values whose absence shows the usage screens.
+const wchar_t* usage_value(const wchar_t* rest, ArgumentScan& scan, bool refuse_dash) {
+    bool attached;
+    const wchar_t* value = take_value(rest, scan, &attached);
+    if (!value || (!attached && refuse_dash && value[0] == L'-')) show_usage();
+    return value;
+}
+
+void apply_option_argument(const wchar_t* argument, ArgumentScan& scan) {
+    const bool plus_argument = argument[0] == L'+';
+    for (size_t pos = 1; argument[pos]; ++pos) {
+        const wchar_t letter = argument[pos];
+        const bool plus_letter = argument[pos - 1] == L'+';
+        const wchar_t* rest = argument + pos + 1;
+        bool attached;
+        switch (letter) {
+            case L'1': case L'2': case L'3':
+                if (plus_letter) {
+                    switch_logs_off();
+                    break;
+                }
+                apply_log_option(usage_value(rest, scan, true));
+                return;
+            case L'A': opt->copy_all = plus_letter ? 0 : 1; break;
+            case L'a': apply_attribute_letters(rest); return;
+            case L'D': {
+                const wchar_t* value = take_value(rest, scan, &attached);
+                if (!value || (!attached && value[0] == L'-')) end_illegal_option();
+                if (attached ? value[1] != L':' : value[0] != 0 && value[1] == 0) forgot_drive_colon();
+                opt->dest_drive_only = 1;
+                apply_destination(value);
+                return;
+            }
+            case L'd': apply_destination(required_value(rest, scan, true)); return;
+            case L'E': {
+                const wchar_t* value = take_value(rest, scan, &attached);
+                if (!value || (!attached && value[0] == L'-')) show_usage();
+                apply_error_log(value, attached);
+                return;
+            }
+            case L'e': opt->existing_only = 1; break;
+            case L'F': read_types_file(required_value(rest, scan, false)); return;
+            case L'f': take_file_types(scan); break;
+            case L'G':
+                opt->size_greater_select = 1;
+                size_greater = decimal_value64(required_value(rest, scan, true));
+                return;
+            case L'g': apply_age_value(usage_value(rest, scan, false), true); return;
+            case L'H': apply_hash_log(required_value(rest, scan, false)); return;
+            case L'h': pos += static_cast<size_t>(apply_hash_letters(rest)); break;
+            case L'I': case L'i': opt->no_precount = 1; break;
+            case L'L':
+                opt->size_less_select = 1;
+                size_less = decimal_value64(required_value(rest, scan, true));
+                return;
+            case L'l': apply_age_value(usage_value(rest, scan, false), false); return;
+            case L'M': opt->maintain_dir_dates = 1; opt->make_dirs = 1; break;
+            case L'm': opt->make_dirs = 1; break;
+            case L'N': opt->list_only = 2; break;
+            case L'n': opt->list_only += 1; break;
+            case L'O': opt->overwrite_protected = 1; break;
+            case L'p': take_start_paths(scan); break;
+            case L'R': opt->reset_access_time = 1; break;
+            case L'r': opt->recurse = 0; break;
+            case L'S': case L's': apply_source_list(required_value(rest, scan, false)); return;
+            case L'T': case L't':
+                if (plus_argument) {
+                    opt->time_kind = 'w';
+                    break;
+                }
+                opt->time_kind = required_value(rest, scan, false)[0];
+                return;
+            case L'U': case L'u': opt->upper_case_dirs = 0; break;
+            case L'V': opt->silent += 2; break;
+            case L'v': opt->silent += 1; break;
+            case L'W': case L'w': {
+                if (plus_argument) {
+                    name_width_set = 1;
+                    break;
+                }
+                const wchar_t* value = take_value(rest, scan, &attached);
+                if (!value) value_missing(letter);
+                apply_width(value, letter == L'W' ? 2 : 1);
+                return;
+            }
+            case L'X': opt->exclude_case_sensitive = 1; take_exclusions(scan, letter); break;
+            case L'x': take_exclusions(scan, letter); break;
+            case L'z': opt->zulu_time = 1; break;
+            case L'-':
+                if (apply_long_option(rest) != 0) {
+                    text::print(stderr, "\nIllegal option: %ls", rest);
+                    end_illegal_option();
+                }
+                return;
+            default: show_usage();
         }
     }
+}
+
+// ---- Finishing -----------------------------------------------------------------------
+
+// The start path without its long-path prefix and its drive (or server and
+// share): the part that is mirrored on the destination drive.
+std::wstring path_below_drive(const std::wstring& path) {
+    std::wstring rest = paths::without_long_prefix(path);
+    if (rest.compare(0, 4, L"UNC\\") == 0) rest = L"\\" + rest.substr(3);
+    if (rest.size() >= 2 && rest[1] == L':') return rest.substr(2);
+    if (rest.compare(0, 2, L"\\\\") == 0) {
+        size_t server_end = rest.find(L'\\', 2);
+        size_t share_end = server_end == std::wstring::npos ? std::wstring::npos : rest.find(L'\\', server_end + 1);
+        return share_end == std::wstring::npos ? std::wstring() : rest.substr(share_end);
+    }
+    return rest;
+}
+
+void complete_drive_destination() {
+    std::wstring drive = paths::without_long_prefix(dest_path).substr(0, 2);
+    // Without a start path yet, the walk will start in the current folder.
+    std::wstring start = source_paths.empty() ? platform::current_directory() : source_paths[0];
+    std::wstring below = path_below_drive(start);
+    if (!below.empty() && below.back() == L'\\') below.pop_back();
+    dest_path = paths::long_form(drive + below);
+}
+
+void finish_parsing() {
     if (file_types.empty()) add_file_type(L"*.*");
+    if (opt->path_only && name_width_set == 1) {
+        opt->name_width = 78;
+        name_width_set = 2;
+    }
+    if (opt->dest_drive_only) complete_drive_destination();
     if (!error_log) error_log = stderr;
+    // The memo input joins here with the help screens (memo is set only by
+    // the INI file).
+    if (ini_used) text::print(stderr, "\n\nINI PROCESSED\n");
+    if (renamed_log)
+        text::print(renamed_log, opt->check_tilde ? "Check Tilde Duplicate Names Used\n"
+                                                  : "Check Tilde Duplicate Names NOT CHECKED\n");
+}
+
+}  // namespace
+
+void parse_options(int argc, wchar_t** argv) {
+    set_default_age_cutoffs();
+    if (argc > 1 && argv[1] && paths::equal_no_case(argv[1], L"logs")) show_log_help();
+    open_accounting_log();
+    apply_ini_file(argv);
+
+    ArgumentScan scan{argc, argv, 1};
+    take_positional_arguments(scan);
+    while (scan.has_next() && is_option_start(scan.peek()[0])) apply_option_argument(scan.take(), scan);
+    finish_parsing();
 }

@@ -1,0 +1,63 @@
+#include "log/log_folder.h"
+
+#include <ctime>
+
+#include "common/pause.h"
+#include "common/paths.h"
+#include "common/text.h"
+#include "platform/platform.h"
+
+namespace {
+
+bool is_folder(const std::wstring& path) {
+    uint32_t attributes = platform::get_file_attributes(path.c_str());
+    return attributes != platform::INVALID_ATTRIBUTES && (attributes & platform::ATTR_DIRECTORY);
+}
+
+bool exists(const std::wstring& path) {
+    return platform::get_file_attributes(path.c_str()) != platform::INVALID_ATTRIBUTES;
+}
+
+size_t find_date_token(const std::wstring& name) {
+    size_t at = name.find(L"\\MMDD");
+    if (at == std::wstring::npos) at = name.find(L"\\YYMM");
+    return at;
+}
+
+}  // namespace
+
+int create_log_folder(const std::wstring& name) {
+    paths::SplitPath parts = paths::split_path(name);
+    std::wstring folder = parts.drive + parts.dir;
+    if (!folder.empty() && (folder.back() == L'\\' || folder.back() == L'/')) folder.pop_back();
+    // A name without a folder, or on a drive's root, has nothing to create.
+    if (folder.empty() || (folder.size() == 2 && folder[1] == L':')) return 1;
+    if (is_folder(folder)) return 1;
+
+    for (size_t i = 2; i < folder.size(); ++i) {
+        if (folder[i] != L'\\' && folder[i] != L'/') continue;
+        std::wstring shorter = folder.substr(0, i);
+        if (!exists(shorter)) {
+            platform::create_directory(shorter.c_str());
+            text::print(stdout, "Creating (log\\error) directory:  %ls\n", shorter.c_str());
+        }
+        folder[i] = L'\\';
+    }
+    bool created = platform::create_directory(folder.c_str());
+    text::print(stdout, "Creating (log) directory:  %ls\n", folder.c_str());
+    pause_seconds(1);
+    return created ? 1 : 0;
+}
+
+bool has_date_token(const std::wstring& name) { return find_date_token(name) != std::wstring::npos; }
+
+void replace_date_token(std::wstring& name) {
+    size_t at = find_date_token(name);
+    if (at == std::wstring::npos) return;
+    std::tm today{};
+    platform::utc_time(platform::now_seconds(), &today);
+    std::wstring date = text::format("%4d%02d%02d", today.tm_year + 1900, today.tm_mon + 1, today.tm_mday);
+    size_t dot = name.find(L'.');
+    std::wstring tail = dot == std::wstring::npos ? std::wstring() : name.substr(dot);
+    name = name.substr(0, at + 1) + date + tail;
+}

@@ -1,0 +1,30 @@
+// Line-piece reading of list files, as fgets/fgetws with a fixed buffer do
+// it: a line longer than the piece comes back as several pieces, a piece
+// ends after its '\n', and a NUL byte ends the text of its piece (the rest of
+// that piece is skipped), so binary files read safely. "\r\n" reads as "\n"
+// on every host, as the Windows runtime's text mode gives it.
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+// The next piece of at most `max_bytes` bytes; false at the end of the file.
+bool read_byte_piece(FILE* stream, size_t max_bytes, std::string& piece);
+
+// Wide pieces: the bytes are UTF-8 (a stray byte stands for itself); a piece
+// holds at most `max_chars` characters.
+class WidePieceReader {
+public:
+    explicit WidePieceReader(FILE* stream) : stream_(stream) {}
+    bool next(size_t max_chars, std::wstring& piece);
+
+private:
+    bool fill();
+    FILE* stream_;
+    std::string carry_;     // an unfinished UTF-8 sequence at a chunk's end
+    std::wstring pending_;  // decoded text not yet handed out
+    size_t position_ = 0;
+};
+
+// Removes one trailing '\n', if there is one.
+void remove_line_end(std::string& line);

@@ -1,0 +1,9 @@
+// The "--" options.
+#pragma once
+
+#include <string>
+
+// Applies the long option `text` (what follows the "--"). Returns 0 when it
+// was accepted (a text that names no option is accepted and ignored),
+// non-zero when it is malformed.
+int apply_long_option(const std::wstring& text);
