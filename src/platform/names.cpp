@@ -1,8 +1,8 @@
 #include "platform/names.h"
 
 #include <algorithm>
-#include <cwctype>
 #include <map>
+#include <set>
 
 namespace platform {
 namespace {
@@ -12,8 +12,10 @@ constexpr wchar_t DOS_STAR = L'<';
 constexpr wchar_t DOS_QM = L'>';
 constexpr wchar_t DOS_DOT = L'"';
 
+// The Win32 translation of a search pattern into the file system's form.
 std::wstring translate_pattern(const std::wstring& p) {
     std::wstring out;
+    out.reserve(p.size());
     for (size_t i = 0; i < p.size(); ++i) {
         wchar_t c = p[i];
         if (c == L'?') {
@@ -29,65 +31,137 @@ std::wstring translate_pattern(const std::wstring& p) {
     return out;
 }
 
-wchar_t fold(wchar_t c) { return static_cast<wchar_t>(std::towupper(static_cast<wint_t>(c))); }
-
-bool match_from(const std::wstring& p, size_t pi, const std::wstring& n, size_t ni, size_t last_dot) {
-    while (pi < p.size()) {
-        wchar_t c = p[pi];
-        if (c == L'*') {
-            for (size_t k = ni; k <= n.size(); ++k)
-                if (match_from(p, pi + 1, n, k, last_dot)) return true;
-            return false;
-        }
-        if (c == DOS_STAR) {
-            // Any run of characters, but not past the name's last '.'.
-            size_t limit = (last_dot != std::wstring::npos && last_dot >= ni) ? last_dot : n.size();
-            for (size_t k = ni; k <= limit; ++k)
-                if (match_from(p, pi + 1, n, k, last_dot)) return true;
-            return false;
-        }
-        if (c == DOS_QM) {
-            if (ni < n.size() && n[ni] != L'.') {
-                ++pi;
-                ++ni;
-                continue;
-            }
-            while (pi < p.size() && p[pi] == DOS_QM) ++pi;  // at a '.' or the end: the run matches nothing
-            continue;
-        }
-        if (c == DOS_DOT) {
-            if (ni < n.size() && n[ni] == L'.') {
-                ++pi;
-                ++ni;
-                continue;
-            }
-            if (ni == n.size()) {
-                ++pi;
-                continue;
-            }
-            return false;
-        }
-        if (ni >= n.size()) return false;
-        if (c != L'?' && fold(c) != fold(n[ni])) return false;
-        ++pi;
-        ++ni;
+// Which (pattern, name) positions are already known not to match: keeps the
+// match linear in their product whatever the stars.
+class FailedStates {
+public:
+    FailedStates(size_t pattern_length, size_t name_length)
+        : width_(name_length + 1), size_((pattern_length + 1) * width_) {
+        if (size_ > sizeof small_) large_.assign(size_, 0);
+        else std::fill(small_, small_ + size_, 0);
     }
-    return ni == n.size();
-}
+    bool known(size_t pi, size_t ni) const { return cells()[pi * width_ + ni] != 0; }
+    void mark(size_t pi, size_t ni) { cells()[pi * width_ + ni] = 1; }
+
+private:
+    unsigned char* cells() const { return large_.empty() ? small_ : large_.data(); }
+    size_t width_, size_;
+    mutable unsigned char small_[2048];
+    mutable std::basic_string<unsigned char> large_;
+};
+
+struct Matcher {
+    const std::wstring& p;
+    const std::wstring& n;
+    size_t last_dot;  // of the name, npos when it has none
+    FailedStates failed;
+
+    bool match(size_t pi, size_t ni) {
+        size_t start_pi = pi, start_ni = ni;
+        if (failed.known(pi, ni)) return false;
+        bool result = run(pi, ni);
+        if (!result) failed.mark(start_pi, start_ni);
+        return result;
+    }
+
+    bool run(size_t pi, size_t ni) {
+        while (pi < p.size()) {
+            wchar_t c = p[pi];
+            if (c == L'*') {
+                while (pi + 1 < p.size() && p[pi + 1] == L'*') ++pi;
+                if (pi + 1 == p.size()) return true;  // a final '*' takes the rest
+                for (size_t k = ni; k <= n.size(); ++k)
+                    if (match(pi + 1, k)) return true;
+                return false;
+            }
+            if (c == DOS_STAR) {
+                // Any run of characters, but not past the name's last '.'.
+                size_t limit = (last_dot != std::wstring::npos && last_dot >= ni) ? last_dot : n.size();
+                for (size_t k = ni; k <= limit; ++k)
+                    if (match(pi + 1, k)) return true;
+                return false;
+            }
+            if (c == DOS_QM) {
+                if (ni < n.size() && n[ni] != L'.') {
+                    ++pi;
+                    ++ni;
+                    continue;
+                }
+                while (pi < p.size() && p[pi] == DOS_QM) ++pi;  // at a '.' or the end: the run matches nothing
+                continue;
+            }
+            if (c == DOS_DOT) {
+                if (ni < n.size() && n[ni] == L'.') {
+                    ++pi;
+                    ++ni;
+                    continue;
+                }
+                if (ni == n.size()) {
+                    ++pi;
+                    continue;
+                }
+                return false;
+            }
+            if (ni >= n.size() || fold_case(c) != fold_case(n[ni])) return false;
+            ++pi;
+            ++ni;
+        }
+        return ni == n.size();
+    }
+};
 
 bool valid_short_char(wchar_t c) {
     if (c >= L'A' && c <= L'Z') return true;
     if (c >= L'a' && c <= L'z') return true;
     if (c >= L'0' && c <= L'9') return true;
-    return c != 0 && c < 128 && std::wstring(L"!#$%&'()-@^_`{}~").find(c) != std::wstring::npos;
+    switch (c) {
+        case L'!': case L'#': case L'$': case L'%': case L'&': case L'\'': case L'(': case L')':
+        case L'-': case L'@': case L'^': case L'_': case L'`': case L'{': case L'}': case L'~':
+            return true;
+        default:
+            return false;
+    }
+}
+
+// Upper-cased valid characters of `name` from `begin` to `end`, at most `count`.
+std::wstring short_part(const std::wstring& name, size_t begin, size_t end, size_t count) {
+    std::wstring part;
+    for (size_t k = begin; k < end && part.size() < count; ++k)
+        if (valid_short_char(name[k])) part += fold_case(name[k]);
+    return part;
+}
+
+std::wstring upper(const std::wstring& name) {
+    std::wstring out(name);
+    for (auto& c : out) c = fold_case(c);
+    return out;
 }
 
 }  // namespace
 
+wchar_t fold_case(wchar_t c) {
+    if (c < 0x80) return (c >= L'a' && c <= L'z') ? static_cast<wchar_t>(c - 32) : c;
+    // Latin-1, Latin Extended-A, Greek and Cyrillic: the letters a file
+    // system's upper-case table maps, without depending on the C locale.
+    if ((c >= 0xE0 && c <= 0xFE && c != 0xF7) || (c >= 0x3B1 && c <= 0x3CB && c != 0x3C2) ||
+        (c >= 0x430 && c <= 0x44F))
+        return static_cast<wchar_t>(c - 0x20);
+    if (c == 0xFF) return 0x178;
+    if (c >= 0x450 && c <= 0x45F) return static_cast<wchar_t>(c - 0x50);
+    if (c >= 0x100 && c <= 0x17F) {
+        bool odd_is_lower = !((c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E));
+        if (c == 0x131 || c == 0x138 || c == 0x149 || c == 0x17F) return c;  // no simple upper form
+        bool lower = odd_is_lower ? (c & 1) : !(c & 1);
+        return lower ? static_cast<wchar_t>(c - 1) : c;
+    }
+    return c;
+}
+
 bool dos_name_match(const std::wstring& pattern, const std::wstring& name) {
     if (pattern == L"*" || pattern == L"*.*") return true;
     std::wstring p = translate_pattern(pattern);
-    return match_from(p, 0, name, 0, name.rfind(L'.'));
+    Matcher m{p, name, name.rfind(L'.'), FailedStates(p.size(), name.size())};
+    return m.match(0, 0);
 }
 
 bool is_valid_8dot3(const std::wstring& name) {
@@ -98,6 +172,7 @@ bool is_valid_8dot3(const std::wstring& name) {
     size_t base_length = dot == std::wstring::npos ? name.size() : dot;
     size_t ext_length = dot == std::wstring::npos ? 0 : name.size() - dot - 1;
     if (base_length == 0 || base_length > 8 || ext_length > 3) return false;
+    if (dot != std::wstring::npos && ext_length == 0) return false;  // "NAME." is not stored so
     for (size_t i = 0; i < name.size(); ++i)
         if (i != dot && !valid_short_char(name[i])) return false;
     return true;
@@ -105,32 +180,36 @@ bool is_valid_8dot3(const std::wstring& name) {
 
 std::vector<std::wstring> generate_short_names(const std::vector<std::wstring>& names) {
     std::vector<std::wstring> result(names.size());
-    // Stem and extension of each name that needs a short name.
-    std::map<std::wstring, std::vector<size_t>> groups;
-    std::vector<std::wstring> extensions(names.size());
+    // Stem and extension of each name that needs a short name, grouped.
+    std::map<std::pair<std::wstring, std::wstring>, std::vector<size_t>> groups;
+    std::set<std::wstring> taken;  // valid 8.3 long names, upper-cased: never given twice
     for (size_t i = 0; i < names.size(); ++i) {
         const std::wstring& name = names[i];
-        if (is_valid_8dot3(name)) continue;
+        if (is_valid_8dot3(name)) {
+            taken.insert(upper(name));
+            continue;
+        }
         size_t dot = name.rfind(L'.');
         if (dot == 0) dot = std::wstring::npos;  // ".profile": all stem
-        std::wstring stem, ext;
         size_t stem_end = dot == std::wstring::npos ? name.size() : dot;
-        for (size_t k = 0; k < stem_end && stem.size() < 6; ++k)
-            if (valid_short_char(name[k])) stem += fold(name[k]);
-        if (dot != std::wstring::npos)
-            for (size_t k = dot + 1; k < name.size() && ext.size() < 3; ++k)
-                if (valid_short_char(name[k])) ext += fold(name[k]);
+        std::wstring stem = short_part(name, 0, stem_end, 6);
+        std::wstring ext = dot == std::wstring::npos ? L"" : short_part(name, dot + 1, name.size(), 3);
         if (stem.empty()) stem = L"_";
-        extensions[i] = ext;
-        groups[stem + L'.' + ext].push_back(i);
-        result[i] = stem;
+        groups[{stem, ext}].push_back(i);
     }
     for (auto& [key, members] : groups) {
+        const auto& [stem, ext] = key;
         std::sort(members.begin(), members.end(), [&](size_t a, size_t b) { return names[a] < names[b]; });
-        for (size_t k = 0; k < members.size(); ++k) {
-            size_t i = members[k];
-            result[i] += L"~" + std::to_wstring(k + 1);
-            if (!extensions[i].empty()) result[i] += L"." + extensions[i];
+        unsigned number = 0;
+        for (size_t i : members) {
+            std::wstring candidate;
+            do {
+                // The stem gives way to longer numbers: the base never exceeds 8.
+                std::wstring tail = L"~" + std::to_wstring(++number);
+                candidate = stem.substr(0, std::min(stem.size(), 8 - std::min<size_t>(tail.size(), 7))) + tail;
+                if (!ext.empty()) candidate += L"." + ext;
+            } while (taken.count(candidate));
+            result[i] = candidate;
         }
     }
     return result;

@@ -12,12 +12,18 @@ namespace platform {
 // "*." into DOS_QM, DOS_DOT and DOS_STAR, letters without regard to case.
 bool dos_name_match(const std::wstring& pattern, const std::wstring& name);
 
+// A letter's upper-case form as the file system's case table gives it (ASCII,
+// Latin, Greek, Cyrillic), whatever the C locale.
+wchar_t fold_case(wchar_t c);
+
 // True when `name` is a valid 8.3 name (it then has no short name of its own).
 bool is_valid_8dot3(const std::wstring& name);
 
 // Short names of the entries of one folder, same order as `names`: empty for
 // valid 8.3 names, otherwise STEM6~N.EXT where N numbers the entries that
-// share the stem and extension, in order of their long names.
+// share the stem and extension, in order of their long names (the stem is
+// shortened when N needs more digits; numbers that would give a name another
+// entry has as its long name are skipped).
 std::vector<std::wstring> generate_short_names(const std::vector<std::wstring>& names);
 
 }  // namespace platform
