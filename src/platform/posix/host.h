@@ -5,11 +5,20 @@
 #include <sys/stat.h>
 
 #include <cstdint>
+#include <map>
 #include <string>
 
 #include "platform/platform.h"
 
 namespace platform::posix {
+
+// Drive letter (upper case) to host folder, without a trailing '/' ("" for
+// the root). Parsed from KESTRO_DRIVES ("C=/;E=/mnt/backup"; C: is / when it
+// is unset) once per process.
+using DriveMap = std::map<wchar_t, std::string>;
+DriveMap parse_drive_map(const char* spec);
+// Makes `map` the drive map of this process until called with nullptr (tests).
+void override_drive_map(const DriveMap* map);
 
 // Host path of a Windows path: "\\?\" dropped, the drive mapped (C: is / unless
 // KESTRO_DRIVES says otherwise), '\' made '/'. False for a path that names

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cstdlib>
 #include <cwctype>
 #include <map>
@@ -16,32 +17,13 @@
 namespace platform::posix {
 namespace {
 
-// Drive letter to host folder (without a trailing '/', "" for the root).
-const std::map<wchar_t, std::string>& drive_map() {
-    static const std::map<wchar_t, std::string> map = [] {
-        std::map<wchar_t, std::string> m;
-        const char* spec = std::getenv("KESTRO_DRIVES");
-        if (!spec || !*spec) {
-            m[L'C'] = "";
-            return m;
-        }
-        std::string all(spec);
-        size_t start = 0;
-        while (start <= all.size()) {
-            size_t end = all.find(';', start);
-            if (end == std::string::npos) end = all.size();
-            std::string item = all.substr(start, end - start);
-            size_t eq = item.find('=');
-            if (eq == 1 && std::isalpha(static_cast<unsigned char>(item[0]))) {
-                std::string folder = item.substr(2);
-                while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
-                if (folder == "/") folder.clear();
-                m[static_cast<wchar_t>(std::toupper(static_cast<unsigned char>(item[0])))] = folder;
-            }
-            start = end + 1;
-        }
-        return m;
-    }();
+const DriveMap* drive_map_override = nullptr;
+
+// Drive letter to host folder (without a trailing '/', "" for the root):
+// KESTRO_DRIVES, read once.
+const DriveMap& drive_map() {
+    if (drive_map_override) return *drive_map_override;
+    static const DriveMap map = parse_drive_map(std::getenv("KESTRO_DRIVES"));
     return map;
 }
 
@@ -85,6 +67,32 @@ std::vector<std::wstring> normalised_components(const std::wstring& rest) {
 }
 
 }  // namespace
+
+DriveMap parse_drive_map(const char* spec) {
+    DriveMap m;
+    if (!spec || !*spec) {
+        m[L'C'] = "";
+        return m;
+    }
+    std::string all(spec);
+    size_t start = 0;
+    while (start <= all.size()) {
+        size_t end = all.find(';', start);
+        if (end == std::string::npos) end = all.size();
+        std::string item = all.substr(start, end - start);
+        // "X=/host/folder"; a folder that is not absolute names nothing.
+        if (item.size() >= 3 && item[1] == '=' && std::isalpha(static_cast<unsigned char>(item[0])) &&
+            item[2] == '/') {
+            std::string folder = item.substr(2);
+            while (!folder.empty() && folder.back() == '/') folder.pop_back();
+            m[static_cast<wchar_t>(std::toupper(static_cast<unsigned char>(item[0])))] = folder;
+        }
+        start = end + 1;
+    }
+    return m;
+}
+
+void override_drive_map(const DriveMap* map) { drive_map_override = map; }
 
 bool from_host(const std::string& host, std::wstring& path) {
     const std::map<wchar_t, std::string>& map = drive_map();
@@ -216,6 +224,35 @@ std::wstring current_directory() {
     return path;
 }
 
+namespace {
+
+bool is_separator(wchar_t c) { return c == L'\\' || c == L'/'; }
+
+// "\\server\share" of a UNC path (separators made '\'), and where the rest begins.
+std::wstring unc_root(const std::wstring& path, size_t* rest_at) {
+    size_t i = 2;
+    for (int part = 0; part < 2; ++part) {
+        while (i < path.size() && !is_separator(path[i])) ++i;
+        if (part == 0 && i < path.size()) ++i;
+    }
+    std::wstring root = L"\\\\" + path.substr(2, i - 2);
+    for (auto& c : root)
+        if (c == L'/') c = L'\\';
+    *rest_at = i;
+    return root;
+}
+
+// Windows drops the trailing dots and spaces of a path's last name.
+void strip_trailing_dots_and_spaces(std::vector<std::wstring>& parts) {
+    if (parts.empty()) return;
+    std::wstring& last = parts.back();
+    size_t end = last.find_last_not_of(L". ");
+    if (end == std::wstring::npos) parts.pop_back();
+    else last.erase(end + 1);
+}
+
+}  // namespace
+
 bool full_path(const wchar_t* input, std::wstring& out, size_t limit) {
     std::wstring path = input ? input : L"";
     if (path.empty()) return false;
@@ -223,34 +260,37 @@ bool full_path(const wchar_t* input, std::wstring& out, size_t limit) {
     if (path.compare(0, 4, L"\\\\?\\") == 0) {
         prefix = L"\\\\?\\";
         path.erase(0, 4);
+        if (path.size() == 2 && path[1] == L':' && posix::is_drive_letter(path[0])) {
+            out = prefix + path;  // "\\?\X:" stays as it is
+            return out.size() <= limit;
+        }
+        if (path.empty()) return false;
     }
-    bool trailing = path.back() == L'\\' || path.back() == L'/';
-    std::wstring root;  // "C:" and the rest to resolve below it
+    bool trailing = is_separator(path.back());
+    std::wstring root;  // "C:" or "\\server\share", and the rest to resolve below it
     std::wstring rest;
     if (path[0] == L'/' && !(path.size() > 1 && path[1] == L'/')) {
         // A POSIX absolute path becomes its drive form.
         std::wstring drive_form;
-        std::string host = text::to_utf8(path);
-        if (!from_host(host, drive_form)) return false;
+        if (!from_host(text::to_utf8(path), drive_form)) return false;
         root = drive_form.substr(0, 2);
         rest = drive_form.substr(2);
-    } else if ((path[0] == L'\\' || path[0] == L'/') && path.size() > 1 && (path[1] == L'\\' || path[1] == L'/')) {
-        // UNC: kept as it stands, only separators made '\'.
-        out = prefix + path;
-        for (auto& c : out)
-            if (c == L'/') c = L'\\';
-        return out.size() <= limit;
+    } else if (path.size() > 1 && is_separator(path[0]) && is_separator(path[1])) {
+        size_t rest_at = 0;
+        root = unc_root(path, &rest_at);
+        rest = path.substr(rest_at);
     } else if (path.size() >= 2 && path[1] == L':' && posix::is_drive_letter(path[0])) {
         root = path.substr(0, 2);
         rest = path.substr(2);
-        if (!rest.empty() && rest[0] != L'\\' && rest[0] != L'/') {
+        if (!rest.empty() && !is_separator(rest[0])) {
+            // "X:name": below the current folder when X is its drive, else the root.
             std::wstring cwd = current_directory();
             if (posix::upper_letter(cwd[0]) == posix::upper_letter(path[0]))
                 rest = cwd.substr(2) + L"\\" + rest;
             else
                 rest = L"\\" + rest;
         }
-    } else if (path[0] == L'\\' || path[0] == L'/') {
+    } else if (is_separator(path[0])) {
         std::wstring cwd = current_directory();
         root = cwd.substr(0, 2);
         rest = path;
@@ -260,9 +300,10 @@ bool full_path(const wchar_t* input, std::wstring& out, size_t limit) {
         rest = cwd.substr(2) + L"\\" + path;
     }
     std::vector<std::wstring> parts = posix::normalised_components(rest);
+    if (prefix.empty() && !trailing) strip_trailing_dots_and_spaces(parts);
     out = prefix + root;
     if (parts.empty()) {
-        out += L'\\';
+        if (root[0] != L'\\' || trailing) out += L'\\';  // "X:" is "X:\"
     } else {
         for (const auto& part : parts) out += L"\\" + part;
         if (trailing) out += L'\\';
