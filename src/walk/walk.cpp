@@ -1,4 +1,149 @@
-// Interim walk: visits nothing. The tree walk replaces this file.
 #include "walk/walk.h"
 
-void walk_directory(const std::wstring&) {}
+#include <new>
+
+#include "common/paths.h"
+#include "common/text.h"
+#include "copy/directories.h"
+#include "copy/per_file.h"
+#include "run/config.h"
+#include "run/terminate.h"
+#include "walk/exclude.h"
+#include "walk/folder_chain.h"
+
+PerFileRoutine per_file_routine = process_file;
+
+namespace {
+
+constexpr const char* UNIT_NAME = ".\\kestro_base64";
+constexpr size_t PATH_BUFFER_CHARS = 131072;  // 262,144 bytes of UTF-16
+
+std::wstring g_searchstr;     // the folder followed by "*.*"
+std::wstring type_pattern;    // the folder followed by one file type
+bool type_pattern_ready = false;
+
+// Ctrl+C or Escape typed at the console ends the run; other keys are dropped.
+// A redirected standard input never has a key waiting.
+void poll_keyboard() {
+    if (!platform::key_waiting()) return;
+    int key = platform::read_key();
+    if (key == 3 || key == 27) run::terminate(run::USER_ABORTED);
+}
+
+bool bypassed(const std::wstring& dir) {
+    if (!opt->bypass_active) return false;
+    for (const std::wstring& entry : bypass_list) {
+        if (entry.empty()) break;
+        if (paths::starts_with_no_case(dir, entry)) return true;
+    }
+    return false;
+}
+
+bool is_subfolder(const platform::FindRecord& entry) {
+    if (!(entry.attributes & platform::ATTR_DIRECTORY)) return false;
+    const wchar_t* n = entry.name;
+    return !(n[0] == L'.' && (n[1] == 0 || (n[1] == L'.' && n[2] == 0)));
+}
+
+std::wstring without_trailing_backslash(const std::wstring& dir) {
+    return dir.substr(0, dir.size() - (!dir.empty() && dir.back() == L'\\' ? 1 : 0));
+}
+
+void walk_subfolder(const std::wstring& dir, const platform::FindRecord& entry) {
+    std::wstring child;
+    try {
+        child.reserve(dir.size() + std::char_traits<wchar_t>::length(entry.name) + 1);
+    } catch (const std::bad_alloc&) {
+        text::print(stderr, "\nSource File %s, Line #: %d,  memory error", UNIT_NAME, 507);
+        run::terminate(run::MEMORY_ERROR);
+    }
+    child.append(dir).append(entry.name).push_back(L'\\');
+    // A link back to a folder we are inside would be walked for ever.
+    if ((entry.attributes & platform::ATTR_REPARSE_POINT) && leads_to_entered_folder(child)) return;
+    walk_directory(child);
+}
+
+void count_file(const platform::FindRecord& match) {
+    if (!opt->dest_given) return;
+    ++files_to_process;
+    if (files_to_process % 1000 == 0) text::print(stderr, "%7ld\b\b\b\b\b\b\b", long(files_to_process));
+    bytes_to_process += static_cast<int64_t>(match.size());
+}
+
+void hand_over(const std::wstring& dir, const platform::FindRecord& match) {
+    std::wstring name(match.name);
+    if (opt->exclude_select && exclude_test(name)) return;
+    per_file_routine(dir, name, match);
+    ++files_processed;
+}
+
+void prepare_type_pattern() {
+    if (type_pattern_ready) return;
+    try {
+        type_pattern.reserve(PATH_BUFFER_CHARS);
+    } catch (const std::bad_alloc&) {
+        text::print(stderr, "Source File: %s, Line #%d: Memory error\n", UNIT_NAME, 600);
+        run::terminate(run::MEMORY_ERROR);
+    }
+    type_pattern_ready = true;
+}
+
+// One listing per file type, in list order; the list ends at an empty entry
+// or at a type that begins with '-'. A file that two types match is handled
+// twice.
+void list_files(const std::wstring& dir) {
+    if (opt->maintain_dir_dates && !counting_pass && !source_paths.empty())
+        replicate_directories(dir, dest_path, source_paths[0]);
+    prepare_type_pattern();
+    for (const std::wstring& type : file_types) {
+        if (type.empty() || type[0] == L'-') break;
+        type_pattern.assign(dir).append(type);
+        platform::FindRecord match;
+        platform::FindHandle listing = platform::find_first(type_pattern.c_str(), &match);
+        if (!listing) continue;
+        do {
+            poll_keyboard();
+            if (match.attributes & platform::ATTR_DIRECTORY) continue;
+            if (counting_pass)
+                count_file(match);
+            else
+                hand_over(dir, match);
+        } while (platform::find_next(listing, &match));
+        platform::find_close(listing);
+    }
+}
+
+}  // namespace
+
+void walk_directory(const std::wstring& dir) {
+    if (bypassed(dir)) return;
+    poll_keyboard();
+
+    g_searchstr.assign(dir).append(L"*.*");
+    platform::FindRecord entry;
+    platform::FindHandle listing = platform::find_first(g_searchstr.c_str(), &entry);
+    if (!listing) return;  // missing or unreadable: skipped without a message
+    EnteredFolder inside(dir);
+
+    // The folder's own times are kept so that the copy pass can give them
+    // to the folders it creates and put them back on the source folder.
+    const bool keep_times = opt->maintain_dir_dates && !counting_pass;
+    std::wstring dir_name;
+    if (keep_times) {
+        dir_name = without_trailing_backslash(dir);
+        read_directory_times(dir_name, &current_dir_times);
+    }
+
+    if (opt->recurse) {
+        do {
+            if (!is_subfolder(entry)) continue;
+            walk_subfolder(dir, entry);
+            // The subfolder's walk replaced the times with its own.
+            if (keep_times) read_directory_times(dir_name, &current_dir_times);
+        } while (platform::find_next(listing, &entry));
+    }
+    platform::find_close(listing);
+
+    list_files(dir);
+    if (keep_times) set_directory_times(dir_name);
+}

@@ -1,0 +1,16 @@
+// Exclusion patterns: the program's own wildcard matcher and the test that
+// applies exclude_types to a file name.
+#pragma once
+
+#include <string>
+
+// Matches `name` against `pattern` with fnmatch's rules for flags 0: '*',
+// '?', bracket expressions ('!' or '^' negates, ranges, ']' first and '-'
+// last are ordinary), '\' escapes; '/' and a leading '.' are ordinary
+// characters and letter case counts. Returns 0 on a match, 1 otherwise.
+// An unterminated bracket expression matches nothing.
+int wildcard_match(const wchar_t* pattern, const wchar_t* name, int flags);
+
+// 1 when the file name (no folder part) matches a pattern of exclude_types,
+// 0 otherwise. The name is upper-cased first unless exclude_case_sensitive.
+int exclude_test(const std::wstring& name);

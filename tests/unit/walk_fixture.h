@@ -1,0 +1,93 @@
+// A real folder tree in the temporary folder, the walk's settings reset to
+// their start values, and a recorder in place of the copy engine.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "common/paths.h"
+#include "platform/platform.h"
+#include "run/config.h"
+#include "walk/walk.h"
+
+struct HandedFile {
+    std::wstring dir;
+    std::wstring name;
+    platform::FindRecord record;
+};
+
+inline std::vector<HandedFile>& handed_files() {
+    static std::vector<HandedFile> files;
+    return files;
+}
+
+inline void record_handed_file(const std::wstring& dir, const std::wstring& name, platform::FindRecord record) {
+    handed_files().push_back({dir, name, record});
+}
+
+class WalkTest : public testing::Test {
+protected:
+    void SetUp() override {
+        if (!opt) {
+            ASSERT_TRUE(create_run_configuration());
+        }
+        saved_options_ = *opt;
+        std::random_device seed;
+        root_ = std::filesystem::temp_directory_path() /
+                ("kestro-walk-" + std::to_string(seed()) + "-" + std::to_string(seed()));
+        std::filesystem::create_directories(root_);
+        std::wstring full;
+        ASSERT_TRUE(platform::full_path(root_.wstring().c_str(), full));
+        start_ = paths::long_form(full) + L"\\";
+
+        file_types.clear();
+        file_types.add(L"*.*");
+        exclude_types.clear();
+        bypass_list.clear();
+        counting_pass = 0;
+        files_to_process = 0;
+        bytes_to_process = 0;
+        files_processed = 0;
+        handed_files().clear();
+        saved_routine_ = per_file_routine;
+        per_file_routine = record_handed_file;
+    }
+
+    void TearDown() override {
+        per_file_routine = saved_routine_;
+        *opt = saved_options_;
+        file_types.clear();
+        exclude_types.clear();
+        bypass_list.clear();
+        counting_pass = 0;
+        std::error_code ignored;
+        std::filesystem::remove_all(root_, ignored);
+    }
+
+    void make_file(const std::string& relative, size_t size = 0) {
+        std::filesystem::path p = root_ / relative;
+        std::filesystem::create_directories(p.parent_path());
+        std::ofstream(p, std::ios::binary) << std::string(size, 'x');
+    }
+
+    void make_folder(const std::string& relative) { std::filesystem::create_directories(root_ / relative); }
+
+    // The walk's form of a folder below the root: "\\?\C:\...\A\B\".
+    std::wstring folder(const std::wstring& relative) const {
+        std::wstring path = start_ + relative;
+        for (wchar_t& c : path)
+            if (c == L'/') c = L'\\';
+        if (!relative.empty()) path += L'\\';
+        return path;
+    }
+
+    std::filesystem::path root_;
+    std::wstring start_;
+    OptionRecord saved_options_{};
+    PerFileRoutine saved_routine_ = nullptr;
+};
