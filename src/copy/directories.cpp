@@ -1,31 +1,82 @@
 #include "copy/directories.h"
 
+#include <vector>
+
 #include "common/paths.h"
 #include "common/text.h"
 #include "platform/platform.h"
 
 namespace {
+
+constexpr const char* DIRECTORY_TIMES_UNIT = "get_dtim_u64";
+
 bool is_directory(const std::wstring& path) {
     uint32_t a = platform::get_file_attributes(path.c_str());
     return a != platform::INVALID_ATTRIBUTES && (a & platform::ATTR_DIRECTORY);
 }
+
+std::wstring without_trailing_backslash(std::wstring path) {
+    if (!path.empty() && path.back() == L'\\') path.pop_back();
+    return path;
+}
+
+// Folder names keep their case where the file system tells case apart: an
+// upper-cased name would be a second folder beside the one the files use.
+bool upper_case_replicated_names() {
+#ifdef _WIN32
+    return opt->upper_case_dirs != 0;
+#else
+    return false;
+#endif
+}
+
+// The components of a path: the first runs to the first '\', or for a path
+// beginning with "\\" to the '\' that ends the second name after them
+// ("\\?\D:", "\\server\share"); the rest are folder names.
+std::vector<std::wstring> split_components(const std::wstring& path) {
+    std::vector<std::wstring> parts;
+    size_t first_end;
+    if (path.compare(0, 2, L"\\\\") == 0) {
+        size_t second_name = path.find(L'\\', 2);
+        first_end = second_name == std::wstring::npos ? std::wstring::npos : path.find(L'\\', second_name + 1);
+    } else {
+        first_end = path.find(L'\\');
+    }
+    parts.push_back(path.substr(0, first_end));
+    if (first_end == std::wstring::npos) return parts;
+    size_t start = first_end + 1;
+    while (start <= path.size()) {
+        size_t end = path.find(L'\\', start);
+        if (end == std::wstring::npos) end = path.size();
+        if (end > start) parts.push_back(path.substr(start, end - start));
+        start = end + 1;
+    }
+    return parts;
+}
+
+void create_with_source_times(const std::wstring& source, const std::wstring& folder) {
+    read_directory_times(source, &current_dir_times);
+    platform::create_directory(folder.c_str());
+    set_directory_times(folder);
+}
+
 }  // namespace
 
 int create_directory_path(const std::wstring& path) {
-    std::wstring whole = path;
-    if (!whole.empty() && whole.back() == L'\\') whole.pop_back();
-    if (is_directory(whole)) return 1;
+    if (is_directory(without_trailing_backslash(path))) return 1;
     std::wstring work = path;
     size_t start = (work.size() >= 3 && work[2] == L'\\') ? 3 : 0;
     int result = 0;
     for (size_t i = start; i < work.size(); ++i) {
         if (work[i] != L'\\' && work[i] != L'/') continue;
-        std::wstring part = work.substr(0, i);
-        if (platform::get_file_attributes(part.c_str()) == platform::INVALID_ATTRIBUTES) {
-            result = platform::create_directory(part.c_str()) ? 1 : 0;
+        work[i] = L'\0';
+        const wchar_t* part = work.c_str();
+        if (platform::get_file_attributes(part) == platform::INVALID_ATTRIBUTES) {
+            result = platform::create_directory(part) ? 1 : 0;
             if (result) {
-                text::print(screen, "\nDirectory %ls created\n\n", paths::display(part));
-                if (opt->maintain_dir_dates) set_directory_times(part);
+                std::wstring created(part);
+                text::print(screen, "\nDirectory %ls created\n\n", paths::display(created));
+                if (opt->maintain_dir_dates) set_directory_times(created);
             }
         }
         work[i] = L'\\';
@@ -33,6 +84,72 @@ int create_directory_path(const std::wstring& path) {
     return result;
 }
 
-bool read_directory_times(const std::wstring&, FileTimes*) { return false; }
-int set_directory_times(const std::wstring&) { return 1; }
-void replicate_directories(const std::wstring&, const std::wstring&, const std::wstring&) {}
+bool read_directory_times(const std::wstring& path, FileTimes* times) {
+    platform::FindRecord record;
+    if (!platform::find_entry(path.c_str(), &record)) return false;
+    times->creation = record.creation_time;
+    times->last_access = record.last_access_time;
+    times->last_write = record.last_write_time;
+    return true;
+}
+
+int set_directory_times(const std::wstring& path) {
+    platform::FileHandle h =
+        platform::open_file(path.c_str(), platform::Access::read_write, platform::Disposition::open_existing,
+                            platform::OPEN_BACKUP_SEMANTICS | platform::OPEN_SEQUENTIAL_SCAN);
+    if (!h) {
+        text::print(stderr, "\n%d Can't get handle for %ls date/time\n", 349, paths::display(path));
+        return 1;
+    }
+    FileTimes t = current_dir_times;
+    bool ok = platform::set_file_times(h, &t.creation, &t.last_access, &t.last_write);
+    platform::close_file(h);
+    if (!ok) {
+        text::print(screen, "\n%d %s Can't reset %ls date/time\n", 363, DIRECTORY_TIMES_UNIT,
+                    paths::display(path));
+        return 1;
+    }
+    return 0;
+}
+
+void replicate_directories(const std::wstring& source_dir, const std::wstring& destination_root,
+                           const std::wstring& first_start_path) {
+    // The start path is part of the step's contract but decides nothing here.
+    (void)first_start_path;
+    std::wstring source = source_dir, root = destination_root;
+    if (upper_case_replicated_names()) {
+        source = paths::upper(source);
+        root = paths::upper(root);
+    }
+    source = without_trailing_backslash(source);
+    root = without_trailing_backslash(root);
+
+    std::vector<std::wstring> root_parts = split_components(root);
+    std::vector<std::wstring> source_parts = split_components(source);
+    if (root_parts.size() < 2 || source_parts.size() < 2) return;
+
+    std::wstring building = root_parts[0] + L'\\';
+    for (size_t k = 1; k < root_parts.size(); ++k) {
+        size_t match = 0;
+        for (size_t j = 1; j < source_parts.size() && !match; ++j)
+            if (source_parts[j] == root_parts[k]) match = j;
+        if (!match) {
+            building += root_parts[k];
+            platform::create_directory(building.c_str());
+            building += L'\\';
+            continue;
+        }
+        std::wstring source_path = source_parts[0];
+        for (size_t j = 1; j <= match; ++j) source_path += L'\\' + source_parts[j];
+        building += source_parts[match];
+        create_with_source_times(source_path, building);
+        building += L'\\';
+        for (size_t j = match + 1; j < source_parts.size(); ++j) {
+            source_path += L'\\' + source_parts[j];
+            building += source_parts[j];
+            create_with_source_times(source_path, building);
+            building += L'\\';
+        }
+        return;
+    }
+}

@@ -1,3 +1,142 @@
 #include "copy/per_file.h"
 
-void process_file(const std::wstring&, const std::wstring&, platform::FindRecord) {}
+#include "common/paths.h"
+#include "common/text.h"
+#include "copy/copy_execution.h"
+#include "copy/destination.h"
+#include "copy/file_times.h"
+#include "copy/hashing_hook.h"
+#include "copy/records.h"
+#include "copy/selection.h"
+#include "copy/time_breakdown.h"
+#include "run/config.h"
+#include "run/terminate.h"
+
+namespace {
+
+// The current file as the steps below need it. The calendar fields are
+// worked out only when a record or the tilde renaming asks for them.
+struct CurrentFile {
+    CurrentFile(const std::wstring& dir, const std::wstring& name, const platform::FindRecord& record)
+        : name(name), record(record), source(dir + name), size(static_cast<int64_t>(record.size())) {}
+
+    const std::wstring& name;
+    const platform::FindRecord& record;
+    std::wstring source;
+    int64_t size;
+    bool split = false;
+    FileTimeBreakdown breakdown;
+
+    const FileTimeBreakdown& times() {
+        if (!split) {
+            breakdown = split_file_times(record);
+            split = true;
+        }
+        return breakdown;
+    }
+};
+
+void reject(const CurrentFile& file, const char* reason) {
+    ++files_not_copied;
+    write_not_copied_record(file.source, reason);
+}
+
+// The destination as the newer test sees it; found false when nothing is there.
+struct DestinationState {
+    bool found = false;
+    platform::FindRecord record;
+};
+
+DestinationState look_up_destination() {
+    DestinationState state;
+    state.found = platform::find_entry(current_destination.c_str(), &state.record);
+    return state;
+}
+
+void report_time_failure(int screen_number, int log_number, const std::wstring& path) {
+    text::print(stderr, "\n%d Can't reset filetime for %ls\n", screen_number, paths::display(path));
+    if (error_log && error_log != stderr)
+        text::print(error_log, "\n%d Can't reset filetime for %ls\n", log_number, paths::display(path));
+}
+
+void set_copy_attributes(const std::wstring& destination, uint32_t source_attributes,
+                         uint32_t remembered) {
+    uint32_t wanted = remembered ? remembered : (source_attributes & ~platform::ATTR_READONLY);
+    if (!platform::set_file_attributes(destination.c_str(), wanted))
+        text::print(error_log, "\nCouldn't reset file attribute of %ls", paths::display(destination));
+}
+
+void copy_step(CurrentFile& file) {
+    std::wstring size_text = run::format_count(file.size);
+    write_screen_name_line(file.source, file.name);
+    write_screen_size_line(size_text.c_str(), current_destination);
+
+    const FileTimes saved{file.record.creation_time, file.record.last_access_time,
+                          file.record.last_write_time};
+    rename_duplicates(current_destination);
+    const std::wstring& destination = current_destination;
+    uint32_t remembered = opt->overwrite_protected ? prepare_overwrite(destination) : 0;
+
+    bool copied = copy_with_fallback(file.source, destination);
+    if (copied) {
+        ++flatten_copied;
+        set_copy_attributes(destination, file.record.attributes, remembered);
+        write_copied_record(size_text.c_str(), file.source, destination, file.times());
+    } else {
+        // A protected file that -O opened up keeps its protection when the copy fails.
+        if (remembered) platform::set_file_attributes(destination.c_str(), remembered);
+        write_copy_error(file.source, destination);
+        reject(file, REASON_COPY_ERROR);
+    }
+
+    hash_copied_file(file.source, destination, copied);
+
+    if (copied) {
+        ++files_copied;
+        bytes_copied += file.size;
+    }
+    write_progress();
+
+    if (opt->reset_access_time && set_times_of_file(file.source, saved) != 0)
+        report_time_failure(857, 859, file.source);
+    if (copied && set_times_of_file(destination, saved) != 0) report_time_failure(871, 873, destination);
+
+    write_copied_line_end();
+    if (copied) ++copies_completed;
+}
+
+}  // namespace
+
+void process_file(const std::wstring& dir, const std::wstring& name, platform::FindRecord record) {
+    CurrentFile file(dir, name, record);
+
+    bytes_processed += file.size;
+    if (list_log) write_list_record(file.source, file.size, file.times());
+
+    if (opt->attr_select && !passes_attribute_test(record.attributes)) return reject(file, REASON_ATTRIBUTES);
+    if (opt->age_select && !passes_age_test(file.source, record)) return reject(file, REASON_AGE);
+    if (!passes_size_test(file.size)) return reject(file, REASON_SIZE);
+
+    build_destination(dir, name, record);
+
+    DestinationState destination = look_up_destination();
+    if (opt->existing_only && !destination.found) return reject(file, REASON_NOT_EXISTING);
+
+    // Both times are UTC: local conversion shifts both sides alike, so the
+    // difference is the same and no rounding or tolerance enters.
+    platform::FileTime s = time_of_kind(record, opt->time_kind);
+    platform::FileTime d = destination.found ? time_of_kind(destination.record, opt->time_kind) : 0;
+    int64_t difference = static_cast<int64_t>(s - d);
+    if (difference < 0 && !opt->copy_all) {
+        ++not_copied_newer;
+        return reject(file, REASON_AGE);
+    }
+    if (opt->list_only) {
+        std::wstring size_text = run::format_count(file.size);
+        write_listing_line(file.source, size_text.c_str(), current_destination);
+        return reject(file, REASON_LISTING_ONLY);
+    }
+    if (difference == 0 && !opt->copy_all) return reject(file, REASON_AGE);
+
+    copy_step(file);
+}

@@ -52,6 +52,11 @@ using FindHandle = FindState*;
 FindHandle find_first(const wchar_t* pattern, FindRecord* rec);
 bool find_next(FindHandle h, FindRecord* rec);
 void find_close(FindHandle h);
+// The find record of the one entry that `path` names (a name without
+// wildcards, looked up like find_first: by its long name, else by an 8.3
+// name), without listing the whole folder when the long name exists. Its
+// short name may be left empty. False when nothing is there.
+bool find_entry(const wchar_t* path, FindRecord* rec);
 
 // ---- Attributes and lookups ----------------------------------------------
 uint32_t get_file_attributes(const wchar_t* path);  // INVALID_ATTRIBUTES when absent

@@ -1,0 +1,29 @@
+#include "copy/copy_execution.h"
+
+#include "copy/buffered_copy.h"
+#include "copy/temporary.h"
+#include "platform/platform.h"
+
+namespace {
+
+bool platform_copy(const std::wstring& source, const std::wstring& destination) {
+    std::wstring temporary = temporary_name_beside(destination);
+    if (!platform::copy_file(source.c_str(), temporary.c_str(), true)) {
+        remove_temporary(temporary);
+        return false;
+    }
+    return replace_with_temporary(temporary, destination);
+}
+
+}  // namespace
+
+bool copy_with_fallback(const std::wstring& source, const std::wstring& destination) {
+    return platform_copy(source, destination) || buffered_copy(source, destination) == 1;
+}
+
+uint32_t prepare_overwrite(const std::wstring& destination) {
+    uint32_t attributes = platform::get_file_attributes(destination.c_str());
+    if (attributes == platform::INVALID_ATTRIBUTES || attributes == 0) return 0;
+    platform::set_file_attributes(destination.c_str(), platform::ATTR_NORMAL);
+    return attributes;
+}

@@ -1,0 +1,33 @@
+// The destination of the current file: tree replication, drive destinations,
+// flattening into numbered folders, the tilde check and duplicate renaming.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "platform/platform.h"
+
+// The destination path of the current file, rebuilt for every file.
+extern std::wstring current_destination;
+
+// Builds current_destination for the file `name` in the source folder `dir`
+// (ending with '\'), creating missing folders unless only listing, and
+// renaming for a tilde clash.
+void build_destination(const std::wstring& dir, const std::wstring& name,
+                       const platform::FindRecord& record);
+
+// The destination folder (ending with '\') of a file in `dir`.
+std::wstring destination_folder(const std::wstring& dir);
+// The numbered flatten sub-folder ("0001\") for the file about to be copied,
+// or "" while files go to the root; advances flatten_folder.
+std::wstring flatten_subfolder();
+// A '~' among the first 8 characters of a long name.
+bool has_early_tilde(const wchar_t* long_name);
+// ".D[nnnnn]": five digits of the current time in seconds, from the sixth.
+std::wstring tilde_time_suffix(int64_t seconds_since_1970);
+// The path with "[NNNN]" (dupe_index, which then grows) before its extension.
+std::wstring renamed_duplicate(const std::wstring& path);
+// --nodupe with flattening, then the renaming long option.
+void rename_duplicates(std::wstring& destination);
+// Something exists under `path` (long or 8.3 name).
+bool something_exists(const std::wstring& path);

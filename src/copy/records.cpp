@@ -1,0 +1,140 @@
+#include "copy/records.h"
+
+#include "common/pause.h"
+#include "common/paths.h"
+#include "common/text.h"
+#include "run/config.h"
+#include "run/terminate.h"
+
+namespace {
+
+void write_time_fields(FILE* log, const FileTimeBreakdown& t) {
+    const CalendarFields& c = t.creation;
+    const CalendarFields& w = t.last_write;
+    const CalendarFields& a = t.last_access;
+    text::print(log, "%04d/%02d/%02d|%02d:%02d:%02dc|", c.year, c.month, c.day, c.hour, c.minute, c.second);
+    text::print(log, "%04d/%02d/%02d|%02d:%02d:%02dm|", w.year, w.month, w.day, w.hour, w.minute, w.second);
+    text::print(log, "%04d/%02d/%02d|%02d:%02d:%02da|", a.year, a.month, a.day, a.hour, a.minute, a.second);
+}
+
+wint_t delimiter() { return static_cast<wint_t>(list_delimiter); }
+
+}  // namespace
+
+void write_list_record(const std::wstring& source, int64_t size, const FileTimeBreakdown& times) {
+    if (!list_log) return;
+    text::print(list_log, "\n%ls|", paths::display(source));
+    text::print(list_log, " %lld|", static_cast<long long>(size));
+    write_time_fields(list_log, times);
+}
+
+void write_not_copied_record(const std::wstring& source, const char* reason) {
+    text::print(not_copied_log, "\n%ls| %s", source.c_str(), reason);
+}
+
+void write_listing_line(const std::wstring& source, const wchar_t* size_text,
+                        const std::wstring& destination) {
+    text::print(screen, "%ls%lc", paths::display(source), delimiter());
+    if (opt->list_only > 1)
+        text::print(screen, "%10ls %lc ==> %lc %ls", size_text, delimiter(), delimiter(),
+                    paths::display(destination));
+    text::print(screen, "\n");
+}
+
+void write_screen_name_line(const std::wstring& source, const std::wstring& name) {
+    if (opt->name_only)
+        text::print(screen, "%-*ls%lc", int(opt->alt_name_width), name.c_str(), delimiter());
+    else
+        text::print(screen, "%-*.*ls%lc", int(opt->name_width), int(opt->name_width),
+                    paths::display(source), delimiter());
+    text::print(screen, "\n");
+}
+
+void write_screen_size_line(const wchar_t* size_text, const std::wstring& destination) {
+    text::print(screen, " %10ls ==> %ls", size_text, paths::display(destination));
+}
+
+void write_copy_error(const std::wstring& source, const std::wstring& destination) {
+    text::print(screen, "\n\n%ls\nNOT COPIED (error) to %ls ", paths::display(source),
+                paths::display(destination));
+    if (error_log && error_log != stderr)
+        text::print(error_log, "\n%ls | NOT COPIED to %ls", paths::display(source),
+                    paths::display(destination));
+}
+
+std::string copied_path_bytes(const wchar_t* path) {
+    std::string bytes;
+    for (const wchar_t* p = path; *p; ++p) {
+        uint32_t c = static_cast<uint32_t>(*p);
+        if (c < 0x80) {
+            bytes += static_cast<char>(c);
+        } else if (c < 0x800) {
+            bytes += static_cast<char>(0xC0 | (c >> 6));
+        } else if (c >= 0xD800 && c <= 0xDBFF && p[1] >= 0xDC00 && p[1] <= 0xDFFF) {
+            // A UTF-16 pair stands for one character: one byte for both units.
+            bytes += static_cast<char>(0xF0);
+            ++p;
+        } else if (c < 0x10000) {
+            bytes += static_cast<char>(0xE0 | (c >> 12));
+        } else {
+            bytes += static_cast<char>(0xF0 | ((c >> 18) & 0x07));
+        }
+    }
+    return bytes;
+}
+
+void write_copied_record(const wchar_t* size_text, const std::wstring& source,
+                         const std::wstring& destination, const FileTimeBreakdown& times) {
+    if (!copied_log) return;
+    text::print(copied_log, "%14ls |", size_text);
+    std::string bytes = copied_path_bytes(paths::display(source));
+    text::write_bytes(copied_log, bytes.data(), bytes.size());
+    text::print(copied_log, "|");
+    text::print(copied_log, " ==> |%ls|", paths::display(destination));
+    write_time_fields(copied_log, times);
+}
+
+void write_copied_line_end() { text::print(copied_log, "\n"); }
+
+void write_renamed_before(const std::wstring& destination) {
+    text::print(renamed_log, "\n%ls |RENAMED TO:|", paths::display(destination));
+    text::print(screen, "\n\nDUPE_FILE: %ls ==> ", paths::display(destination));
+}
+
+void write_renamed_after(const std::wstring& destination) {
+    text::print(renamed_log, " %ls\n", paths::display(destination));
+    text::print(screen, "  %ls\n", paths::display(destination));
+}
+
+void write_progress() {
+    std::wstring processed = run::format_count(bytes_processed);
+    text::print(screen, "\n");
+    text::print(screen, " %ld of %ld files:    %ls of %ls bytes\n", long(files_processed) + 1,
+                long(files_to_process), processed.c_str(), bytes_to_process_text.c_str());
+    if (bytes_processed > progress_next) {
+        show_rate(bytes_to_process, bytes_processed);
+        pause_seconds(3);
+        progress_next = bytes_processed + 200000000;
+    }
+}
+
+void show_rate(int64_t total_bytes, int64_t bytes_so_far) {
+    int64_t now = platform::now_seconds();
+    if (total_bytes != 0) {
+        int64_t elapsed = now - walk_start_time;
+        double projected = double(elapsed) / (double(bytes_so_far) / double(total_bytes));
+        int64_t remaining = static_cast<int64_t>(projected - double(elapsed));
+        int hours = static_cast<int>(remaining / 3600);
+        int minutes = static_cast<int>(remaining % 3600 / 60);
+        int seconds = static_cast<int>(remaining % 60);
+        // Within the run's first second there is no rate yet: count one second.
+        int64_t run_seconds = now - run_start_time > 0 ? now - run_start_time : 1;
+        double rate = double(bytes_so_far) / double(run_seconds) / 1000000.0 * 60.0;
+        text::print(screen, "\n\n\n%.0f meg/min  %2d hrs. %2d mins. %2d secs remaining\n\n\n", rate, hours,
+                    minutes, seconds);
+        return;
+    }
+    int64_t minutes = (now - walk_start_time) / 60;
+    if (minutes == 0) return;
+    text::print(screen, "\n\n\n%.0f meg/min \n\n\n", double(bytes_so_far / minutes / 1000000));
+}

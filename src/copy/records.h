@@ -1,0 +1,31 @@
+// The lines the per-file routine writes: screen lines, -n/-N listings, the
+// LIST, NOT_COPIED, COPIED and RENAMED records, the progress line and the
+// rate display. A record for a stream that is not open is skipped.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "copy/time_breakdown.h"
+
+void write_list_record(const std::wstring& source, int64_t size, const FileTimeBreakdown& times);
+// Shows the full source path, long-path prefix included.
+void write_not_copied_record(const std::wstring& source, const char* reason);
+void write_listing_line(const std::wstring& source, const wchar_t* size_text,
+                        const std::wstring& destination);
+void write_screen_name_line(const std::wstring& source, const std::wstring& name);
+void write_screen_size_line(const wchar_t* size_text, const std::wstring& destination);
+void write_copy_error(const std::wstring& source, const std::wstring& destination);
+void write_copied_record(const wchar_t* size_text, const std::wstring& source,
+                         const std::wstring& destination, const FileTimeBreakdown& times);
+void write_copied_line_end();
+void write_renamed_before(const std::wstring& destination);
+void write_renamed_after(const std::wstring& destination);
+// The progress line after a file reached the copy, and the rate display
+// every 200,000,000 examined bytes.
+void write_progress();
+void show_rate(int64_t total_bytes, int64_t bytes_so_far);
+
+// The COPIED record's source path: every character above 127 becomes the
+// first byte of its UTF-8 form.
+std::string copied_path_bytes(const wchar_t* path);
