@@ -6,8 +6,14 @@
 #include <sys/xattr.h>
 #include <unistd.h>
 
+#include <sys/syscall.h>
+
+#include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstring>
+#include <mutex>
+#include <vector>
 
 #include "platform/posix/host.h"
 
@@ -92,6 +98,75 @@ std::string encode_dos_attrib(uint32_t attributes, FileTime creation_time) {
     return value;
 }
 
+namespace {
+
+// Devices whose file system answered that it has no extended attributes:
+// their entries are not asked again (a walk over 100,000 files would
+// otherwise make 100,000 failing calls).
+class DevicesWithoutXattrs {
+public:
+    bool contains(uint64_t device) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return std::find(devices_.begin(), devices_.end(), device) != devices_.end();
+    }
+    void add(uint64_t device) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (std::find(devices_.begin(), devices_.end(), device) == devices_.end()) devices_.push_back(device);
+    }
+
+private:
+    std::mutex mutex_;
+    std::vector<uint64_t> devices_;
+};
+
+DevicesWithoutXattrs& devices_without_xattrs() {
+    static DevicesWithoutXattrs devices;
+    return devices;
+}
+
+bool unsupported(int error) { return error == ENOTSUP || error == EOPNOTSUPP; }
+
+#ifndef SYS_getxattrat
+#if defined(__x86_64__) || defined(__aarch64__) || defined(__riscv)
+#define SYS_getxattrat 464
+#endif
+#endif
+
+struct XattrArgs {
+    uint64_t value;
+    uint32_t size;
+    uint32_t flags;
+};
+
+// getxattr of `name` inside the folder `dir_fd`, without walking the whole
+// path again: getxattrat where the kernel has it, else the path.
+ssize_t get_xattr_at(int dir_fd, const char* name, const std::string& host, char* buffer, size_t size) {
+#ifdef SYS_getxattrat
+    static std::atomic<bool> missing{false};
+    if (dir_fd != AT_FDCWD && !missing.load(std::memory_order_relaxed)) {
+        XattrArgs args{reinterpret_cast<uintptr_t>(buffer), static_cast<uint32_t>(size), 0};
+        long n = syscall(SYS_getxattrat, dir_fd, name, 0, XATTR_NAME, &args, sizeof args);
+        if (n >= 0 || errno != ENOSYS) return n;
+        missing.store(true, std::memory_order_relaxed);
+    }
+#else
+    (void)dir_fd;
+    (void)name;
+#endif
+    return getxattr(host.c_str(), XATTR_NAME, buffer, size);
+}
+
+DosAttrib read_dos_attrib_on(uint64_t device, int dir_fd, const char* name, const std::string& host) {
+    if (devices_without_xattrs().contains(device)) return DosAttrib{};
+    char buffer[256];
+    ssize_t n = get_xattr_at(dir_fd, name, host, buffer, sizeof buffer);
+    if (n < 0 && unsupported(errno)) devices_without_xattrs().add(device);
+    if (n <= 0) return DosAttrib{};
+    return parse_dos_attrib(buffer, static_cast<size_t>(n));
+}
+
+}  // namespace
+
 DosAttrib read_dos_attrib(const std::string& host, int fd) {
     char buffer[256];
     ssize_t n = fd >= 0 ? fgetxattr(fd, XATTR_NAME, buffer, sizeof buffer)
@@ -106,7 +181,7 @@ bool write_dos_attrib(const std::string& host, int fd, uint32_t attributes, File
                      : setxattr(host.c_str(), XATTR_NAME, value.data(), value.size(), 0);
     // A file system without extended attributes keeps only read-only and
     // the folder bit, silently.
-    return rc == 0 || errno == ENOTSUP || errno == EOPNOTSUPP;
+    return rc == 0 || unsupported(errno);
 }
 
 FileTime to_filetime(const struct timespec& t) {
@@ -126,38 +201,54 @@ struct timespec from_filetime(FileTime t) {
     return ts;
 }
 
-bool entry_info(const std::string& host, const std::string& name_for_hidden, EntryInfo* info) {
+namespace {
+
+FileTime statx_filetime(const struct statx_timestamp& t) {
+    return to_filetime(timespec{static_cast<time_t>(t.tv_sec), static_cast<long>(t.tv_nsec)});
+}
+
+bool is_dot_entry(const std::string& name) { return name == "." || name == ".."; }
+
+}  // namespace
+
+bool entry_info_at(int dir_fd, const char* name, const std::string& host, const std::string& name_for_hidden,
+                   EntryInfo* info) {
+    constexpr unsigned WANTED = STATX_TYPE | STATX_MODE | STATX_SIZE | STATX_ATIME | STATX_MTIME | STATX_BTIME;
     struct statx sx;
-    if (statx(AT_FDCWD, host.c_str(), AT_SYMLINK_NOFOLLOW, STATX_BASIC_STATS | STATX_BTIME, &sx) != 0) return false;
+    if (statx(dir_fd, name, AT_SYMLINK_NOFOLLOW | AT_STATX_SYNC_AS_STAT, WANTED, &sx) != 0) return false;
     info->is_link = S_ISLNK(sx.stx_mode);
-    if (info->is_link &&
-        statx(AT_FDCWD, host.c_str(), 0, STATX_BASIC_STATS | STATX_BTIME, &sx) != 0)
+    if (info->is_link && statx(dir_fd, name, AT_STATX_SYNC_AS_STAT, WANTED, &sx) != 0)
         return false;  // a dangling link is as absent as on Windows
     bool is_dir = S_ISDIR(sx.stx_mode);
-    DosAttrib dos = read_dos_attrib(host);
+    uint64_t device = (uint64_t(sx.stx_dev_major) << 32) | sx.stx_dev_minor;
+    DosAttrib dos = read_dos_attrib_on(device, dir_fd, name, host);
     uint32_t attributes = 0;
-    if (dos.present)
+    if (dos.present) {
         attributes = dos.attributes & KEPT_IN_XATTR;
-    else
-        attributes = (is_dir ? 0 : ATTR_ARCHIVE) | (!name_for_hidden.empty() && name_for_hidden[0] == '.' &&
-                                                            name_for_hidden != "." && name_for_hidden != ".."
-                                                        ? ATTR_HIDDEN
-                                                        : 0);
+    } else {
+        if (!is_dir) attributes |= ATTR_ARCHIVE;
+        if (!name_for_hidden.empty() && name_for_hidden[0] == '.' && !is_dot_entry(name_for_hidden))
+            attributes |= ATTR_HIDDEN;  // as Wine shows dot-names
+    }
     if (!(sx.stx_mode & (S_IWUSR | S_IWGRP | S_IWOTH))) attributes |= ATTR_READONLY;
     if (is_dir) attributes |= ATTR_DIRECTORY;
     if (info->is_link) attributes |= ATTR_REPARSE_POINT;
     if (attributes == 0) attributes = ATTR_NORMAL;
     info->attributes = attributes;
     info->size = is_dir ? 0 : sx.stx_size;
-    info->last_access = to_filetime({static_cast<time_t>(sx.stx_atime.tv_sec), long(sx.stx_atime.tv_nsec)});
-    info->last_write = to_filetime({static_cast<time_t>(sx.stx_mtime.tv_sec), long(sx.stx_mtime.tv_nsec)});
+    info->last_access = statx_filetime(sx.stx_atime);
+    info->last_write = statx_filetime(sx.stx_mtime);
     if (dos.has_creation_time)
         info->creation = dos.creation_time;
     else if (sx.stx_mask & STATX_BTIME)
-        info->creation = to_filetime({static_cast<time_t>(sx.stx_btime.tv_sec), long(sx.stx_btime.tv_nsec)});
+        info->creation = statx_filetime(sx.stx_btime);
     else
         info->creation = info->last_write;
     return true;
+}
+
+bool entry_info(const std::string& host, const std::string& name_for_hidden, EntryInfo* info) {
+    return entry_info_at(AT_FDCWD, host.c_str(), host, name_for_hidden, info);
 }
 
 }  // namespace platform::posix
@@ -186,13 +277,20 @@ bool set_file_attributes(const wchar_t* path, uint32_t attributes) {
     if (!posix::entry_info(host, last_component(host), &info)) return false;
     struct stat st;
     if (stat(host.c_str(), &st) != 0) return false;
-    mode_t mode = st.st_mode & 07777;
+    mode_t old_mode = st.st_mode & 07777;
+    mode_t mode = old_mode;
     if (attributes & ATTR_READONLY)
         mode &= static_cast<mode_t>(~(S_IWUSR | S_IWGRP | S_IWOTH));
     else if (!(mode & (S_IWUSR | S_IWGRP | S_IWOTH)))
         mode |= S_IWUSR;
-    if (mode != (st.st_mode & 07777) && chmod(host.c_str(), mode) != 0) return false;
-    return posix::write_dos_attrib(host, -1, attributes & (ATTR_HIDDEN | ATTR_SYSTEM | ATTR_ARCHIVE), info.creation);
+    // The attribute record is written while the file is writable: a user
+    // other than root may change user.* attributes only then.
+    bool gains_write = (mode & S_IWUSR) && !(old_mode & S_IWUSR);
+    if (gains_write && chmod(host.c_str(), mode) != 0) return false;
+    // The creation time shown so far is kept with the new attributes.
+    if (!posix::write_dos_attrib(host, -1, attributes & (ATTR_HIDDEN | ATTR_SYSTEM | ATTR_ARCHIVE), info.creation))
+        return false;
+    return gains_write || mode == old_mode || chmod(host.c_str(), mode) == 0;
 }
 
 bool path_accessible(const wchar_t* path) {

@@ -4,54 +4,94 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <cerrno>
 #include <cstdio>
 
 #include "common/text.h"
 #include "platform/platform.h"
+#include "platform/posix/host.h"
 
 namespace platform {
+namespace posix {
 namespace {
+
+// The terminal's settings while a key read has changed them, so that an
+// exit from the interrupt thread can give the terminal back as it was.
+struct SavedTerminal {
+    std::atomic<bool> changed{false};
+    struct termios settings;
+};
+SavedTerminal saved_terminal;
+
+// Switches standard input's terminal out of line mode (and echo); false when
+// it is no terminal.
+bool enter_key_mode(bool keep_signals) {
+    struct termios raw;
+    if (tcgetattr(STDIN_FILENO, &saved_terminal.settings) != 0) return false;
+    raw = saved_terminal.settings;
+    raw.c_lflag &= static_cast<tcflag_t>(~(ICANON | ECHO));
+    if (!keep_signals) raw.c_lflag &= static_cast<tcflag_t>(~ISIG);  // Ctrl+C arrives as the key 3
+    raw.c_cc[VMIN] = 1;
+    raw.c_cc[VTIME] = 0;
+    saved_terminal.changed = true;
+    tcsetattr(STDIN_FILENO, TCSANOW, &raw);
+    return true;
+}
+
+}  // namespace
+
+void restore_terminal() {
+    if (saved_terminal.changed.exchange(false)) tcsetattr(STDIN_FILENO, TCSANOW, &saved_terminal.settings);
+}
+
+}  // namespace posix
+
+namespace {
+
+// Whether standard input is a terminal, asked once: the walk polls the
+// keyboard for every file.
+bool input_is_terminal() {
+    static const bool terminal = isatty(STDIN_FILENO) != 0;
+    return terminal;
+}
 
 // Reads one byte from a terminal without echo or line buffering.
 int read_terminal_key() {
-    struct termios saved, raw;
-    if (tcgetattr(STDIN_FILENO, &saved) != 0) return -1;
-    raw = saved;
-    raw.c_lflag &= static_cast<tcflag_t>(~(ICANON | ECHO | ISIG));
-    raw.c_cc[VMIN] = 1;
-    raw.c_cc[VTIME] = 0;
-    tcsetattr(STDIN_FILENO, TCSANOW, &raw);
+    if (!posix::enter_key_mode(false)) return -1;
     unsigned char c = 0;
-    ssize_t n = ::read(STDIN_FILENO, &c, 1);
-    tcsetattr(STDIN_FILENO, TCSANOW, &saved);
+    ssize_t n;
+    do {
+        n = ::read(STDIN_FILENO, &c, 1);
+    } while (n < 0 && errno == EINTR);
+    posix::restore_terminal();
     return n == 1 ? c : -1;
 }
 
 }  // namespace
 
 bool key_waiting() {
-    if (!isatty(STDIN_FILENO)) return false;
-    // Without canonical mode a single key is visible at once.
-    struct termios saved, raw;
-    if (tcgetattr(STDIN_FILENO, &saved) != 0) return false;
-    raw = saved;
-    raw.c_lflag &= static_cast<tcflag_t>(~(ICANON | ECHO));
-    tcsetattr(STDIN_FILENO, TCSANOW, &raw);
+    if (!input_is_terminal()) return false;
+    // Without line mode a single key is visible at once.
+    if (!posix::enter_key_mode(true)) return false;
     struct pollfd p = {STDIN_FILENO, POLLIN, 0};
     bool waiting = poll(&p, 1, 0) > 0 && (p.revents & POLLIN);
-    tcsetattr(STDIN_FILENO, TCSANOW, &saved);
+    posix::restore_terminal();
     return waiting;
 }
 
 int read_key() {
     if (isatty(STDIN_FILENO)) return read_terminal_key();
-    unsigned char c = 0;
-    return ::read(STDIN_FILENO, &c, 1) == 1 ? c : -1;
+    return read_char();
 }
 
 int read_char() {
     unsigned char c = 0;
-    return ::read(STDIN_FILENO, &c, 1) == 1 ? c : -1;
+    ssize_t n;
+    do {
+        n = ::read(STDIN_FILENO, &c, 1);
+    } while (n < 0 && errno == EINTR);
+    return n == 1 ? c : -1;
 }
 
 void discard_console_input() {
@@ -77,7 +117,9 @@ bool select_file_dialog(const wchar_t* title, std::wstring& chosen) {
         if (c != '\r') line += static_cast<char>(c);
     }
     if (line.empty()) return false;
-    chosen = text::from_utf8(line);
+    // The dialog answers with a full path.
+    std::wstring answer = text::from_utf8(line);
+    if (!full_path(answer.c_str(), chosen)) chosen = answer;
     return true;
 }
 

@@ -116,24 +116,26 @@ FileHandle open_file(const wchar_t* path, Access access, Disposition disposition
 }
 
 bool read_file(FileHandle h, void* buffer, uint32_t size, uint32_t* done) {
-    *done = 0;
+    if (done) *done = 0;
+    if (!h) return false;
     for (;;) {
         ssize_t n = ::read(h->fd, buffer, size);
         if (n < 0 && errno == EINTR) continue;
         if (n < 0) return false;
-        *done = static_cast<uint32_t>(n);
+        if (done) *done = static_cast<uint32_t>(n);
         return true;
     }
 }
 
 bool write_file(FileHandle h, const void* buffer, uint32_t size, uint32_t* done) {
-    *done = 0;
-    if (!write_all(h->fd, static_cast<const char*>(buffer), size)) return false;
-    *done = size;
+    if (done) *done = 0;
+    if (!h || !write_all(h->fd, static_cast<const char*>(buffer), size)) return false;
+    if (done) *done = size;
     return true;
 }
 
 bool seek_file(FileHandle h, int64_t offset, int whence, int64_t* new_position) {
+    if (!h) return false;
     off_t at = lseek(h->fd, static_cast<off_t>(offset), whence);
     if (at < 0) return false;
     if (new_position) *new_position = at;
@@ -141,19 +143,21 @@ bool seek_file(FileHandle h, int64_t offset, int whence, int64_t* new_position) 
 }
 
 bool set_end_of_file(FileHandle h) {
+    if (!h) return false;
     off_t at = lseek(h->fd, 0, SEEK_CUR);
     return at >= 0 && ftruncate(h->fd, at) == 0;
 }
 
 bool get_file_size(FileHandle h, uint64_t* size) {
     struct stat st;
-    if (fstat(h->fd, &st) != 0) return false;
+    if (!h || fstat(h->fd, &st) != 0) return false;
     *size = static_cast<uint64_t>(st.st_size);
     return true;
 }
 
 bool set_file_times(FileHandle h, const FileTime* creation, const FileTime* last_access,
                     const FileTime* last_write) {
+    if (!h) return false;
     struct timespec times[2];
     times[0].tv_nsec = times[1].tv_nsec = UTIME_OMIT;
     times[0].tv_sec = times[1].tv_sec = 0;
@@ -187,18 +191,21 @@ bool copy_file(const wchar_t* source, const wchar_t* destination, bool fail_if_e
         return false;
     posix::EntryInfo source_info, target_info;
     if (!lookup(from, &source_info) || (source_info.attributes & ATTR_DIRECTORY)) return false;
-    if (lookup(to, &target_info)) {
+    bool replacing = lookup(to, &target_info);
+    if (replacing) {
         if (fail_if_exists) return false;
         if (target_info.attributes & (ATTR_DIRECTORY | ATTR_READONLY | ATTR_HIDDEN | ATTR_SYSTEM)) return false;
     }
     int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
     if (in < 0) return false;
-    struct stat st;
-    if (fstat(in, &st) != 0) {
+    struct stat st, target_st;
+    if (fstat(in, &st) != 0 ||
+        (replacing && stat(to.c_str(), &target_st) == 0 && target_st.st_dev == st.st_dev && target_st.st_ino == st.st_ino)) {
+        // A file copied onto itself (or a link to it) would be emptied: refused.
         ::close(in);
         return false;
     }
-    int out = ::open(to.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | (fail_if_exists ? O_EXCL : 0), 0600);
+    int out = ::open(to.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | (replacing ? 0 : O_EXCL), 0600);
     if (out < 0) {
         ::close(in);
         return false;
@@ -206,13 +213,14 @@ bool copy_file(const wchar_t* source, const wchar_t* destination, bool fail_if_e
     posix_fadvise(in, 0, 0, POSIX_FADV_SEQUENTIAL);
     bool ok = copy_data(in, out);
     if (ok) {
-        // The copy carries the source's attributes and last write time.
+        // The copy carries the source's attributes and last write time; its
+        // creation time is its own (the replaced file's, or now), as Windows does.
         uint32_t kept = source_info.attributes & (ATTR_HIDDEN | ATTR_SYSTEM | ATTR_ARCHIVE);
-        posix::DosAttrib source_dos = posix::read_dos_attrib(from, in);
-        if (source_dos.present || kept) ok = posix::write_dos_attrib(to, out, kept, source_info.creation);
-        struct timespec times[2] = {st.st_atim, st.st_mtim};
+        FileTime creation = replacing ? target_info.creation : now_filetime();
+        ok = posix::write_dos_attrib(to, out, kept, creation);
+        struct timespec times[2] = {{0, UTIME_OMIT}, st.st_mtim};
         if (ok) ok = futimens(out, times) == 0;
-        if (ok) ok = fchmod(out, st.st_mode & 07777) == 0;
+        if (ok) ok = fchmod(out, st.st_mode & 0777) == 0;
     }
     ::close(in);
     if (::close(out) != 0) ok = false;
@@ -228,7 +236,7 @@ bool create_directory(const wchar_t* path) {
 
 bool delete_file(const wchar_t* path) {
     std::string host;
-    if (!posix::to_host(path, host)) return false;
+    if (!posix::to_host_resolving_short_names(path, host)) return false;
     posix::EntryInfo info;
     if (lookup(host, &info) && (info.attributes & ATTR_READONLY)) return false;
     return ::unlink(host.c_str()) == 0;
@@ -236,7 +244,8 @@ bool delete_file(const wchar_t* path) {
 
 bool move_file_replace(const wchar_t* source, const wchar_t* destination) {
     std::string from, to;
-    if (!posix::to_host(source, from) || !posix::to_host(destination, to)) return false;
+    if (!posix::to_host_resolving_short_names(source, from) || !posix::to_host_resolving_short_names(destination, to))
+        return false;
     posix::EntryInfo info;
     if (lookup(to, &info) && (info.attributes & (ATTR_DIRECTORY | ATTR_READONLY))) return false;
     return ::rename(from.c_str(), to.c_str()) == 0;
@@ -246,9 +255,13 @@ FILE* open_stream(const wchar_t* path, const char* mode) {
     std::string host;
     if (!posix::to_host_resolving_short_names(path, host)) return nullptr;
     bool writes = std::strpbrk(mode, "wa+") != nullptr;
-    if (writes) {
-        posix::EntryInfo info;
-        if (lookup(host, &info) && (info.attributes & ATTR_READONLY)) {
+    bool replaces = mode[0] == 'w';
+    posix::EntryInfo info;
+    if (writes && lookup(host, &info)) {
+        // As the runtime opens it: never writing a read-only file, never
+        // replacing ("w") a hidden or system one.
+        uint32_t refused = ATTR_READONLY | (replaces ? ATTR_HIDDEN | ATTR_SYSTEM : 0);
+        if (info.attributes & refused) {
             errno = EACCES;
             return nullptr;
         }

@@ -1,7 +1,12 @@
 // Directory search with the Windows rules: long or short name matched with
-// the DOS wildcard rules, "." and ".." first, generated 8.3 names.
+// the DOS wildcard rules, "." and ".." first (except at a drive's root),
+// generated 8.3 names. The folder is read and its matching entries looked up
+// at find_first, with the folder open (no path walk per entry), as the
+// system's own search fills its buffer; find_next hands them out.
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstring>
 #include <cwchar>
@@ -15,11 +20,13 @@
 namespace platform {
 
 struct FindState {
-    std::string folder;  // host folder, ending with '/'
-    std::wstring pattern;
-    std::vector<std::string> raw_names;   // as the host stores them
-    std::vector<std::wstring> names;      // as the program sees them
-    std::vector<std::wstring> short_names;
+    struct Match {
+        posix::EntryInfo info;
+        size_t index;  // into names and short_names
+    };
+    std::vector<std::wstring> names;
+    std::vector<std::wstring> short_names;  // empty when no entry needs one
+    std::vector<Match> matches;
     size_t next = 0;
 };
 
@@ -31,30 +38,30 @@ void copy_name(wchar_t* target, size_t capacity, const std::wstring& name) {
     target[n] = 0;
 }
 
-// Fills `rec` with the next matching entry; false when the listing is done.
-bool advance(FindState* s, FindRecord* rec) {
-    while (s->next < s->names.size()) {
-        size_t i = s->next++;
-        const std::wstring& name = s->names[i];
-        const std::wstring& short_name = s->short_names[i];
-        if (!dos_name_match(s->pattern, name) && (short_name.empty() || !dos_name_match(s->pattern, short_name)))
-            continue;
-        posix::EntryInfo info;
-        const std::string& raw = s->raw_names[i];
-        std::string host = (raw == "." || raw == "..") ? s->folder + raw : s->folder + raw;
-        if (!posix::entry_info(host, raw, &info)) continue;  // vanished or dangling
-        *rec = FindRecord{};
-        rec->attributes = info.attributes;
-        rec->creation_time = info.creation;
-        rec->last_access_time = info.last_access;
-        rec->last_write_time = info.last_write;
-        rec->size_high = static_cast<uint32_t>(info.size >> 32);
-        rec->size_low = static_cast<uint32_t>(info.size);
-        copy_name(rec->name, 260, name);
-        copy_name(rec->short_name, 14, short_name);
-        return true;
+bool pattern_matches(const std::wstring& pattern, bool matches_all, const std::wstring& name,
+                     const std::wstring& short_name) {
+    return matches_all || dos_name_match(pattern, name) || (!short_name.empty() && dos_name_match(pattern, short_name));
+}
+
+// True when `host` is the folder a drive letter maps to: Windows lists no
+// "." and ".." there.
+bool is_drive_root(const std::string& host) {
+    std::string folder = host;
+    while (!folder.empty() && folder.back() == '/') folder.pop_back();
+    std::wstring drive_form;
+    return !folder.empty() ? posix::from_host(folder, drive_form) && drive_form.size() == 3
+                           : host == "/" && posix::from_host("/", drive_form);
+}
+
+// The names of the folder, "." and ".." first; false when it cannot be read.
+bool read_names(DIR* d, bool with_dots, std::vector<std::string>& raw) {
+    if (with_dots) raw = {".", ".."};
+    errno = 0;
+    while (dirent* e = readdir(d)) {
+        if (std::strcmp(e->d_name, ".") == 0 || std::strcmp(e->d_name, "..") == 0) continue;
+        raw.emplace_back(e->d_name);
     }
-    return false;
+    return errno == 0;
 }
 
 }  // namespace
@@ -65,32 +72,65 @@ FindHandle find_first(const wchar_t* pattern, FindRecord* rec) {
     std::wstring dir = sep == std::wstring::npos ? L"." : whole.substr(0, sep + 1);
     std::wstring name_pattern = sep == std::wstring::npos ? whole : whole.substr(sep + 1);
     if (name_pattern.empty()) return nullptr;
-    // A folder path such as "C:\" keeps its separator; otherwise it is dropped.
     std::string host;
     if (!posix::to_host_resolving_short_names(dir, host)) return nullptr;
-    DIR* d = opendir(host.c_str());
-    if (!d) return nullptr;
-    auto* s = new FindState;
-    s->folder = host;
-    if (s->folder.empty() || s->folder.back() != '/') s->folder += '/';
-    s->pattern = name_pattern;
-    s->raw_names = {".", ".."};
-    while (dirent* e = readdir(d)) {
-        if (std::strcmp(e->d_name, ".") == 0 || std::strcmp(e->d_name, "..") == 0) continue;
-        s->raw_names.emplace_back(e->d_name);
+    int dir_fd = ::open(host.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir_fd < 0) return nullptr;
+    DIR* d = fdopendir(dup(dir_fd));
+    std::vector<std::string> raw;
+    bool listed = d && read_names(d, !is_drive_root(host), raw);
+    if (d) closedir(d);
+    if (!listed) {
+        ::close(dir_fd);
+        return nullptr;
     }
-    closedir(d);
-    s->names.reserve(s->raw_names.size());
-    for (const auto& raw : s->raw_names) s->names.push_back(text::from_utf8(raw));
-    s->short_names = generate_short_names(s->names);
-    if (!advance(s, rec)) {
+    auto* s = new FindState;
+    std::vector<std::wstring>& names = s->names;
+    names.reserve(raw.size());
+    bool any_short = false;
+    for (const auto& r : raw) {
+        names.push_back(text::from_utf8(r));
+        if (!any_short && !is_valid_8dot3(names.back())) any_short = true;
+    }
+    // Short names are generated once per listing, and only when some entry needs one.
+    if (any_short) s->short_names = generate_short_names(names);
+    static const std::wstring no_short_name;
+    bool matches_all = name_pattern == L"*" || name_pattern == L"*.*";
+    std::string folder = host;
+    if (folder.back() != '/') folder += '/';
+    size_t folder_length = folder.size();
+
+    for (size_t i = 0; i < raw.size(); ++i) {
+        const std::wstring& short_name = any_short ? s->short_names[i] : no_short_name;
+        if (!pattern_matches(name_pattern, matches_all, names[i], short_name)) continue;
+        folder.resize(folder_length);
+        folder += raw[i];
+        posix::EntryInfo info;
+        if (!posix::entry_info_at(dir_fd, raw[i].c_str(), folder, raw[i], &info)) continue;  // vanished or dangling
+        s->matches.push_back({info, i});
+    }
+    ::close(dir_fd);
+    if (!find_next(s, rec)) {
         delete s;
         return nullptr;
     }
     return s;
 }
 
-bool find_next(FindHandle h, FindRecord* rec) { return h && advance(h, rec); }
+bool find_next(FindHandle h, FindRecord* rec) {
+    if (!h || h->next >= h->matches.size()) return false;
+    const FindState::Match& m = h->matches[h->next++];
+    rec->attributes = m.info.attributes;
+    rec->creation_time = m.info.creation;
+    rec->last_access_time = m.info.last_access;
+    rec->last_write_time = m.info.last_write;
+    rec->size_high = static_cast<uint32_t>(m.info.size >> 32);
+    rec->size_low = static_cast<uint32_t>(m.info.size);
+    copy_name(rec->name, 260, h->names[m.index]);
+    if (h->short_names.empty()) rec->short_name[0] = 0;
+    else copy_name(rec->short_name, 14, h->short_names[m.index]);
+    return true;
+}
 
 void find_close(FindHandle h) { delete h; }
 

@@ -58,5 +58,13 @@ struct EntryInfo {
 };
 // Follows links like Windows shows the target's data; false when absent.
 bool entry_info(const std::string& host, const std::string& name_for_hidden, EntryInfo* info);
+// The same for the entry `name` of the open folder `dir_fd` whose path is `host`
+// (a listing looks its entries up without walking the folder's path each time).
+bool entry_info_at(int dir_fd, const char* name, const std::string& host, const std::string& name_for_hidden,
+                   EntryInfo* info);
+
+// Gives the terminal back the settings a key read changed (at exit, also from
+// the interrupt thread).
+void restore_terminal();
 
 }  // namespace platform::posix

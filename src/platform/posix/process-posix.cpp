@@ -9,6 +9,7 @@
 
 #include "common/text.h"
 #include "platform/platform.h"
+#include "platform/posix/host.h"
 
 namespace platform {
 
@@ -36,6 +37,7 @@ void install_interrupt_handler(void (*handler)(int)) {
 }
 
 void exit_process(int code) {
+    posix::restore_terminal();
     std::fflush(nullptr);
     _exit(code);
 }

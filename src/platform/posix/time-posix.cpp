@@ -58,24 +58,30 @@ bool filetime_to_systemtime(FileTime t, SystemTime* out) {
     out->minute = static_cast<int>((rest % 3600) / 60);
     out->second = static_cast<int>(rest % 60);
     out->milliseconds = milliseconds;
-    return out->year <= 30827;
+    return true;
 }
+
+namespace {
+// The runtime's 64-bit time functions cover 1970 to the end of the year 3000 (UTC).
+constexpr int64_t LAST_SECOND = 32535215999;
+bool in_runtime_range(int64_t seconds) { return seconds >= 0 && seconds <= LAST_SECOND; }
+}  // namespace
 
 bool local_time(int64_t seconds, std::tm* out) {
     time_t t = static_cast<time_t>(seconds);
-    return seconds >= 0 && localtime_r(&t, out) != nullptr;
+    return in_runtime_range(seconds) && localtime_r(&t, out) != nullptr;
 }
 
 bool utc_time(int64_t seconds, std::tm* out) {
     time_t t = static_cast<time_t>(seconds);
-    return seconds >= 0 && gmtime_r(&t, out) != nullptr;
+    return in_runtime_range(seconds) && gmtime_r(&t, out) != nullptr;
 }
 
 int64_t make_local_time(std::tm* t) {
     errno = 0;
     time_t result = mktime(t);
     if (result == static_cast<time_t>(-1) && errno != 0) return -1;
-    return result < 0 ? -1 : static_cast<int64_t>(result);
+    return in_runtime_range(result) ? static_cast<int64_t>(result) : -1;
 }
 
 TimeZoneInfo time_zone() {
@@ -88,7 +94,19 @@ TimeZoneInfo time_zone() {
     return info;
 }
 
-long clock_ms() { return static_cast<long>(clock() / (CLOCKS_PER_SEC / 1000)); }
+namespace {
+int64_t monotonic_ms() {
+    struct timespec ts;
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return int64_t(ts.tv_sec) * 1000 + ts.tv_nsec / 1000000;
+}
+// Taken when the program starts, as the runtime's clock counts from there.
+const int64_t start_ms = monotonic_ms();
+}  // namespace
+
+// The runtime's clock() counts wall time since the process started (not
+// processor time, as the POSIX clock() does): pauses and waits count.
+long clock_ms() { return static_cast<long>(monotonic_ms() - start_ms); }
 
 void sleep_ms(unsigned ms) {
     struct timespec ts;

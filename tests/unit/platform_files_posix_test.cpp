@@ -1,0 +1,476 @@
+// The POSIX layer's files, attributes, times and directory search, checked on
+// real files in a temporary folder mapped as drive T:. The tests run as root
+// in CI: the protection cases check what the layer itself refuses.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <stdlib.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <fstream>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "common/text.h"
+#include "platform/platform.h"
+#include "platform/posix/host.h"
+
+namespace {
+
+using namespace platform;
+using posix::DosAttrib;
+
+// A temporary folder seen as the drive T: (and C: as the host root).
+class PlatformFiles : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char name[] = "/tmp/kestro_files_XXXXXX";
+        ASSERT_NE(mkdtemp(name), nullptr);
+        root_ = name;
+        drives_ = {{L'C', ""}, {L'T', root_}};
+        posix::override_drive_map(&drives_);
+    }
+    void TearDown() override {
+        posix::override_drive_map(nullptr);
+        std::string command = "chmod -R u+w '" + root_ + "' && rm -rf '" + root_ + "'";
+        ASSERT_EQ(std::system(command.c_str()), 0);
+    }
+    std::string host(const std::string& name) const { return root_ + "/" + name; }
+    static std::wstring win(const std::string& name) { return L"T:\\" + text::from_utf8(name); }
+    void write(const std::string& name, const std::string& data) {
+        std::ofstream(host(name), std::ios::binary) << data;
+    }
+    std::string read(const std::string& name) const {
+        std::ifstream in(host(name), std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }
+    bool exists(const std::string& name) const { return access(host(name).c_str(), F_OK) == 0; }
+    // True when the folder's file system keeps user extended attributes.
+    bool has_xattrs() {
+        write(".probe", "");
+        bool ok = setxattr(host(".probe").c_str(), "user.kestro_probe", "1", 1, 0) == 0;
+        unlink(host(".probe").c_str());
+        return ok;
+    }
+    FindRecord find_one(const std::wstring& pattern) {
+        FindRecord rec;
+        FindHandle h = find_first(pattern.c_str(), &rec);
+        EXPECT_NE(h, nullptr) << text::to_utf8(pattern);
+        find_close(h);
+        return rec;
+    }
+    std::vector<std::wstring> listing(const std::wstring& pattern) {
+        std::vector<std::wstring> names;
+        FindRecord rec;
+        FindHandle h = find_first(pattern.c_str(), &rec);
+        if (!h) return names;
+        do names.push_back(rec.name);
+        while (find_next(h, &rec));
+        find_close(h);
+        return names;
+    }
+
+    std::string root_;
+    posix::DriveMap drives_;
+};
+
+#define SKIP_WITHOUT_XATTRS() \
+    if (!has_xattrs()) GTEST_SKIP() << "the file system of /tmp keeps no user extended attributes"
+
+// ---- user.DOSATTRIB ---------------------------------------------------------
+
+std::string bytes(std::initializer_list<int> values) {
+    std::string s;
+    for (int v : values) s += static_cast<char>(v);
+    return s;
+}
+std::string le(uint64_t v, int n) {
+    std::string s;
+    for (int i = 0; i < n; ++i) s += static_cast<char>((v >> (8 * i)) & 0xFF);
+    return s;
+}
+DosAttrib parse(const std::string& value) { return posix::parse_dos_attrib(value.data(), value.size()); }
+
+TEST(DosAttribFormat, ReadsWineTextForm) {
+    DosAttrib a = parse("0x22");
+    EXPECT_TRUE(a.present);
+    EXPECT_EQ(a.attributes, 0x22u);
+    EXPECT_FALSE(a.has_creation_time);
+    EXPECT_EQ(parse(std::string("0x6\0", 4)).attributes, 0x6u);
+    EXPECT_EQ(parse("0X1F").attributes, 0x1Fu);
+    EXPECT_FALSE(parse("22").present);
+    EXPECT_FALSE(parse("0x").present);
+    EXPECT_FALSE(parse("").present);
+}
+
+TEST(DosAttribFormat, ReadsSambaVersion3And4Blobs) {
+    const uint64_t created = 0x01D2030405060708ULL;
+    // Version 3: "0x20" NUL, padding, version 3 twice, flags, attributes, ...
+    std::string v3 = std::string("0x20\0\0", 6) + le(3, 2) + le(3, 4) + le(0x11, 4) + le(0x26, 4) + le(0, 4) +
+                     le(0, 8) + le(0, 8) + le(created, 8) + le(0, 8);
+    DosAttrib a = parse(v3);
+    EXPECT_EQ(a.attributes, 0x26u);  // the blob's attributes win over the text
+    EXPECT_TRUE(a.has_creation_time);
+    EXPECT_EQ(a.creation_time, created);
+    std::string v3_no_time = v3;
+    v3_no_time[12] = 0x01;  // valid flags: attributes only
+    a = parse(v3_no_time);
+    EXPECT_EQ(a.attributes, 0x26u);
+    EXPECT_FALSE(a.has_creation_time);
+    // Version 4 after an odd-length text "0x2" NUL (4 bytes: no padding).
+    std::string v4 = std::string("0x2\0", 4) + le(4, 2) + le(4, 4) + le(0x11, 4) + le(0x2, 4) + le(0x55, 8) +
+                     le(created, 8);
+    a = parse(v4);
+    EXPECT_EQ(a.attributes, 0x2u);
+    EXPECT_TRUE(a.has_creation_time);
+    EXPECT_EQ(a.creation_time, created);
+    v4[10] = 0x01;
+    EXPECT_FALSE(parse(v4).has_creation_time);
+    // A cut blob keeps the text's attributes.
+    a = parse(v3.substr(0, 20));
+    EXPECT_TRUE(a.present);
+    EXPECT_EQ(a.attributes, 0x20u);
+    EXPECT_FALSE(a.has_creation_time);
+}
+
+TEST(DosAttribFormat, WritesVersion3Layout) {
+    const uint64_t created = 0x0102030405060708ULL;
+    std::string expected = std::string("0x22\0\0", 6) + bytes({3, 0}) + bytes({3, 0, 0, 0}) + bytes({0x11, 0, 0, 0}) +
+                           bytes({0x22, 0, 0, 0}) + std::string(4 + 8 + 8, '\0') +
+                           bytes({8, 7, 6, 5, 4, 3, 2, 1}) + std::string(8, '\0');
+    EXPECT_EQ(posix::encode_dos_attrib(0x22, created), expected);
+    std::string odd = posix::encode_dos_attrib(0x2, created);
+    EXPECT_EQ(odd.substr(0, 6), std::string("0x2\0\3\0", 6));  // "0x2" NUL is already even
+    EXPECT_EQ(odd.size(), 4u + 50u);
+    DosAttrib back = parse(odd);
+    EXPECT_EQ(back.attributes, 0x2u);
+    EXPECT_EQ(back.creation_time, created);
+}
+
+// ---- Attributes -------------------------------------------------------------
+
+TEST_F(PlatformFiles, DefaultAttributes) {
+    write("plain.txt", "x");
+    write(".hidden", "x");
+    ASSERT_EQ(mkdir(host("dir").c_str(), 0777), 0);
+    write("locked.txt", "x");
+    ASSERT_EQ(chmod(host("locked.txt").c_str(), 0444), 0);
+    EXPECT_EQ(get_file_attributes(win("plain.txt").c_str()), ATTR_ARCHIVE);
+    EXPECT_EQ(get_file_attributes(win(".hidden").c_str()), ATTR_ARCHIVE | ATTR_HIDDEN);
+    EXPECT_EQ(get_file_attributes(win("dir").c_str()), ATTR_DIRECTORY);
+    EXPECT_EQ(get_file_attributes(win("locked.txt").c_str()), ATTR_ARCHIVE | ATTR_READONLY);
+    EXPECT_EQ(get_file_attributes(win("missing").c_str()), INVALID_ATTRIBUTES);
+    EXPECT_EQ(get_file_attributes(L"Q:\\anything"), INVALID_ATTRIBUTES);
+}
+
+TEST_F(PlatformFiles, SetAttributesKeepsThemAndTheCreationTime) {
+    SKIP_WITHOUT_XATTRS();
+    write("f.txt", "x");
+    FileTime created = 130000000000000000ULL;  // 2012
+    FileHandle h = open_file(win("f.txt").c_str(), Access::read_write, Disposition::open_existing);
+    ASSERT_NE(h, nullptr);
+    ASSERT_TRUE(set_file_times(h, &created, nullptr, nullptr));
+    close_file(h);
+    ASSERT_TRUE(set_file_attributes(win("f.txt").c_str(), ATTR_HIDDEN | ATTR_SYSTEM | ATTR_READONLY));
+    EXPECT_EQ(get_file_attributes(win("f.txt").c_str()), ATTR_HIDDEN | ATTR_SYSTEM | ATTR_READONLY);
+    struct stat st;
+    ASSERT_EQ(stat(host("f.txt").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0222, 0u);
+    char raw[128];
+    ssize_t n = getxattr(host("f.txt").c_str(), "user.DOSATTRIB", raw, sizeof raw);
+    EXPECT_EQ(std::string(raw, n > 0 ? n : 0), posix::encode_dos_attrib(ATTR_HIDDEN | ATTR_SYSTEM, created));
+    FindRecord rec = find_one(win("f.txt"));
+    EXPECT_EQ(rec.attributes, ATTR_HIDDEN | ATTR_SYSTEM | ATTR_READONLY);
+    EXPECT_EQ(rec.creation_time, created);
+    // Clearing everything: the owner may write again and nothing else is set.
+    ASSERT_TRUE(set_file_attributes(win("f.txt").c_str(), ATTR_NORMAL));
+    ASSERT_EQ(stat(host("f.txt").c_str(), &st), 0);
+    EXPECT_NE(st.st_mode & S_IWUSR, 0u);
+    EXPECT_EQ(get_file_attributes(win("f.txt").c_str()), ATTR_NORMAL);
+    EXPECT_EQ(find_one(win("f.txt")).creation_time, created);
+    // A dot-name with an attribute record shows what the record says.
+    write(".shown", "x");
+    ASSERT_TRUE(set_file_attributes(win(".shown").c_str(), ATTR_ARCHIVE));
+    EXPECT_EQ(get_file_attributes(win(".shown").c_str()), ATTR_ARCHIVE);
+}
+
+TEST_F(PlatformFiles, ReadsAttributesWrittenByOthers) {
+    SKIP_WITHOUT_XATTRS();
+    write("wine.txt", "x");
+    ASSERT_EQ(setxattr(host("wine.txt").c_str(), "user.DOSATTRIB", "0x22", 4, 0), 0);
+    EXPECT_EQ(get_file_attributes(win("wine.txt").c_str()), ATTR_HIDDEN | ATTR_ARCHIVE);
+    EXPECT_EQ(find_one(win("wine.txt")).attributes, ATTR_HIDDEN | ATTR_ARCHIVE);
+}
+
+// ---- Times ------------------------------------------------------------------
+
+TEST(FileTimeConversion, BothWaysAlsoBefore1970) {
+    EXPECT_EQ(posix::to_filetime({0, 0}), FILETIME_UNIX_EPOCH);
+    EXPECT_EQ(posix::to_filetime({1, 123456789}), FILETIME_UNIX_EPOCH + 10000000 + 1234567);
+    EXPECT_EQ(posix::to_filetime({-1, 500000000}), FILETIME_UNIX_EPOCH - 5000000);
+    for (FileTime t : {FileTime(0), FileTime(94405824000000000ULL), FILETIME_UNIX_EPOCH - 1,
+                       FILETIME_UNIX_EPOCH, FileTime(131012228967890123ULL)}) {
+        struct timespec ts = posix::from_filetime(t);
+        EXPECT_GE(ts.tv_nsec, 0);
+        EXPECT_LT(ts.tv_nsec, 1000000000);
+        EXPECT_EQ(posix::to_filetime(ts), t);
+    }
+}
+
+TEST_F(PlatformFiles, TimesToOneHundredNanoseconds) {
+    write("t.txt", "x");
+    const FileTime access_time = 131012228967890123ULL, write_time = 131012228967891234ULL;
+    FileHandle h = open_file(win("t.txt").c_str(), Access::read_write, Disposition::open_existing);
+    ASSERT_NE(h, nullptr);
+    ASSERT_TRUE(set_file_times(h, nullptr, &access_time, &write_time));
+    close_file(h);
+    FindRecord rec = find_one(win("t.txt"));
+    EXPECT_EQ(rec.last_access_time, access_time);
+    EXPECT_EQ(rec.last_write_time, write_time);
+    // Null times are left alone; a time before 1970 is kept.
+    const FileTime old = 110133216000000000ULL;  // 1950-01-01
+    h = open_file(win("t.txt").c_str(), Access::read_write, Disposition::open_existing);
+    ASSERT_TRUE(set_file_times(h, nullptr, nullptr, &old));
+    close_file(h);
+    rec = find_one(win("t.txt"));
+    EXPECT_EQ(rec.last_access_time, access_time);
+    EXPECT_EQ(rec.last_write_time, old);
+}
+
+TEST_F(PlatformFiles, CreationTimeFromRecordElseBirthTime) {
+    SKIP_WITHOUT_XATTRS();
+    write("c.txt", "x");
+    FileTime before = find_one(win("c.txt")).creation_time;
+    EXPECT_GT(before, FILETIME_UNIX_EPOCH);  // the birth time or the write time: never empty
+    const FileTime created = 120000000000000000ULL, written = 131012228967891234ULL;
+    ASSERT_EQ(mkdir(host("d").c_str(), 0777), 0);
+    for (const char* name : {"c.txt", "d"}) {
+        FileHandle h = open_file(win(name).c_str(), Access::read_write, Disposition::open_existing,
+                                 OPEN_BACKUP_SEMANTICS);
+        ASSERT_NE(h, nullptr) << name;
+        ASSERT_TRUE(set_file_times(h, &created, nullptr, &written));
+        close_file(h);
+        FindRecord rec = find_one(win(name));
+        EXPECT_EQ(rec.creation_time, created) << name;
+        EXPECT_EQ(rec.last_write_time, written) << name;
+    }
+    EXPECT_EQ(get_file_attributes(win("d").c_str()), ATTR_DIRECTORY);  // no archive bit came with the time
+}
+
+// ---- Protection as Windows enforces it --------------------------------------
+
+TEST_F(PlatformFiles, RefusesWhatWindowsRefusesEvenForRoot) {
+    SKIP_WITHOUT_XATTRS();
+    write("ro.txt", "ro");
+    write("hidden.txt", "h");
+    write("system.txt", "s");
+    write("src.txt", "new data");
+    ASSERT_TRUE(set_file_attributes(win("ro.txt").c_str(), ATTR_READONLY));
+    ASSERT_TRUE(set_file_attributes(win("hidden.txt").c_str(), ATTR_HIDDEN));
+    ASSERT_TRUE(set_file_attributes(win("system.txt").c_str(), ATTR_SYSTEM));
+    EXPECT_EQ(open_file(win("ro.txt").c_str(), Access::read_write, Disposition::open_existing), nullptr);
+    EXPECT_EQ(open_file(win("ro.txt").c_str(), Access::read_write, Disposition::open_always), nullptr);
+    FileHandle reader = open_file(win("ro.txt").c_str(), Access::read, Disposition::open_existing);
+    EXPECT_NE(reader, nullptr);
+    close_file(reader);
+    for (const char* name : {"ro.txt", "hidden.txt", "system.txt"}) {
+        EXPECT_EQ(open_file(win(name).c_str(), Access::read_write, Disposition::create_always), nullptr) << name;
+        EXPECT_FALSE(copy_file(win("src.txt").c_str(), win(name).c_str(), false)) << name;
+    }
+    EXPECT_EQ(open_stream(win("ro.txt").c_str(), "a"), nullptr);
+    EXPECT_EQ(open_stream(win("hidden.txt").c_str(), "w"), nullptr);
+    FILE* appending = open_stream(win("hidden.txt").c_str(), "a");
+    EXPECT_NE(appending, nullptr);
+    if (appending) fclose(appending);
+    EXPECT_FALSE(delete_file(win("ro.txt").c_str()));
+    EXPECT_FALSE(move_file_replace(win("src.txt").c_str(), win("ro.txt").c_str()));
+    EXPECT_EQ(read("ro.txt"), "ro");
+    EXPECT_EQ(read("hidden.txt"), "h");
+    EXPECT_EQ(read("system.txt"), "s");
+    EXPECT_TRUE(exists("src.txt"));
+    // Once the attribute is cleared the same calls succeed.
+    ASSERT_TRUE(set_file_attributes(win("ro.txt").c_str(), ATTR_NORMAL));
+    EXPECT_TRUE(move_file_replace(win("src.txt").c_str(), win("ro.txt").c_str()));
+    EXPECT_EQ(read("ro.txt"), "new data");
+    EXPECT_TRUE(delete_file(win("ro.txt").c_str()));
+    EXPECT_FALSE(exists("ro.txt"));
+}
+
+TEST_F(PlatformFiles, OpenDispositions) {
+    write("e.txt", "abc");
+    EXPECT_EQ(open_file(win("e.txt").c_str(), Access::read_write, Disposition::create_new), nullptr);
+    EXPECT_EQ(open_file(win("none.txt").c_str(), Access::read, Disposition::open_existing), nullptr);
+    ASSERT_EQ(mkdir(host("d").c_str(), 0777), 0);
+    EXPECT_EQ(open_file(win("d").c_str(), Access::read, Disposition::open_existing), nullptr);
+    FileHandle h = open_file(win("n.txt").c_str(), Access::read_write, Disposition::create_new);
+    ASSERT_NE(h, nullptr);
+    uint32_t done = 0;
+    EXPECT_TRUE(write_file(h, "hello", 5, &done));
+    EXPECT_EQ(done, 5u);
+    int64_t at = -1;
+    EXPECT_TRUE(seek_file(h, 2, SEEK_SET, &at));
+    EXPECT_EQ(at, 2);
+    EXPECT_TRUE(set_end_of_file(h));
+    uint64_t size = 0;
+    EXPECT_TRUE(get_file_size(h, &size));
+    EXPECT_EQ(size, 2u);
+    close_file(h);
+    h = open_file(win("e.txt").c_str(), Access::read_write, Disposition::create_always);
+    ASSERT_NE(h, nullptr);
+    close_file(h);
+    EXPECT_EQ(read("e.txt"), "");
+    EXPECT_FALSE(read_file(nullptr, nullptr, 0, &done));
+}
+
+// ---- Whole-file copy ----------------------------------------------------------
+
+TEST_F(PlatformFiles, CopyKeepsDataAttributesAndWriteTime) {
+    std::mt19937 random(7);
+    std::string big(5 * 1024 * 1024 + 17, '\0');
+    for (auto& c : big) c = static_cast<char>(random());
+    write("empty", "");
+    write("small", "small data");
+    write("big", big);
+    {
+        std::ofstream sparse(host("sparse"), std::ios::binary);
+        sparse.seekp(8 * 1024 * 1024);
+        sparse << "end";
+    }
+    for (const char* name : {"empty", "small", "big", "sparse"}) {
+        std::string copy = std::string(name) + ".copy";
+        ASSERT_TRUE(copy_file(win(name).c_str(), win(copy).c_str(), true)) << name;
+        EXPECT_EQ(read(copy), read(name)) << name;
+    }
+    const FileTime written = 131012228967891234ULL;
+    FileHandle h = open_file(win("small").c_str(), Access::read_write, Disposition::open_existing);
+    ASSERT_TRUE(set_file_times(h, nullptr, nullptr, &written));
+    close_file(h);
+    bool xattrs = has_xattrs();
+    if (xattrs) {
+        ASSERT_TRUE(set_file_attributes(win("small").c_str(), ATTR_HIDDEN | ATTR_READONLY));
+    } else {
+        ASSERT_TRUE(set_file_attributes(win("small").c_str(), ATTR_READONLY));
+    }
+    FileTime before_copy = now_filetime();
+    ASSERT_TRUE(copy_file(win("small").c_str(), win("small.2").c_str(), false));
+    FindRecord rec = find_one(win("small.2"));
+    EXPECT_EQ(rec.attributes, (xattrs ? ATTR_HIDDEN : ATTR_ARCHIVE) | ATTR_READONLY);
+    EXPECT_EQ(rec.last_write_time, written);
+    EXPECT_GE(rec.creation_time + 10000000, before_copy);  // the copy's own creation time
+    EXPECT_FALSE(copy_file(win("small").c_str(), win("small.2").c_str(), true));  // fail_if_exists
+    EXPECT_FALSE(copy_file(win("missing").c_str(), win("m.copy").c_str(), false));
+    EXPECT_FALSE(exists("m.copy"));
+}
+
+TEST_F(PlatformFiles, CopyOntoItselfLosesNothing) {
+    write("self.txt", "precious");
+    ASSERT_EQ(link(host("self.txt").c_str(), host("alias.txt").c_str()), 0);
+    EXPECT_FALSE(copy_file(win("self.txt").c_str(), win("self.txt").c_str(), false));
+    EXPECT_FALSE(copy_file(win("self.txt").c_str(), win("alias.txt").c_str(), false));
+    EXPECT_EQ(read("self.txt"), "precious");
+}
+
+TEST_F(PlatformFiles, FailedCopyLeavesNoPartialDestination) {
+    write("big", std::string(3 * 1024 * 1024, 'x'));
+    // Files beyond 1 MB cannot be written while the limit holds: the copy fails midway.
+    struct rlimit old_limit, limit;
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old_limit), 0);
+    limit = old_limit;
+    limit.rlim_cur = 1024 * 1024;
+    auto old_handler = signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limit), 0);
+    bool copied = copy_file(win("big").c_str(), win("big.copy").c_str(), false);
+    setrlimit(RLIMIT_FSIZE, &old_limit);
+    signal(SIGXFSZ, old_handler);
+    EXPECT_FALSE(copied);
+    EXPECT_FALSE(exists("big.copy"));
+}
+
+// ---- Directory search and short names ----------------------------------------
+
+TEST_F(PlatformFiles, SearchListsDotsFirstAndMatchesWithDosRules) {
+    ASSERT_EQ(mkdir(host("d").c_str(), 0777), 0);
+    for (const char* name : {"a.txt", "ab.txt", "abc.txt", "noext", "x.y.z"}) write(std::string("d/") + name, "x");
+    ASSERT_EQ(mkdir(host("d/sub").c_str(), 0777), 0);
+    std::vector<std::wstring> all = listing(win("d\\sub\\*.*"));
+    EXPECT_EQ(all, (std::vector<std::wstring>{L".", L".."}));
+    all = listing(win("d\\*"));
+    ASSERT_GE(all.size(), 2u);
+    EXPECT_EQ(all[0], L".");
+    EXPECT_EQ(all[1], L"..");
+    EXPECT_EQ(all.size(), 8u);
+    std::vector<std::wstring> found = listing(win("d\\A?.TXT"));
+    std::sort(found.begin(), found.end());
+    EXPECT_EQ(found, (std::vector<std::wstring>{L"a.txt", L"ab.txt"}));
+    found = listing(win("d\\*."));
+    std::sort(found.begin(), found.end());
+    EXPECT_EQ(found, (std::vector<std::wstring>{L"noext", L"sub"}));
+    EXPECT_TRUE(listing(win("d\\*.none")).empty());
+    EXPECT_TRUE(listing(L"Q:\\*").empty());
+    FindRecord rec = find_one(win("d\\sub"));
+    EXPECT_EQ(rec.attributes, ATTR_DIRECTORY);
+    EXPECT_EQ(rec.size(), 0u);
+}
+
+TEST_F(PlatformFiles, DriveRootListsNoDots) {
+    write("only.txt", "x");
+    EXPECT_EQ(listing(L"T:\\*.*"), std::vector<std::wstring>{L"only.txt"});
+    EXPECT_EQ(listing(L"\\\\?\\T:\\*"), std::vector<std::wstring>{L"only.txt"});
+}
+
+TEST_F(PlatformFiles, SizesAndLinks) {
+    write("five", "12345");
+    ASSERT_EQ(symlink("five", host("link").c_str()), 0);
+    ASSERT_EQ(symlink("nowhere", host("dangling").c_str()), 0);
+    FindRecord rec = find_one(win("link"));
+    EXPECT_EQ(rec.size(), 5u);
+    EXPECT_TRUE(rec.attributes & ATTR_REPARSE_POINT);
+    EXPECT_TRUE(listing(win("dangling")).empty());
+    EXPECT_EQ(get_file_attributes(win("dangling").c_str()), INVALID_ATTRIBUTES);
+}
+
+TEST_F(PlatformFiles, ShortNamesFindTheLongName) {
+    write("ABCDEFGHIJ.EXT", "long one");
+    write("abcdefzzzz.ext", "second");
+    write("short.txt", "s");
+    FindRecord rec = find_one(win("ABCDEF~1.EXT"));
+    EXPECT_STREQ(rec.name, L"ABCDEFGHIJ.EXT");
+    EXPECT_STREQ(rec.short_name, L"ABCDEF~1.EXT");
+    rec = find_one(win("abcdef~2.ext"));
+    EXPECT_STREQ(rec.name, L"abcdefzzzz.ext");
+    EXPECT_STREQ(find_one(win("short.txt")).short_name, L"");
+    EXPECT_EQ(listing(win("*~2.*")), std::vector<std::wstring>{L"abcdefzzzz.ext"});
+    EXPECT_EQ(get_file_attributes(win("ABCDEF~1.EXT").c_str()), ATTR_ARCHIVE);
+    FileHandle h = open_file(win("ABCDEF~2.EXT").c_str(), Access::read, Disposition::open_existing);
+    ASSERT_NE(h, nullptr);
+    char buffer[16] = {};
+    uint32_t done = 0;
+    EXPECT_TRUE(read_file(h, buffer, sizeof buffer, &done));
+    EXPECT_EQ(std::string(buffer, done), "second");
+    close_file(h);
+    // A folder reached through its short name.
+    ASSERT_EQ(mkdir(host("Long Folder Name").c_str(), 0777), 0);
+    write("Long Folder Name/inner.txt", "in");
+    EXPECT_EQ(get_file_attributes(win("LONGFO~1\\inner.txt").c_str()), ATTR_ARCHIVE);
+    EXPECT_EQ(listing(win("LONGFO~1\\*.txt")), std::vector<std::wstring>{L"inner.txt"});
+    EXPECT_EQ(get_file_attributes(win("LONGFO~9\\inner.txt").c_str()), INVALID_ATTRIBUTES);
+}
+
+TEST_F(PlatformFiles, DirectoriesAndIdentity) {
+    EXPECT_TRUE(create_directory(win("new").c_str()));
+    EXPECT_FALSE(create_directory(win("new").c_str()));
+    EXPECT_FALSE(create_directory(win("a\\b").c_str()));  // no parent
+    EXPECT_FALSE(create_directory(L"Q:\\x"));
+    EXPECT_TRUE(path_accessible(win("new").c_str()));
+    FileIdentity a, b;
+    ASSERT_TRUE(get_file_identity(win("new").c_str(), &a));
+    ASSERT_EQ(symlink(host("new").c_str(), host("again").c_str()), 0);
+    ASSERT_TRUE(get_file_identity(win("again").c_str(), &b));
+    EXPECT_TRUE(a == b);
+}
+
+}  // namespace
