@@ -1,0 +1,196 @@
+"""The copy engine end to end: a full copy and its updates, the newer test,
+protected destinations and -O, listings, existing-only copies, and copies
+that fail or are cut off part-way."""
+
+import os
+import re
+import signal
+import stat
+import subprocess
+import time
+import unittest
+
+import harness
+from harness import KestroTestCase
+
+OLD = 1262304000  # 2010-01-01 00:00:00 UTC
+NEW = 1577836800  # 2020-01-01 00:00:00 UTC
+
+
+def copied_count(result):
+    match = re.search(r"\n  Copied +(\d+) files", result.out)
+    return int(match.group(1)) if match else None
+
+
+def leftovers(folder):
+    found = []
+    for root, _, files in os.walk(folder):
+        found += [name for name in files if name.startswith("kestro-partial-")]
+    return found
+
+
+class FullCopyAndUpdate(KestroTestCase):
+    def setUp(self):
+        super().setUp()
+        self.make_file("src/a.txt", "alpha", mtime=OLD, atime=OLD + 5)
+        self.make_file("src/sub/deeper/b.bin", os.urandom(300000), mtime=NEW, atime=NEW + 7)
+
+    def copy(self, *extra):
+        return self.run_kestro("-p", self.wpath("src"), "-d", self.wpath("dst"), "-m", *extra)
+
+    def test_tree_is_replicated_with_data_and_times(self):
+        r = self.copy()
+        self.assertEqual(r.code, 0, r)
+        self.assertEqual(copied_count(r), 2, r)
+        # Before anything reads the copy (which moves its access time).
+        self.assertEqual(os.stat(self.path("dst", "a.txt")).st_atime, OLD + 5)
+        for name in ("a.txt", os.path.join("sub", "deeper", "b.bin")):
+            self.assertEqual(self.read(os.path.join("dst", name)), self.read(os.path.join("src", name)))
+            s = os.stat(self.path("src", name))
+            d = os.stat(self.path("dst", name))
+            # Times travel as 100 ns units.
+            self.assertEqual(d.st_mtime_ns // 100, s.st_mtime_ns // 100)
+        self.assertIn("\nDirectory %s created\n\n" % self.wpath("dst", "sub", "deeper"), r.out)
+        self.assertEqual(leftovers(self.path("dst")), [])
+
+    def test_R_gives_the_source_its_access_time_back(self):
+        self.copy("-R")
+        self.assertEqual(os.stat(self.path("src", "a.txt")).st_atime, OLD + 5)
+        self.assertEqual(os.stat(self.path("src", "sub", "deeper", "b.bin")).st_atime, NEW + 7)
+
+    def test_screen_lines_of_a_copied_file(self):
+        r = self.copy("-i")
+        source = self.wpath("src", "a.txt")
+        name_line = source[:65].ljust(65) + " \n"
+        self.assertIn(name_line + "          5 ==> %s" % self.wpath("dst", "a.txt"), r.out)
+        self.assertRegex(r.out, r"\n \d of 0 files:    [\d,]+ of  bytes\n")
+
+    def test_update_copies_only_what_is_newer(self):
+        self.copy()
+        r = self.copy()
+        self.assertEqual(copied_count(r), 0, r)
+        self.assertIn("NOT processed      2 files\n", r.out)
+        os.utime(self.path("src", "a.txt"), (NEW + 60, NEW + 60))
+        r = self.copy()
+        self.assertEqual(copied_count(r), 1, r)
+        self.assertIn(self.wpath("dst", "a.txt"), r.out)
+        self.assertNotIn(self.wpath("dst", "sub", "deeper", "b.bin"), r.out)
+
+    def test_a_newer_destination_is_kept_unless_all_are_copied(self):
+        self.make_file("dst/a.txt", "newer copy", mtime=NEW)
+        r = self.copy()
+        self.assertEqual(self.read("dst/a.txt"), b"newer copy")
+        self.assertIn("NOT processed      1 files of which 1 files are newer\n", r.out)
+        r = self.copy("-A")
+        self.assertEqual(copied_count(r), 2, r)
+        self.assertEqual(self.read("dst/a.txt"), b"alpha")
+
+    def test_a_destination_differing_by_100ns_counts(self):
+        self.copy()
+        d = self.path("dst", "a.txt")
+        os.utime(d, ns=(os.stat(d).st_atime_ns, OLD * 10**9 - 100))
+        r = self.copy()
+        self.assertEqual(copied_count(r), 1, r)
+
+    def test_existing_only_copies_over_existing_files_alone(self):
+        self.make_file("dst/a.txt", "old", mtime=OLD - 100)
+        r = self.copy("-e")
+        self.assertEqual(copied_count(r), 1, r)
+        self.assertEqual(self.read("dst/a.txt"), b"alpha")
+        self.assertFalse(os.path.exists(self.path("dst", "sub", "deeper", "b.bin")))
+
+
+class Listing(KestroTestCase):
+    def setUp(self):
+        super().setUp()
+        self.make_file("src/a.txt", "alpha", mtime=OLD)
+        self.make_file("src/sub/b.txt", "beta", mtime=OLD)
+
+    def test_n_lists_source_names_and_creates_nothing(self):
+        r = self.run_kestro("-p", self.wpath("src"), "-d", self.wpath("dst"), "-n")
+        self.assertEqual(r.code, 0, r)
+        self.assertIn("\n%s \n" % self.wpath("src", "a.txt"), r.out)
+        self.assertIn("\n%s \n" % self.wpath("src", "sub", "b.txt"), r.out)
+        self.assertFalse(os.path.exists(self.path("dst")))
+        self.assertEqual(copied_count(r), 0, r)
+
+    def test_N_adds_size_and_destination_also_for_equal_times(self):
+        self.make_file("dst/a.txt", "alpha", mtime=OLD)
+        r = self.run_kestro("-p", self.wpath("src"), "-d", self.wpath("dst"), "-N")
+        self.assertIn("%s          5   ==>   %s\n" % (self.wpath("src", "a.txt"), self.wpath("dst", "a.txt")), r.out)
+        self.assertIn("%s          4   ==>   %s\n" % (self.wpath("src", "sub", "b.txt"), self.wpath("dst", "sub", "b.txt")), r.out)
+        self.assertFalse(os.path.exists(self.path("dst", "sub")))
+
+
+class Protection(KestroTestCase):
+    def setUp(self):
+        super().setUp()
+        self.make_file("src/a.txt", "new data", mtime=NEW)
+        self.target = self.make_file("dst/a.txt", "old data", mtime=OLD)
+        os.chmod(self.target, 0o444)
+
+    def copy(self, *extra):
+        return self.run_kestro("-p", self.wpath("src"), "-d", self.wpath("dst"), "-m", *extra)
+
+    def test_read_only_destination_is_not_replaced_without_O(self):
+        r = self.copy()
+        self.assertIn("\n\n%s\nNOT COPIED (error) to %s " % (self.wpath("src", "a.txt"), self.wpath("dst", "a.txt")), r.out)
+        self.assertEqual(self.read("dst/a.txt"), b"old data")
+        self.assertEqual(copied_count(r), 0, r)
+        self.assertIn("NOT processed      1 files\n", r.out)
+        self.assertEqual(leftovers(self.path("dst")), [])
+
+    def test_O_replaces_it_and_keeps_it_read_only(self):
+        r = self.copy("-O")
+        self.assertEqual(copied_count(r), 1, r)
+        self.assertEqual(self.read("dst/a.txt"), b"new data")
+        self.assertEqual(os.stat(self.target).st_mode & 0o222, 0)
+        self.assertEqual(leftovers(self.path("dst")), [])
+
+    def test_a_read_only_source_gives_a_writable_copy(self):
+        os.chmod(self.target, 0o644)
+        os.chmod(self.path("src", "a.txt"), 0o444)
+        r = self.copy()
+        self.assertEqual(copied_count(r), 1, r)
+        self.assertNotEqual(os.stat(self.target).st_mode & 0o200, 0)
+
+
+@unittest.skipIf(harness.WINE, "a named pipe as a source file is a POSIX host's case")
+class CutOffCopies(KestroTestCase):
+    def test_a_killed_copy_leaves_nothing_under_the_destination_name(self):
+        self.make_file("dst/a.txt", "previous copy", mtime=OLD)
+        os.makedirs(self.path("src"))
+        fifo = self.path("src", "a.txt")
+        os.mkfifo(fifo)
+        environment = dict(os.environ, KESTRO_PAUSE="0")
+        process = subprocess.Popen(
+            [harness.EXE, "-p", self.wpath("src"), "-d", self.wpath("dst"), "-m", "-i", "-A"],
+            stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+            env=environment, cwd=self.tmp)
+        writer = None
+        try:
+            # Wait (boundedly) for kestro to open the pipe for its copy.
+            deadline = time.time() + 20
+            while writer is None and time.time() < deadline and process.poll() is None:
+                try:
+                    writer = os.open(fifo, os.O_WRONLY | os.O_NONBLOCK)
+                except OSError:
+                    time.sleep(0.05)
+            self.assertIsNotNone(writer, "kestro never read the source")
+            os.write(writer, b"x" * 4096)
+            while not leftovers(self.path("dst")) and time.time() < deadline:
+                time.sleep(0.05)
+            process.send_signal(signal.SIGKILL)
+            process.wait(timeout=10)
+        finally:
+            if writer is not None:
+                os.close(writer)
+            if process.poll() is None:
+                process.kill()
+                process.wait(timeout=10)
+        self.assertEqual(self.read("dst/a.txt"), b"previous copy")
+        self.assertEqual(len(leftovers(self.path("dst"))), 1)
+
+
+if __name__ == "__main__":
+    unittest.main()
