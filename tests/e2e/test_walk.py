@@ -73,6 +73,28 @@ class WhatTheWalkHandsOver(WalkTestCase):
         self.assertEqual(processed(result), 4, result)
 
 
+class HandOverOrder(WalkTestCase):
+    def listed(self, result):
+        """The source files of the -n listing, relative to src, in order."""
+        prefix = self.wpath("src") + "\\"
+        return [line.strip()[len(prefix):] for line in result.out.splitlines() if line.startswith(prefix)]
+
+    def test_subfolders_first_then_the_folders_own_files(self):
+        order = self.listed(self.walk())
+        self.assertCountEqual(order, ["top.txt", "top.dat", "A\\a.txt", "A\\deep\\d.txt", "B\\b.dat",
+                                      "NOTE.TXT\\inner.txt"])
+        self.assertEqual(sorted(order[-2:]), ["top.dat", "top.txt"])
+        self.assertEqual(order.index("A\\a.txt"), order.index("A\\deep\\d.txt") + 1)
+
+    def test_one_listing_per_type_in_list_order(self):
+        order = self.listed(self.walk("-f", "*.*", "*.TXT"))
+        self.assertEqual(len(order), 10)
+        self.assertEqual(order[-1], "top.txt")  # the *.TXT listing follows the *.* one
+        self.assertEqual(sorted(order[-3:-1]), ["top.dat", "top.txt"])
+        self.assertEqual(order.count("A\\a.txt"), 2)
+        self.assertNotIn("NOTE.TXT", order)
+
+
 class CountingFigures(KestroTestCase):
     def test_a_figure_at_every_thousand_files(self):
         for i in range(2100):
@@ -136,6 +158,28 @@ class KeyboardStop(WalkTestCase):
         self.assertEqual(result.code, 0, result)
         self.assertEqual(processed(result), 6, result)
         self.assertEqual(left, b"")
+
+
+@unittest.skipIf(harness.WINE, "the destination drive is mapped with KESTRO_DRIVES")
+class FolderTimes(KestroTestCase):
+    def test_M_leaves_every_source_folder_with_its_own_times(self):
+        times = {"src": 1262304000, "src/A": 1293840000, "src/A/one": 1325376000, "src/A/two": 1356998400,
+                 "src/A/two/three": 1388534400}
+        # src and A hold only folders, so a subfolder is the last entry of their listings.
+        for folder in ("src/A/one", "src/A/two/three"):
+            self.make_file(folder + "/f.txt", b"x")
+        for folder, mtime in sorted(times.items(), key=lambda item: -len(item[0])):
+            os.utime(self.path(folder), (mtime, mtime))
+        # A destination that shares no folder name with the source: -M's replication step then
+        # reads no source times, and each folder's own times must survive its subfolders' walks.
+        os.makedirs(self.path("drive_e"))
+        drives = "C=/;E=" + self.path("drive_e")
+        result = self.run_kestro(self.wpath("src"), "-d", "E:\\backup", "-M", env={"KESTRO_DRIVES": drives})
+        self.assertEqual(result.code, 0, result)
+        self.assertEqual(processed(result), 2, result)
+        for folder, mtime in times.items():
+            self.assertEqual(os.stat(self.path(folder)).st_mtime, mtime, folder)
+        self.assertTrue(os.path.isfile(self.path("drive_e/backup/A/two/three/f.txt")))
 
 
 @unittest.skipIf(harness.WINE, "folder links are made with POSIX symbolic links here")
