@@ -50,6 +50,11 @@ using FindHandle = FindState*;
 // and ".." first. Returns nullptr when the folder cannot be listed or nothing
 // matches; otherwise `rec` holds the first match.
 FindHandle find_first(const wchar_t* pattern, FindRecord* rec);
+// Like find_first for a caller that wants only the folders of a listing: the
+// host may leave out entries that are not folders where it can tell them
+// without a lookup (FindExSearchLimitToDirectories). Callers still test the
+// folder attribute of what they get.
+FindHandle find_first_folders(const wchar_t* pattern, FindRecord* rec);
 bool find_next(FindHandle h, FindRecord* rec);
 void find_close(FindHandle h);
 // The find record of the one entry that `path` names (a name without

@@ -121,7 +121,8 @@ void walk_directory(const std::wstring& dir) {
 
     g_searchstr.assign(dir).append(L"*.*");
     platform::FindRecord entry;
-    platform::FindHandle listing = platform::find_first(g_searchstr.c_str(), &entry);
+    // Only the folders of this listing are used: files come from the listings by type.
+    platform::FindHandle listing = platform::find_first_folders(g_searchstr.c_str(), &entry);
     if (!listing) return;  // missing or unreadable: skipped without a message
     EnteredFolder inside(dir);
 

@@ -53,20 +53,35 @@ bool is_drive_root(const std::string& host) {
                            : host == "/" && posix::from_host("/", drive_form);
 }
 
+// True when the directory entry's type shows it is no folder and no link to
+// one, so that a folders-only listing need not look it up.
+bool surely_not_a_folder(unsigned char type) { return type != DT_DIR && type != DT_LNK && type != DT_UNKNOWN; }
+
 // The names of the folder, "." and ".." first; false when it cannot be read.
-bool read_names(DIR* d, bool with_dots, std::vector<std::string>& raw) {
+bool read_names(DIR* d, bool with_dots, bool folders_only, std::vector<std::string>& raw) {
     if (with_dots) raw = {".", ".."};
     errno = 0;
     while (dirent* e = readdir(d)) {
         if (std::strcmp(e->d_name, ".") == 0 || std::strcmp(e->d_name, "..") == 0) continue;
+        if (folders_only && surely_not_a_folder(e->d_type)) continue;
         raw.emplace_back(e->d_name);
     }
     return errno == 0;
 }
 
+FindHandle find_first_listing(const wchar_t* pattern, FindRecord* rec, bool folders_only);
+
 }  // namespace
 
-FindHandle find_first(const wchar_t* pattern, FindRecord* rec) {
+FindHandle find_first(const wchar_t* pattern, FindRecord* rec) { return find_first_listing(pattern, rec, false); }
+
+FindHandle find_first_folders(const wchar_t* pattern, FindRecord* rec) {
+    return find_first_listing(pattern, rec, true);
+}
+
+namespace {
+
+FindHandle find_first_listing(const wchar_t* pattern, FindRecord* rec, bool folders_only) {
     std::wstring whole(pattern);
     size_t sep = whole.find_last_of(L"\\/");
     std::wstring dir = sep == std::wstring::npos ? L"." : whole.substr(0, sep + 1);
@@ -78,7 +93,7 @@ FindHandle find_first(const wchar_t* pattern, FindRecord* rec) {
     if (dir_fd < 0) return nullptr;
     DIR* d = fdopendir(dup(dir_fd));
     std::vector<std::string> raw;
-    bool listed = d && read_names(d, !is_drive_root(host), raw);
+    bool listed = d && read_names(d, !is_drive_root(host), folders_only, raw);
     if (d) closedir(d);
     if (!listed) {
         ::close(dir_fd);
@@ -116,6 +131,8 @@ FindHandle find_first(const wchar_t* pattern, FindRecord* rec) {
     }
     return s;
 }
+
+}  // namespace
 
 bool find_next(FindHandle h, FindRecord* rec) {
     if (!h || h->next >= h->matches.size()) return false;
