@@ -171,7 +171,9 @@ std::wstring vformat(const char* format, va_list incoming) {
                                spec, true);
                 break;
             case 'c': {
-                wchar_t c = static_cast<wchar_t>(spec.length == 1 ? va_arg(args, wint_t)
+                // wint_t is narrower than int on Windows and then arrives as int.
+                using promoted_wint = decltype(+wint_t{});
+                wchar_t c = static_cast<wchar_t>(spec.length == 1 ? va_arg(args, promoted_wint)
                                                                   : va_arg(args, int));
                 pad_and_append(out, std::wstring(1, c), spec, false);
                 break;

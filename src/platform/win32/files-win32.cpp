@@ -1,0 +1,193 @@
+// Files, attributes and whole-file operations with the kernel32 calls.
+#include <io.h>
+
+#include <string>
+
+#include "platform/win32/host-win32.h"
+
+namespace platform {
+
+namespace {
+
+DWORD creation_disposition(Disposition disposition) {
+    switch (disposition) {
+        case Disposition::open_existing: return OPEN_EXISTING;
+        case Disposition::create_always: return CREATE_ALWAYS;
+        case Disposition::open_always: return OPEN_ALWAYS;
+        case Disposition::create_new: return CREATE_NEW;
+    }
+    return OPEN_EXISTING;
+}
+
+DWORD flags_and_attributes(unsigned flags) {
+    DWORD out = FILE_ATTRIBUTE_NORMAL;
+    if (flags & OPEN_BACKUP_SEMANTICS) out |= FILE_FLAG_BACKUP_SEMANTICS;
+    if (flags & OPEN_WRITE_THROUGH) out |= FILE_FLAG_WRITE_THROUGH;
+    if (flags & OPEN_SEQUENTIAL_SCAN) out |= FILE_FLAG_SEQUENTIAL_SCAN;
+    return out;
+}
+
+// Reads, the log files and the buffered copy's destination let others read
+// alongside. The time setters (files and folders, opened for writing an
+// existing entry with backup semantics) only touch the times and share write
+// access instead, so a reader elsewhere cannot lock them out of that change.
+DWORD share_mode(Access access, Disposition disposition, unsigned flags) {
+    bool time_setter = access == Access::read_write && disposition == Disposition::open_existing &&
+                       (flags & OPEN_BACKUP_SEMANTICS);
+    return time_setter ? FILE_SHARE_WRITE : FILE_SHARE_READ;
+}
+
+bool refuse(DWORD error) {
+    SetLastError(error);
+    return false;
+}
+
+// Windows refuses to write into a read-only file, and to replace a hidden or
+// system file by one created without that attribute. Wine leaves such checks
+// to the host's permissions, which root passes, so under Wine they are made
+// here before anything is changed. On Windows the system makes them itself.
+bool write_allowed_by_attributes(const wchar_t* path, Disposition disposition, uint32_t new_attributes) {
+    if (!win32::running_under_wine() || disposition == Disposition::create_new) return true;
+    DWORD existing = GetFileAttributesW(path);
+    if (existing == INVALID_FILE_ATTRIBUTES || (existing & FILE_ATTRIBUTE_DIRECTORY)) return true;
+    if (existing & FILE_ATTRIBUTE_READONLY) return refuse(ERROR_ACCESS_DENIED);
+    if (disposition == Disposition::create_always) {
+        DWORD protected_bits = existing & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
+        if (protected_bits & ~new_attributes) return refuse(ERROR_ACCESS_DENIED);
+    }
+    return true;
+}
+
+DWORD move_method(int whence) {
+    switch (whence) {
+        case SEEK_CUR: return FILE_CURRENT;
+        case SEEK_END: return FILE_END;
+        default: return FILE_BEGIN;
+    }
+}
+
+}  // namespace
+
+bool win32::running_under_wine() {
+    static const bool wine = [] {
+        HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+        return ntdll && GetProcAddress(ntdll, "wine_get_version") != nullptr;
+    }();
+    return wine;
+}
+
+// ---- Attributes and lookups ----------------------------------------------
+
+uint32_t get_file_attributes(const wchar_t* path) { return GetFileAttributesW(path); }
+
+bool set_file_attributes(const wchar_t* path, uint32_t attributes) {
+    return SetFileAttributesW(path, attributes) != 0;
+}
+
+bool path_accessible(const wchar_t* path) { return _waccess(path, 0) == 0; }
+
+bool get_file_identity(const wchar_t* path, FileIdentity* identity) {
+    // No access rights are needed to read the identity; backup semantics lets
+    // folders be opened too.
+    HANDLE h = CreateFileW(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    BY_HANDLE_FILE_INFORMATION info;
+    bool ok = GetFileInformationByHandle(h, &info) != 0;
+    CloseHandle(h);
+    if (!ok) return false;
+    identity->volume = info.dwVolumeSerialNumber;
+    identity->id = (uint64_t(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+    return true;
+}
+
+// ---- Files -----------------------------------------------------------------
+
+FileHandle open_file(const wchar_t* path, Access access, Disposition disposition, unsigned flags) {
+    DWORD desired = access == Access::read ? GENERIC_READ : GENERIC_READ | GENERIC_WRITE;
+    if (access == Access::read_write && !write_allowed_by_attributes(path, disposition, FILE_ATTRIBUTE_NORMAL))
+        return nullptr;
+    HANDLE h = CreateFileW(path, desired, share_mode(access, disposition, flags), nullptr,
+                           creation_disposition(disposition), flags_and_attributes(flags), nullptr);
+    return win32::wrap_handle<FileState>(h);
+}
+
+bool read_file(FileHandle h, void* buffer, uint32_t size, uint32_t* done) {
+    DWORD got = 0;
+    bool ok = h && ReadFile(win32::unwrap_handle(h), buffer, size, &got, nullptr);
+    if (done) *done = ok ? got : 0;
+    return ok;
+}
+
+bool write_file(FileHandle h, const void* buffer, uint32_t size, uint32_t* done) {
+    const char* bytes = static_cast<const char*>(buffer);
+    uint32_t total = 0;
+    bool ok = h != nullptr;
+    while (ok && total < size) {
+        DWORD wrote = 0;
+        ok = WriteFile(win32::unwrap_handle(h), bytes + total, size - total, &wrote, nullptr) && wrote > 0;
+        total += wrote;
+    }
+    if (done) *done = total;
+    return ok;
+}
+
+bool seek_file(FileHandle h, int64_t offset, int whence, int64_t* new_position) {
+    if (!h) return false;
+    LARGE_INTEGER distance, position;
+    distance.QuadPart = offset;
+    if (!SetFilePointerEx(win32::unwrap_handle(h), distance, &position, move_method(whence))) return false;
+    if (new_position) *new_position = position.QuadPart;
+    return true;
+}
+
+bool set_end_of_file(FileHandle h) { return h && SetEndOfFile(win32::unwrap_handle(h)); }
+
+bool get_file_size(FileHandle h, uint64_t* size) {
+    LARGE_INTEGER value;
+    if (!h || !GetFileSizeEx(win32::unwrap_handle(h), &value)) return false;
+    *size = static_cast<uint64_t>(value.QuadPart);
+    return true;
+}
+
+bool set_file_times(FileHandle h, const FileTime* creation, const FileTime* last_access,
+                    const FileTime* last_write) {
+    if (!h) return false;
+    FILETIME c, a, w;
+    if (creation) c = win32::from_filetime(*creation);
+    if (last_access) a = win32::from_filetime(*last_access);
+    if (last_write) w = win32::from_filetime(*last_write);
+    return SetFileTime(win32::unwrap_handle(h), creation ? &c : nullptr, last_access ? &a : nullptr,
+                       last_write ? &w : nullptr) != 0;
+}
+
+void close_file(FileHandle h) {
+    if (h) CloseHandle(win32::unwrap_handle(h));
+}
+
+bool copy_file(const wchar_t* source, const wchar_t* destination, bool fail_if_exists) {
+    // The copy is created with the source's attributes.
+    if (!fail_if_exists && win32::running_under_wine()) {
+        DWORD source_attributes = GetFileAttributesW(source);
+        if (source_attributes != INVALID_FILE_ATTRIBUTES &&
+            !write_allowed_by_attributes(destination, Disposition::create_always, source_attributes))
+            return false;
+    }
+    return CopyFileW(source, destination, fail_if_exists) != 0;
+}
+
+bool create_directory(const wchar_t* path) { return CreateDirectoryW(path, nullptr) != 0; }
+
+bool delete_file(const wchar_t* path) { return DeleteFileW(path) != 0; }
+
+bool move_file_replace(const wchar_t* source, const wchar_t* destination) {
+    return MoveFileExW(source, destination, MOVEFILE_REPLACE_EXISTING) != 0;
+}
+
+FILE* open_stream(const wchar_t* path, const char* mode) {
+    std::wstring wide_mode;
+    for (const char* m = mode; *m; ++m) wide_mode += static_cast<wchar_t>(static_cast<unsigned char>(*m));
+    return _wfopen(path, wide_mode.c_str());
+}
+
+}  // namespace platform

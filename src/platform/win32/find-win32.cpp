@@ -1,0 +1,47 @@
+// Directory search: FindFirstFileW / FindNextFileW, whose record is the
+// FindRecord field for field (the short name is cAlternateFileName, and links
+// carry FILE_ATTRIBUTE_REPARSE_POINT as the system reports them).
+#include <cstring>
+
+#include "platform/win32/host-win32.h"
+
+namespace platform {
+
+namespace {
+
+void fill_record(const WIN32_FIND_DATAW& data, FindRecord* rec) {
+    rec->attributes = data.dwFileAttributes;
+    rec->creation_time = win32::to_filetime(data.ftCreationTime);
+    rec->last_access_time = win32::to_filetime(data.ftLastAccessTime);
+    rec->last_write_time = win32::to_filetime(data.ftLastWriteTime);
+    rec->size_high = data.nFileSizeHigh;
+    rec->size_low = data.nFileSizeLow;
+    static_assert(sizeof(rec->name) == sizeof(data.cFileName));
+    static_assert(sizeof(rec->short_name) == sizeof(data.cAlternateFileName));
+    std::memcpy(rec->name, data.cFileName, sizeof(rec->name));
+    std::memcpy(rec->short_name, data.cAlternateFileName, sizeof(rec->short_name));
+}
+
+}  // namespace
+
+FindHandle find_first(const wchar_t* pattern, FindRecord* rec) {
+    WIN32_FIND_DATAW data;
+    HANDLE h = FindFirstFileW(pattern, &data);
+    if (h == INVALID_HANDLE_VALUE) return nullptr;
+    fill_record(data, rec);
+    return win32::wrap_handle<FindState>(h);
+}
+
+bool find_next(FindHandle h, FindRecord* rec) {
+    if (!h) return false;
+    WIN32_FIND_DATAW data;
+    if (!FindNextFileW(win32::unwrap_handle(h), &data)) return false;
+    fill_record(data, rec);
+    return true;
+}
+
+void find_close(FindHandle h) {
+    if (h) FindClose(win32::unwrap_handle(h));
+}
+
+}  // namespace platform
