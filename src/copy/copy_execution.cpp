@@ -6,19 +6,22 @@
 
 namespace {
 
-bool platform_copy(const std::wstring& source, const std::wstring& destination) {
+bool platform_copy(const std::wstring& source, const std::wstring& destination, uint32_t destination_attributes) {
     std::wstring temporary = temporary_name_beside(destination);
     if (!platform::copy_file(source.c_str(), temporary.c_str(), true)) {
         remove_temporary(temporary);
         return false;
     }
-    return replace_with_temporary(temporary, destination);
+    return replace_with_temporary(temporary, destination, destination_attributes);
 }
 
 }  // namespace
 
-bool copy_with_fallback(const std::wstring& source, const std::wstring& destination) {
-    return platform_copy(source, destination) || buffered_copy(source, destination) == 1;
+CopyOutcome copy_with_fallback(const std::wstring& source, const std::wstring& destination,
+                               uint32_t destination_attributes) {
+    if (platform_copy(source, destination, destination_attributes)) return CopyOutcome::whole_file_copy;
+    if (buffered_copy(source, destination) == 1) return CopyOutcome::buffered_copy;
+    return CopyOutcome::failed;
 }
 
 uint32_t prepare_overwrite(const std::wstring& destination) {

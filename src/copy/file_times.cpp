@@ -3,8 +3,11 @@
 #include "platform/platform.h"
 
 int set_times_of_file(const std::wstring& path, const FileTimes& times) {
+    return set_times_of_file(path, times, platform::get_file_attributes(path.c_str()));
+}
+
+int set_times_of_file(const std::wstring& path, const FileTimes& times, uint32_t attributes) {
     constexpr uint32_t PROTECTING = platform::ATTR_READONLY | platform::ATTR_SYSTEM;
-    uint32_t attributes = platform::get_file_attributes(path.c_str());
     bool cleared = attributes != platform::INVALID_ATTRIBUTES && (attributes & PROTECTING);
     if (cleared) platform::set_file_attributes(path.c_str(), attributes & ~PROTECTING);
 

@@ -44,12 +44,16 @@ void reject(const CurrentFile& file, const char* reason) {
 // The destination as the newer test sees it; found false when nothing is there.
 struct DestinationState {
     bool found = false;
+    bool with_attributes = true;
     platform::FindRecord record;
 };
 
+// Attributes (and the creation time) are read only when the newer test
+// compares creation times; otherwise they stay unknown.
 DestinationState look_up_destination() {
     DestinationState state;
-    state.found = platform::find_entry(current_destination.c_str(), &state.record);
+    state.with_attributes = opt->time_kind == 'C' || opt->time_kind == 'c';
+    state.found = platform::find_entry(current_destination.c_str(), &state.record, state.with_attributes);
     return state;
 }
 
@@ -59,29 +63,50 @@ void report_time_failure(int screen_number, int log_number, const std::wstring& 
         text::print(error_log, "\n%d Can't reset filetime for %ls\n", log_number, paths::display(path));
 }
 
-void set_copy_attributes(const std::wstring& destination, uint32_t source_attributes,
-                         uint32_t remembered) {
+// Gives the copy the source's attributes without read-only, or those -O
+// remembered. Returns the attributes the copy now has, UNKNOWN_ATTRIBUTES
+// when setting them failed.
+uint32_t set_copy_attributes(const std::wstring& destination, uint32_t source_attributes,
+                             uint32_t remembered, CopyOutcome outcome) {
     uint32_t wanted = remembered ? remembered : (source_attributes & ~platform::ATTR_READONLY);
-    if (!platform::set_file_attributes(destination.c_str(), wanted))
-        text::print(error_log, "\nCouldn't reset file attribute of %ls", paths::display(destination));
+    // The whole-file copy has already given a writable archived source's
+    // attributes to the copy; setting them again would change nothing.
+    bool already_there = outcome == CopyOutcome::whole_file_copy && !remembered &&
+                         (source_attributes & platform::ATTR_ARCHIVE) &&
+                         !(source_attributes & platform::ATTR_READONLY);
+    if (already_there) return wanted;
+    if (platform::set_file_attributes(destination.c_str(), wanted)) return wanted;
+    text::print(error_log, "\nCouldn't reset file attribute of %ls", paths::display(destination));
+    return UNKNOWN_ATTRIBUTES;
 }
 
-void copy_step(CurrentFile& file) {
+void copy_step(CurrentFile& file, const DestinationState& looked_up) {
     std::wstring size_text = run::format_count(file.size);
-    write_screen_name_line(file.source, file.name);
-    write_screen_size_line(size_text.c_str(), current_destination);
+    write_screen_copy_lines(file.source, file.name, size_text.c_str(), current_destination);
 
     const FileTimes saved{file.record.creation_time, file.record.last_access_time,
                           file.record.last_write_time};
+    std::wstring before_renaming = current_destination;
     rename_duplicates(current_destination);
     const std::wstring& destination = current_destination;
     uint32_t remembered = opt->overwrite_protected ? prepare_overwrite(destination) : 0;
 
-    bool copied = copy_with_fallback(file.source, destination);
+    // What the lookup saw still holds unless a new name or -O intervened.
+    uint32_t standing = UNKNOWN_ATTRIBUTES;
+    if (!opt->overwrite_protected && destination == before_renaming) {
+        if (!looked_up.found)
+            standing = platform::INVALID_ATTRIBUTES;
+        else if (looked_up.with_attributes)
+            standing = looked_up.record.attributes;
+    }
+
+    CopyOutcome outcome = copy_with_fallback(file.source, destination, standing);
+    bool copied = outcome != CopyOutcome::failed;
+    uint32_t copy_attributes = UNKNOWN_ATTRIBUTES;
     if (copied) {
         ++flatten_copied;
-        set_copy_attributes(destination, file.record.attributes, remembered);
-        write_copied_record(size_text.c_str(), file.source, destination, file.times());
+        copy_attributes = set_copy_attributes(destination, file.record.attributes, remembered, outcome);
+        if (copied_log) write_copied_record(size_text.c_str(), file.source, destination, file.times());
     } else {
         // A protected file that -O opened up keeps its protection when the copy fails.
         if (remembered) platform::set_file_attributes(destination.c_str(), remembered);
@@ -99,7 +124,12 @@ void copy_step(CurrentFile& file) {
 
     if (opt->reset_access_time && set_times_of_file(file.source, saved) != 0)
         report_time_failure(857, 859, file.source);
-    if (copied && set_times_of_file(destination, saved) != 0) report_time_failure(871, 873, destination);
+    if (copied) {
+        int failed = copy_attributes == UNKNOWN_ATTRIBUTES
+                         ? set_times_of_file(destination, saved)
+                         : set_times_of_file(destination, saved, copy_attributes);
+        if (failed) report_time_failure(871, 873, destination);
+    }
 
     write_copied_line_end();
     if (copied) ++copies_completed;
@@ -138,5 +168,5 @@ void process_file(const std::wstring& dir, const std::wstring& name, platform::F
     }
     if (difference == 0 && !opt->copy_all) return reject(file, REASON_AGE);
 
-    copy_step(file);
+    copy_step(file, destination);
 }

@@ -41,17 +41,17 @@ void write_listing_line(const std::wstring& source, const wchar_t* size_text,
     text::print(screen, "\n");
 }
 
-void write_screen_name_line(const std::wstring& source, const std::wstring& name) {
-    if (opt->name_only)
-        text::print(screen, "%-*ls%lc", int(opt->alt_name_width), name.c_str(), delimiter());
-    else
-        text::print(screen, "%-*.*ls%lc", int(opt->name_width), int(opt->name_width),
-                    paths::display(source), delimiter());
-    text::print(screen, "\n");
-}
-
-void write_screen_size_line(const wchar_t* size_text, const std::wstring& destination) {
-    text::print(screen, " %10ls ==> %ls", size_text, paths::display(destination));
+void write_screen_copy_lines(const std::wstring& source, const std::wstring& name,
+                             const wchar_t* size_text, const std::wstring& destination) {
+    if (!screen) return;
+    // One write for both lines: the screen stream is unbuffered.
+    std::wstring lines =
+        opt->name_only
+            ? text::format("%-*ls%lc", int(opt->alt_name_width), name.c_str(), delimiter())
+            : text::format("%-*.*ls%lc", int(opt->name_width), int(opt->name_width), paths::display(source),
+                           delimiter());
+    lines += text::format("\n %10ls ==> %ls", size_text, paths::display(destination));
+    text::write(screen, lines);
 }
 
 void write_copy_error(const std::wstring& source, const std::wstring& destination) {
@@ -108,8 +108,7 @@ void write_renamed_after(const std::wstring& destination) {
 
 void write_progress() {
     std::wstring processed = run::format_count(bytes_processed);
-    text::print(screen, "\n");
-    text::print(screen, " %ld of %ld files:    %ls of %ls bytes\n", long(files_processed) + 1,
+    text::print(screen, "\n %ld of %ld files:    %ls of %ls bytes\n", long(files_processed) + 1,
                 long(files_to_process), processed.c_str(), bytes_to_process_text.c_str());
     if (bytes_processed > progress_next) {
         show_rate(bytes_to_process, bytes_processed);

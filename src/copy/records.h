@@ -13,8 +13,9 @@ void write_list_record(const std::wstring& source, int64_t size, const FileTimeB
 void write_not_copied_record(const std::wstring& source, const char* reason);
 void write_listing_line(const std::wstring& source, const wchar_t* size_text,
                         const std::wstring& destination);
-void write_screen_name_line(const std::wstring& source, const std::wstring& name);
-void write_screen_size_line(const wchar_t* size_text, const std::wstring& destination);
+// The name line and the size line of a file that goes to the copy.
+void write_screen_copy_lines(const std::wstring& source, const std::wstring& name,
+                             const wchar_t* size_text, const std::wstring& destination);
 void write_copy_error(const std::wstring& source, const std::wstring& destination);
 void write_copied_record(const wchar_t* size_text, const std::wstring& source,
                          const std::wstring& destination, const FileTimeBreakdown& times);

@@ -26,9 +26,12 @@ void remove_temporary(const std::wstring& temporary) {
     platform::delete_file(temporary.c_str());
 }
 
-bool replace_with_temporary(const std::wstring& temporary, const std::wstring& destination) {
+bool replace_with_temporary(const std::wstring& temporary, const std::wstring& destination,
+                            uint32_t destination_attributes) {
     constexpr uint32_t PROTECTED = platform::ATTR_READONLY | platform::ATTR_HIDDEN | platform::ATTR_SYSTEM;
-    uint32_t existing = platform::get_file_attributes(destination.c_str());
+    uint32_t existing = destination_attributes == UNKNOWN_ATTRIBUTES
+                            ? platform::get_file_attributes(destination.c_str())
+                            : destination_attributes;
     bool refused = existing != platform::INVALID_ATTRIBUTES && (existing & PROTECTED);
     if (refused || !platform::move_file_replace(temporary.c_str(), destination.c_str())) {
         remove_temporary(temporary);

@@ -60,8 +60,10 @@ void find_close(FindHandle h);
 // The find record of the one entry that `path` names (a name without
 // wildcards, looked up like find_first: by its long name, else by an 8.3
 // name), without listing the whole folder when the long name exists. Its
-// short name may be left empty. False when nothing is there.
-bool find_entry(const wchar_t* path, FindRecord* rec);
+// short name may be left empty. False when nothing is there. Without
+// `with_attributes` the record's attributes and creation time may be left 0
+// (saves reading them where only write and access times count).
+bool find_entry(const wchar_t* path, FindRecord* rec, bool with_attributes = true);
 
 // ---- Attributes and lookups ----------------------------------------------
 uint32_t get_file_attributes(const wchar_t* path);  // INVALID_ATTRIBUTES when absent

@@ -155,6 +155,26 @@ class Protection(KestroTestCase):
         self.assertNotEqual(os.stat(self.target).st_mode & 0o200, 0)
 
 
+@unittest.skipIf(harness.WINE, "drive letters are mapped to folders by the POSIX layer only")
+class FolderTimes(KestroTestCase):
+    def test_M_gives_replicated_folders_their_source_times(self):
+        self.make_file("work/sub/deep/a.txt", "a", mtime=NEW)
+        for folder, when in (("work/sub/deep", OLD), ("work/sub", OLD + 100), ("work", OLD + 200)):
+            os.utime(self.path(folder), (when, when))
+        os.makedirs(self.path("backup", "work"))
+        # E: is the backup folder: the destination E:\work shares its last
+        # name with the start folder, so the chain below it is replicated.
+        env = {"KESTRO_DRIVES": "C=/;E=%s" % self.path("backup")}
+        r = self.run_kestro("-p", self.wpath("work"), "-d", "E:\\work", "-M", env=env)
+        self.assertEqual(r.code, 0, r)
+        self.assertEqual(os.stat(self.path("backup", "work", "sub", "deep", "a.txt")).st_mtime, NEW)
+        self.assertEqual(os.stat(self.path("backup", "work", "sub")).st_mtime, OLD + 100)
+        self.assertEqual(os.stat(self.path("backup", "work")).st_mtime, OLD + 200)
+        # The source folders keep their own times.
+        self.assertEqual(os.stat(self.path("work", "sub", "deep")).st_mtime, OLD)
+        self.assertEqual(os.stat(self.path("work")).st_mtime, OLD + 200)
+
+
 @unittest.skipIf(harness.WINE, "a named pipe as a source file is a POSIX host's case")
 class CutOffCopies(KestroTestCase):
     def test_a_killed_copy_leaves_nothing_under_the_destination_name(self):

@@ -1,37 +1,80 @@
-// One entry looked up by name: a single statx when the long name exists, the
-// folder listing (for 8.3 names) only when it does not.
+// One entry looked up by name: a single statx when the name exists. The
+// folder is listed only for a name that may be a generated 8.3 name (those
+// always hold a '~') or a pattern, so looking up a missing file in a large
+// folder costs no more than looking up a present one.
+#include <fcntl.h>
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cwchar>
 
+#include "common/text.h"
 #include "platform/posix/host.h"
 
 namespace platform {
 
-bool find_entry(const wchar_t* path, FindRecord* rec) {
+namespace {
+
+bool by_find_first(const wchar_t* path, FindRecord* rec) {
+    FindHandle h = find_first(path, rec);
+    if (!h) return false;
+    find_close(h);
+    return true;
+}
+
+// The write and access times and the size of an existing entry, by one statx.
+bool times_only(const std::string& host, FindRecord* rec) {
+    struct statx sx;
+    if (statx(AT_FDCWD, host.c_str(), 0, STATX_BASIC_STATS, &sx) != 0) return false;
+    *rec = FindRecord{};
+    if (S_ISDIR(sx.stx_mode)) rec->attributes = ATTR_DIRECTORY;
+    struct timespec write_time = {static_cast<time_t>(sx.stx_mtime.tv_sec), sx.stx_mtime.tv_nsec};
+    struct timespec access_time = {static_cast<time_t>(sx.stx_atime.tv_sec), sx.stx_atime.tv_nsec};
+    rec->last_write_time = posix::to_filetime(write_time);
+    rec->last_access_time = posix::to_filetime(access_time);
+    rec->size_high = static_cast<uint32_t>(sx.stx_size >> 32);
+    rec->size_low = static_cast<uint32_t>(sx.stx_size);
+    return true;
+}
+
+}  // namespace
+
+bool find_entry(const wchar_t* path, FindRecord* rec, bool with_attributes) {
     std::wstring whole(path);
     size_t sep = whole.find_last_of(L"\\/");
     std::wstring name = sep == std::wstring::npos ? whole : whole.substr(sep + 1);
+    if (name.empty()) return false;
+    if (name.find_first_of(L"*?") != std::wstring::npos) return by_find_first(path, rec);
     std::string host;
-    posix::EntryInfo info;
-    if (!name.empty() && name.find_first_of(L"*?") == std::wstring::npos && posix::to_host(whole, host)) {
-        std::string raw = host.substr(host.find_last_of('/') + 1);
-        if (posix::entry_info(host, raw, &info)) {
-            *rec = FindRecord{};
-            rec->attributes = info.attributes;
-            rec->creation_time = info.creation;
-            rec->last_access_time = info.last_access;
-            rec->last_write_time = info.last_write;
-            rec->size_high = static_cast<uint32_t>(info.size >> 32);
-            rec->size_low = static_cast<uint32_t>(info.size);
+    if (!posix::to_host(whole, host)) return false;
+    if (!with_attributes) {
+        if (times_only(host, rec)) {
             size_t n = std::min(name.size(), size_t(259));
             std::wmemcpy(rec->name, name.data(), n);
             rec->name[n] = 0;
             return true;
         }
+        if (whole.find(L'~') == std::wstring::npos) return false;
     }
-    FindHandle h = find_first(path, rec);
-    if (!h) return false;
-    find_close(h);
+    posix::EntryInfo info;
+    if (!posix::entry_info(host, host.substr(host.find_last_of('/') + 1), &info)) {
+        if (whole.find(L'~') == std::wstring::npos) return false;
+        if (!posix::to_host_resolving_short_names(whole, host) ||
+            !posix::entry_info(host, host.substr(host.find_last_of('/') + 1), &info))
+            return name.find(L'~') != std::wstring::npos && by_find_first(path, rec);
+        // Found under a short name: the record carries the long one.
+        name = text::from_utf8(host.substr(host.find_last_of('/') + 1));
+    }
+    *rec = FindRecord{};
+    rec->attributes = info.attributes;
+    rec->creation_time = info.creation;
+    rec->last_access_time = info.last_access;
+    rec->last_write_time = info.last_write;
+    rec->size_high = static_cast<uint32_t>(info.size >> 32);
+    rec->size_low = static_cast<uint32_t>(info.size);
+    size_t n = std::min(name.size(), size_t(259));
+    std::wmemcpy(rec->name, name.data(), n);
+    rec->name[n] = 0;
     return true;
 }
 

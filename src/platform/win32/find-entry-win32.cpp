@@ -3,7 +3,7 @@
 
 namespace platform {
 
-bool find_entry(const wchar_t* path, FindRecord* rec) {
+bool find_entry(const wchar_t* path, FindRecord* rec, bool) {
     FindHandle h = find_first(path, rec);
     if (!h) return false;
     find_close(h);
