@@ -104,6 +104,18 @@ TEST_F(Win32Platform, ListingGivesDotEntriesFirstThenRecordsWithSizesAndShortNam
     EXPECT_NE(small.last_write_time, 0u);
 
     EXPECT_EQ(list(L"*.txt").size(), 1u);
+
+    // The folders-only listing keeps every folder (files may or may not come).
+    ASSERT_TRUE(create_directory(at(L"sub folder").c_str()));
+    std::vector<std::wstring> folders;
+    FindRecord rec;
+    FindHandle h = find_first_folders(at(L"*").c_str(), &rec);
+    ASSERT_NE(h, nullptr);
+    do
+        if (rec.attributes & ATTR_DIRECTORY) folders.push_back(rec.name);
+    while (find_next(h, &rec));
+    find_close(h);
+    EXPECT_EQ(folders, (std::vector<std::wstring>{L".", L"..", L"sub folder"}));
     EXPECT_EQ(find_first(at(L"none*.xyz").c_str(), &small), nullptr);
     EXPECT_EQ(find_first(at(L"missing\\*").c_str(), &small), nullptr);
 }

@@ -1,4 +1,4 @@
-// Directory search: FindFirstFileW / FindNextFileW, whose record is the
+// Directory search: FindFirstFileExW / FindNextFileW, whose record is the
 // FindRecord field for field (the short name is cAlternateFileName, and links
 // carry FILE_ATTRIBUTE_REPARSE_POINT as the system reports them).
 #include <cstring>
@@ -7,9 +7,7 @@
 
 namespace platform {
 
-namespace {
-
-void fill_record(const WIN32_FIND_DATAW& data, FindRecord* rec) {
+void win32::fill_record(const WIN32_FIND_DATAW& data, FindRecord* rec) {
     rec->attributes = data.dwFileAttributes;
     rec->creation_time = win32::to_filetime(data.ftCreationTime);
     rec->last_access_time = win32::to_filetime(data.ftLastAccessTime);
@@ -22,21 +20,24 @@ void fill_record(const WIN32_FIND_DATAW& data, FindRecord* rec) {
     std::memcpy(rec->short_name, data.cAlternateFileName, sizeof(rec->short_name));
 }
 
-}  // namespace
-
-FindHandle find_first(const wchar_t* pattern, FindRecord* rec) {
+FindHandle win32::find_first_ex(const wchar_t* pattern, FindRecord* rec, bool folders_only) {
+    // Large fetches: fewer trips to the file system in big folders.
     WIN32_FIND_DATAW data;
-    HANDLE h = FindFirstFileW(pattern, &data);
+    HANDLE h = FindFirstFileExW(pattern, FindExInfoStandard, &data,
+                                folders_only ? FindExSearchLimitToDirectories : FindExSearchNameMatch, nullptr,
+                                FIND_FIRST_EX_LARGE_FETCH);
     if (h == INVALID_HANDLE_VALUE) return nullptr;
     fill_record(data, rec);
-    return win32::wrap_handle<FindState>(h);
+    return wrap_handle<FindState>(h);
 }
+
+FindHandle find_first(const wchar_t* pattern, FindRecord* rec) { return win32::find_first_ex(pattern, rec, false); }
 
 bool find_next(FindHandle h, FindRecord* rec) {
     if (!h) return false;
     WIN32_FIND_DATAW data;
     if (!FindNextFileW(win32::unwrap_handle(h), &data)) return false;
-    fill_record(data, rec);
+    win32::fill_record(data, rec);
     return true;
 }
 

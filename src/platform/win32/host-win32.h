@@ -33,6 +33,12 @@ inline HANDLE unwrap_handle(Opaque* h) {
     return reinterpret_cast<HANDLE>(h);
 }
 
+// The FindRecord of a WIN32_FIND_DATAW (they match field for field).
+void fill_record(const WIN32_FIND_DATAW& data, FindRecord* rec);
+// FindFirstFileExW with the standard record (short names included); with
+// `folders_only` the system may leave out entries that are not folders.
+FindHandle find_first_ex(const wchar_t* pattern, FindRecord* rec, bool folders_only);
+
 // True when the program runs under Wine, which does not refuse what Windows
 // refuses for a process of the host's root user (see files-win32.cpp).
 bool running_under_wine();
