@@ -5,6 +5,7 @@
 #include <conio.h>
 #include <io.h>
 
+#include <atomic>
 #include <cstdio>
 
 namespace platform {
@@ -20,7 +21,20 @@ bool handle_is_console(HANDLE h) {
     return h != INVALID_HANDLE_VALUE && h != nullptr && GetConsoleMode(h, &mode) != 0;
 }
 
-bool input_is_console() { return handle_is_console(GetStdHandle(STD_INPUT_HANDLE)); }
+// Whether a standard stream (0, 1, 2) is a console does not change during a
+// run: asked once each, as output and keyboard polls come per file.
+bool standard_stream_is_console(int fd) {
+    static std::atomic<int> known[3] = {-1, -1, -1};
+    int value = known[fd].load(std::memory_order_relaxed);
+    if (value < 0) {
+        HANDLE h = fd == 0 ? GetStdHandle(STD_INPUT_HANDLE) : reinterpret_cast<HANDLE>(_get_osfhandle(fd));
+        value = handle_is_console(h) ? 1 : 0;
+        known[fd].store(value, std::memory_order_relaxed);
+    }
+    return value == 1;
+}
+
+bool input_is_console() { return standard_stream_is_console(0); }
 
 }  // namespace
 
@@ -44,7 +58,12 @@ void discard_console_input() {
     if (handle_is_console(in)) FlushConsoleInputBuffer(in);
 }
 
-bool is_console(FILE* stream) { return stream && handle_is_console(stream_handle(stream)); }
+bool is_console(FILE* stream) {
+    if (!stream) return false;
+    int fd = _fileno(stream);
+    if (fd >= 0 && fd <= 2) return standard_stream_is_console(fd);
+    return handle_is_console(stream_handle(stream));
+}
 
 void write_console(FILE* stream, const wchar_t* text, size_t length) {
     std::fflush(stream);  // keep the order of anything the runtime still holds
