@@ -170,7 +170,9 @@ TEST_F(Win32Platform, ProtectedFilesAreRefusedAsWindowsDoes) {
     EXPECT_FALSE(opens(L"ro", Disposition::open_existing));
     EXPECT_FALSE(opens(L"ro", Disposition::create_always));
     EXPECT_FALSE(copy_file(at(L"src").c_str(), at(L"ro").c_str(), false));
+    EXPECT_FALSE(move_file_replace(at(L"src").c_str(), at(L"ro").c_str()));
     EXPECT_EQ(read(L"ro"), "keep");
+    EXPECT_EQ(read(L"src"), "new data");
 
     // A hidden file may be written in place but not replaced.
     write(L"hidden", "keep");

@@ -181,6 +181,9 @@ bool create_directory(const wchar_t* path) { return CreateDirectoryW(path, nullp
 bool delete_file(const wchar_t* path) { return DeleteFileW(path) != 0; }
 
 bool move_file_replace(const wchar_t* source, const wchar_t* destination) {
+    // Windows does not replace a read-only file (Wine as root would).
+    if (win32::running_under_wine() && !write_allowed_by_attributes(destination, Disposition::open_existing, 0))
+        return false;
     return MoveFileExW(source, destination, MOVEFILE_REPLACE_EXISTING) != 0;
 }
 
