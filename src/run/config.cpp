@@ -68,11 +68,16 @@ bool create_run_configuration() {
     opt = new (std::nothrow) OptionRecord;
     if (!opt) return false;
     std::memset(opt, 0, sizeof *opt);
+    set_start_values();
+    return true;
+}
+
+void set_start_values() {
     opt->name_width = 65;
     opt->alt_name_width = 15;
     opt->time_kind = 'w';
     opt->recurse = 1;
     opt->upper_case_dirs = 1;
     name_width_set = 1;
-    return true;
+    opt->zulu_time = opt->reset_access_time = opt->check_tilde = opt->error_log_given = 0;
 }

@@ -173,3 +173,6 @@ extern FileTimes current_dir_times;
 // Creates the zeroed option record and sets every value above to its start
 // value. Returns false when the record cannot be created.
 bool create_run_configuration();
+// The start values of the option record that are not zero (and the few the
+// environment step clears again).
+void set_start_values();

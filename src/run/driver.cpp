@@ -29,13 +29,7 @@ void read_environment() {
     screen = stdout;
     error_log = stderr;
     bytes_to_process = 0;
-    opt->name_width = 65;
-    opt->alt_name_width = 15;
-    opt->time_kind = 'w';
-    opt->recurse = 1;
-    opt->upper_case_dirs = 1;
-    name_width_set = 1;
-    opt->zulu_time = opt->reset_access_time = opt->check_tilde = opt->error_log_given = 0;
+    set_start_values();
 
     std::wstring value;
     if (platform::get_env("RESET", &value))
