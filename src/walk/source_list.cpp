@@ -166,7 +166,8 @@ void copy_listed_file(ListRun& run, const Source& source, const std::wstring& de
                           source.record.last_write_time};
 
     text::print(screen, "\n %12lld %ls", static_cast<long long>(size), paths::display(source.path));
-    if (copy_with_fallback(source.path, destination) == CopyOutcome::failed) {
+    CopyOutcome outcome = copy_with_fallback(source.path, destination);
+    if (outcome == CopyOutcome::failed) {
         // A protected file that -O opened up keeps its protection.
         if (remembered) platform::set_file_attributes(destination.c_str(), remembered);
         report_copy_failure(source.path, destination);
@@ -177,8 +178,12 @@ void copy_listed_file(ListRun& run, const Source& source, const std::wstring& de
     write_default_log_record(size, source.path, destination);
     if (remembered) platform::set_file_attributes(destination.c_str(), remembered);
     if (opt->reset_access_time) set_times_of_file(source.path, saved);
+    // The whole-file copy gives the copy the source's attributes; what the
+    // buffered copy left has to be looked up.
     if (remembered)
         set_times_of_file(destination, saved, remembered);
+    else if (outcome == CopyOutcome::whole_file_copy)
+        set_times_of_file(destination, saved, source.record.attributes);
     else
         set_times_of_file(destination, saved);
 }

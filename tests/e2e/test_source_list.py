@@ -142,6 +142,18 @@ class Skipped(SourceListCase):
         r = self.run_list()
         self.assertEqual(self.read(self.dest("p.txt")), b"prefixed", r)
 
+    def test_a_host_absolute_path_takes_its_drive_form(self):
+        self.make_file("src/h.txt", "host form")
+        self.make_file("src/ro.txt", "read-only source")
+        os.chmod(self.path("src", "ro.txt"), stat.S_IRUSR)
+        self.write_list(self.path("src", "h.txt"), self.wpath("src", "ro.txt"))
+        r = self.run_list()
+        self.assertEqual(self.read(self.dest("h.txt")), b"host form", r)
+        self.assertIn("  ==> %s\n" % harness.winpath(self.dest("h.txt")), r.out)
+        # The copy of a read-only source still gets the source's times.
+        self.assertEqual(os.stat(self.dest("ro.txt")).st_mtime_ns // 100,
+                         os.stat(self.path("src", "ro.txt")).st_mtime_ns // 100)
+
     def test_listing_only_creates_no_folder_and_the_copy_fails(self):
         self.make_file("src/n.txt", "n")
         os.makedirs(self.path("dst"))
