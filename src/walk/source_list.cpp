@@ -97,8 +97,16 @@ bool passes_selection(const Source& source) {
     return passes_size_test(static_cast<int64_t>(source.record.size()));
 }
 
-void make_destination_folder(ListRun& run, const std::wstring& folder) {
+// With -M the folders created for a file take the times of the file's own
+// source folder, as they do in the tree walk.
+void take_source_folder_times(const std::wstring& source) {
+    std::wstring folder = source.substr(0, source.find_last_of(L'\\'));
+    if (!read_directory_times(folder, &current_dir_times)) current_dir_times = FileTimes{};
+}
+
+void make_destination_folder(ListRun& run, const std::wstring& folder, const std::wstring& source) {
     if (folder == run.ready_folder) return;
+    if (opt->maintain_dir_dates) take_source_folder_times(source);
     if (create_directory_path(folder))
         run.ready_folder = folder;
     else
@@ -197,7 +205,7 @@ void handle_line(ListRun& run, const std::wstring& text) {
 
     paths::SplitPath parts = paths::split_path(source.path);
     std::wstring folder = listed_destination_folder(dest_path, source.path);
-    if (!opt->list_only) make_destination_folder(run, folder);
+    if (!opt->list_only) make_destination_folder(run, folder, source.path);
 
     bool selecting = opt->age_select || opt->size_less_select || opt->size_greater_select;
     if (selecting && !passes_selection(source)) return report_excluded(source.path);

@@ -67,6 +67,14 @@ class Copies(SourceListCase):
         self.assertEqual(self.read(self.dest("newer.txt")), b"source two")
         self.assertEqual(os.stat(self.dest("newer.txt")).st_mtime, OLD)
 
+    def test_M_gives_created_folders_their_source_folders_times(self):
+        self.make_file("src/deep/m.txt", "m")
+        os.utime(self.path("src", "deep"), (OLD, OLD))
+        self.write_list(self.wpath("src", "deep", "m.txt"))
+        # Excluded: the folder is still made, and no copy changes it afterwards.
+        r = self.run_list("-M", "-x", "M.TXT")
+        self.assertEqual(os.stat(os.path.dirname(self.dest("deep/m.txt"))).st_mtime, OLD, r)
+
     def test_an_empty_line_ends_the_list(self):
         self.make_file("src/first.txt", "1")
         self.make_file("src/second.txt", "2")
