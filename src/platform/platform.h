@@ -55,6 +55,10 @@ FindHandle find_first(const wchar_t* pattern, FindRecord* rec);
 // without a lookup (FindExSearchLimitToDirectories). Callers still test the
 // folder attribute of what they get.
 FindHandle find_first_folders(const wchar_t* pattern, FindRecord* rec);
+// Like find_first for a caller that uses only the folder bit and the size of
+// each entry (a count of what a walk will meet): the host may leave the other
+// attributes and the times unread (on POSIX: no user.DOSATTRIB per entry).
+FindHandle find_first_sizes(const wchar_t* pattern, FindRecord* rec);
 bool find_next(FindHandle h, FindRecord* rec);
 void find_close(FindHandle h);
 // The find record of the one entry that `path` names (a name without

@@ -99,7 +99,9 @@ void list_files(const std::wstring& dir) {
         if (type.empty() || type[0] == L'-') break;
         type_pattern.assign(dir).append(type);
         platform::FindRecord match;
-        platform::FindHandle listing = platform::find_first(type_pattern.c_str(), &match);
+        // The counting pass uses only the folder bit and the size.
+        platform::FindHandle listing = counting_pass ? platform::find_first_sizes(type_pattern.c_str(), &match)
+                                                     : platform::find_first(type_pattern.c_str(), &match);
         if (!listing) continue;
         do {
             poll_keyboard();

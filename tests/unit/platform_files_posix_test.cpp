@@ -433,6 +433,37 @@ TEST_F(PlatformFiles, SizesAndLinks) {
     EXPECT_EQ(get_file_attributes(win("dangling").c_str()), INVALID_ATTRIBUTES);
 }
 
+// The counting listing leaves the attribute record unread but must meet the
+// same entries with the same folder bits and sizes as the whole listing.
+TEST_F(PlatformFiles, SizesListingMatchesTheWholeListing) {
+    ASSERT_EQ(mkdir(host("d").c_str(), 0777), 0);
+    ASSERT_EQ(mkdir(host("d/sub").c_str(), 0777), 0);
+    write("d/three.txt", "123");
+    write("d/seven.dat", "1234567");
+    ASSERT_EQ(symlink("seven.dat", host("d/link").c_str()), 0);
+    ASSERT_EQ(symlink("nowhere", host("d/dangling").c_str()), 0);
+    ASSERT_TRUE(set_file_attributes(win("d\\three.txt").c_str(), ATTR_HIDDEN | ATTR_SYSTEM));
+    auto entries = [](FindHandle h, FindRecord& rec) {
+        std::vector<std::pair<std::wstring, std::pair<bool, uint64_t>>> seen;
+        if (!h) return seen;
+        do seen.push_back({rec.name, {(rec.attributes & ATTR_DIRECTORY) != 0, rec.size()}});
+        while (find_next(h, &rec));
+        find_close(h);
+        std::sort(seen.begin(), seen.end());
+        return seen;
+    };
+    for (const char* pattern : {"d\\*.*", "d\\*.TXT", "d\\none*"}) {
+        FindRecord whole, sizes;
+        auto expected = entries(find_first(win(pattern).c_str(), &whole), whole);
+        auto got = entries(find_first_sizes(win(pattern).c_str(), &sizes), sizes);
+        EXPECT_EQ(got, expected) << pattern;
+    }
+    FindRecord rec;
+    auto all = entries(find_first_sizes(win("d\\*").c_str(), &rec), rec);
+    ASSERT_EQ(all.size(), 6u);  // . .. link seven.dat sub three.txt: not the dangling link
+    EXPECT_EQ(find_first_sizes(win("missing\\*").c_str(), &rec), nullptr);
+}
+
 TEST_F(PlatformFiles, ShortNamesFindTheLongName) {
     write("ABCDEFGHIJ.EXT", "long one");
     write("abcdefzzzz.ext", "second");

@@ -212,7 +212,7 @@ bool is_dot_entry(const std::string& name) { return name == "." || name == "..";
 }  // namespace
 
 bool entry_info_at(int dir_fd, const char* name, const std::string& host, const std::string& name_for_hidden,
-                   EntryInfo* info) {
+                   EntryInfo* info, bool with_attribute_record) {
     constexpr unsigned WANTED = STATX_TYPE | STATX_MODE | STATX_SIZE | STATX_ATIME | STATX_MTIME | STATX_BTIME;
     struct statx sx;
     if (statx(dir_fd, name, AT_SYMLINK_NOFOLLOW | AT_STATX_SYNC_AS_STAT, WANTED, &sx) != 0) return false;
@@ -221,7 +221,7 @@ bool entry_info_at(int dir_fd, const char* name, const std::string& host, const 
         return false;  // a dangling link is as absent as on Windows
     bool is_dir = S_ISDIR(sx.stx_mode);
     uint64_t device = (uint64_t(sx.stx_dev_major) << 32) | sx.stx_dev_minor;
-    DosAttrib dos = read_dos_attrib_on(device, dir_fd, name, host);
+    DosAttrib dos = with_attribute_record ? read_dos_attrib_on(device, dir_fd, name, host) : DosAttrib{};
     uint32_t attributes = 0;
     if (dos.present) {
         attributes = dos.attributes & KEPT_IN_XATTR;

@@ -69,19 +69,30 @@ bool read_names(DIR* d, bool with_dots, bool folders_only, std::vector<std::stri
     return errno == 0;
 }
 
-FindHandle find_first_listing(const wchar_t* pattern, FindRecord* rec, bool folders_only);
+// What a listing reads: every entry with its whole record, only folders, or
+// every entry without the attribute record (folder bit and size suffice).
+enum class Listing { whole, folders_only, sizes_only };
+
+FindHandle find_first_listing(const wchar_t* pattern, FindRecord* rec, Listing kind);
 
 }  // namespace
 
-FindHandle find_first(const wchar_t* pattern, FindRecord* rec) { return find_first_listing(pattern, rec, false); }
+FindHandle find_first(const wchar_t* pattern, FindRecord* rec) {
+    return find_first_listing(pattern, rec, Listing::whole);
+}
 
 FindHandle find_first_folders(const wchar_t* pattern, FindRecord* rec) {
-    return find_first_listing(pattern, rec, true);
+    return find_first_listing(pattern, rec, Listing::folders_only);
+}
+
+FindHandle find_first_sizes(const wchar_t* pattern, FindRecord* rec) {
+    return find_first_listing(pattern, rec, Listing::sizes_only);
 }
 
 namespace {
 
-FindHandle find_first_listing(const wchar_t* pattern, FindRecord* rec, bool folders_only) {
+FindHandle find_first_listing(const wchar_t* pattern, FindRecord* rec, Listing kind) {
+    const bool folders_only = kind == Listing::folders_only;
     std::wstring whole(pattern);
     size_t sep = whole.find_last_of(L"\\/");
     std::wstring dir = sep == std::wstring::npos ? L"." : whole.substr(0, sep + 1);
@@ -121,7 +132,8 @@ FindHandle find_first_listing(const wchar_t* pattern, FindRecord* rec, bool fold
         folder.resize(folder_length);
         folder += raw[i];
         posix::EntryInfo info;
-        if (!posix::entry_info_at(dir_fd, raw[i].c_str(), folder, raw[i], &info)) continue;  // vanished or dangling
+        if (!posix::entry_info_at(dir_fd, raw[i].c_str(), folder, raw[i], &info, kind != Listing::sizes_only))
+            continue;  // vanished or dangling
         s->matches.push_back({info, i});
     }
     ::close(dir_fd);

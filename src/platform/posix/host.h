@@ -60,8 +60,10 @@ struct EntryInfo {
 bool entry_info(const std::string& host, const std::string& name_for_hidden, EntryInfo* info);
 // The same for the entry `name` of the open folder `dir_fd` whose path is `host`
 // (a listing looks its entries up without walking the folder's path each time).
+// Without `with_attribute_record` user.DOSATTRIB is not read: hidden, system,
+// archive and the creation time are then only what the host itself shows.
 bool entry_info_at(int dir_fd, const char* name, const std::string& host, const std::string& name_for_hidden,
-                   EntryInfo* info);
+                   EntryInfo* info, bool with_attribute_record = true);
 
 // Gives the terminal back the settings a key read changed (at exit, also from
 // the interrupt thread).

@@ -166,8 +166,11 @@ bool to_host(const std::wstring& input, std::string& host) {
 
 bool to_host_resolving_short_names(const std::wstring& path, std::string& host) {
     if (!to_host(path, host)) return false;
+    // Generated short names always hold a '~': a path without one needs no
+    // lookup here (the caller's own call finds out whether it exists).
+    if (host.find('~') == std::string::npos) return true;
     struct stat st;
-    if (lstat(host.c_str(), &st) == 0 || host.find('~') == std::string::npos) return true;
+    if (lstat(host.c_str(), &st) == 0) return true;
     // Walk the components; a missing one with '~' may be a generated short name.
     std::string resolved = host[0] == '/' ? "" : ".";
     size_t i = host[0] == '/' ? 1 : 0;
