@@ -9,25 +9,25 @@
 namespace text {
 namespace {
 
-struct Spec {
+struct Conversion {
     bool left = false, zero = false, plus = false, space = false, alt = false;
     int width = -1;
     int precision = -1;
     int length = 0;  // 0 int, 1 long, 2 long long, -1 short, -2 char
 };
 
-void pad_and_append(std::wstring& out, const std::wstring& body, const Spec& spec,
+void pad_and_append(std::wstring& out, const std::wstring& body, const Conversion& conv,
                     bool numeric) {
-    size_t width = spec.width > 0 ? static_cast<size_t>(spec.width) : 0;
+    size_t width = conv.width > 0 ? static_cast<size_t>(conv.width) : 0;
     if (body.size() >= width) {
         out += body;
         return;
     }
     size_t fill = width - body.size();
-    if (spec.left) {
+    if (conv.left) {
         out += body;
         out.append(fill, L' ');
-    } else if (spec.zero && numeric && spec.precision < 0) {
+    } else if (conv.zero && numeric && conv.precision < 0) {
         // Zeros go after the sign.
         size_t sign = (!body.empty() && (body[0] == L'-' || body[0] == L'+' || body[0] == L' ')) ? 1 : 0;
         out.append(body, 0, sign);
@@ -39,7 +39,7 @@ void pad_and_append(std::wstring& out, const std::wstring& body, const Spec& spe
     }
 }
 
-std::wstring integer_text(unsigned long long magnitude, bool negative, const Spec& spec,
+std::wstring integer_text(unsigned long long magnitude, bool negative, const Conversion& conv,
                           unsigned base, bool upper_digits) {
     const char* digits = upper_digits ? "0123456789ABCDEF" : "0123456789abcdef";
     wchar_t buffer[72];
@@ -48,16 +48,16 @@ std::wstring integer_text(unsigned long long magnitude, bool negative, const Spe
         buffer[n++] = static_cast<wchar_t>(digits[magnitude % base]);
         magnitude /= base;
     }
-    int min_digits = spec.precision >= 0 ? spec.precision : 1;
+    int min_digits = conv.precision >= 0 ? conv.precision : 1;
     while (n < min_digits && n < 64) buffer[n++] = L'0';
     std::wstring body;
     if (negative)
         body += L'-';
-    else if (spec.plus)
+    else if (conv.plus)
         body += L'+';
-    else if (spec.space)
+    else if (conv.space)
         body += L' ';
-    if (spec.alt && base == 16 && n > 0) body += upper_digits ? L"0X" : L"0x";
+    if (conv.alt && base == 16 && n > 0) body += upper_digits ? L"0X" : L"0x";
     while (n) body += buffer[--n];
     return body;
 }
@@ -103,98 +103,98 @@ std::wstring vformat(const char* format, va_list incoming) {
             ++p;
             continue;
         }
-        Spec spec;
+        Conversion conv;
         for (;; ++p) {
-            if (*p == '-') spec.left = true;
-            else if (*p == '0') spec.zero = true;
-            else if (*p == '+') spec.plus = true;
-            else if (*p == ' ') spec.space = true;
-            else if (*p == '#') spec.alt = true;
+            if (*p == '-') conv.left = true;
+            else if (*p == '0') conv.zero = true;
+            else if (*p == '+') conv.plus = true;
+            else if (*p == ' ') conv.space = true;
+            else if (*p == '#') conv.alt = true;
             else break;
         }
         if (*p == '*') {
-            spec.width = va_arg(args, int);
-            if (spec.width < 0) {
-                spec.left = true;
-                spec.width = -spec.width;
+            conv.width = va_arg(args, int);
+            if (conv.width < 0) {
+                conv.left = true;
+                conv.width = -conv.width;
             }
             ++p;
         } else {
-            while (*p >= '0' && *p <= '9') spec.width = (spec.width < 0 ? 0 : spec.width) * 10 + (*p++ - '0');
+            while (*p >= '0' && *p <= '9') conv.width = (conv.width < 0 ? 0 : conv.width) * 10 + (*p++ - '0');
         }
         if (*p == '.') {
             ++p;
-            spec.precision = 0;
+            conv.precision = 0;
             if (*p == '*') {
-                spec.precision = va_arg(args, int);
-                if (spec.precision < 0) spec.precision = -1;
+                conv.precision = va_arg(args, int);
+                if (conv.precision < 0) conv.precision = -1;
                 ++p;
             } else {
-                while (*p >= '0' && *p <= '9') spec.precision = spec.precision * 10 + (*p++ - '0');
+                while (*p >= '0' && *p <= '9') conv.precision = conv.precision * 10 + (*p++ - '0');
             }
         }
         if (*p == 'l') {
-            spec.length = 1;
+            conv.length = 1;
             if (*++p == 'l') {
-                spec.length = 2;
+                conv.length = 2;
                 ++p;
             }
         } else if (*p == 'h') {
-            spec.length = -1;
+            conv.length = -1;
             if (*++p == 'h') {
-                spec.length = -2;
+                conv.length = -2;
                 ++p;
             }
         } else if (*p == 'z' || *p == 'j') {
-            spec.length = 2;
+            conv.length = 2;
             ++p;
         }
         char conversion = *p ? *p++ : '\0';
         switch (conversion) {
             case 'd':
             case 'i': {
-                long long v = signed_arg(args, spec.length);
+                long long v = signed_arg(args, conv.length);
                 unsigned long long magnitude = v < 0 ? 0ULL - static_cast<unsigned long long>(v)
                                                      : static_cast<unsigned long long>(v);
-                pad_and_append(out, integer_text(magnitude, v < 0, spec, 10, false), spec, true);
+                pad_and_append(out, integer_text(magnitude, v < 0, conv, 10, false), conv, true);
                 break;
             }
             case 'u':
-                pad_and_append(out, integer_text(unsigned_arg(args, spec.length), false, spec, 10, false),
-                               spec, true);
+                pad_and_append(out, integer_text(unsigned_arg(args, conv.length), false, conv, 10, false),
+                               conv, true);
                 break;
             case 'x':
             case 'X':
                 pad_and_append(out,
-                               integer_text(unsigned_arg(args, spec.length), false, spec, 16,
+                               integer_text(unsigned_arg(args, conv.length), false, conv, 16,
                                             conversion == 'X'),
-                               spec, true);
+                               conv, true);
                 break;
             case 'c': {
                 // wint_t is narrower than int on Windows and then arrives as int.
                 using promoted_wint = decltype(+wint_t{});
-                wchar_t c = static_cast<wchar_t>(spec.length == 1 ? va_arg(args, promoted_wint)
+                wchar_t c = static_cast<wchar_t>(conv.length == 1 ? va_arg(args, promoted_wint)
                                                                   : va_arg(args, int));
-                pad_and_append(out, std::wstring(1, c), spec, false);
+                pad_and_append(out, std::wstring(1, c), conv, false);
                 break;
             }
             case 's': {
                 std::wstring body;
-                if (spec.length == 1) {
+                if (conv.length == 1) {
                     const wchar_t* s = va_arg(args, const wchar_t*);
                     if (!s) s = L"(null)";
                     size_t n = std::wcslen(s);
-                    if (spec.precision >= 0 && static_cast<size_t>(spec.precision) < n)
-                        n = static_cast<size_t>(spec.precision);
+                    if (conv.precision >= 0 && static_cast<size_t>(conv.precision) < n)
+                        n = static_cast<size_t>(conv.precision);
                     body.assign(s, n);
                 } else {
                     const char* s = va_arg(args, const char*);
                     if (!s) s = "(null)";
                     body = from_utf8(s, std::strlen(s));
-                    if (spec.precision >= 0 && static_cast<size_t>(spec.precision) < body.size())
-                        body.resize(static_cast<size_t>(spec.precision));
+                    if (conv.precision >= 0 && static_cast<size_t>(conv.precision) < body.size())
+                        body.resize(static_cast<size_t>(conv.precision));
                 }
-                pad_and_append(out, body, spec, false);
+                pad_and_append(out, body, conv, false);
                 break;
             }
             case 'f':
@@ -202,13 +202,13 @@ std::wstring vformat(const char* format, va_list incoming) {
             case 'g': {
                 double v = va_arg(args, double);
                 char fmt[16];
-                std::snprintf(fmt, sizeof fmt, "%%.%d%c", spec.precision < 0 ? 6 : spec.precision,
+                std::snprintf(fmt, sizeof fmt, "%%.%d%c", conv.precision < 0 ? 6 : conv.precision,
                               conversion);
                 char buffer[512];
                 std::snprintf(buffer, sizeof buffer, fmt, v);
                 std::wstring body = from_utf8(buffer, std::strlen(buffer));
-                if (spec.plus && v >= 0) body.insert(body.begin(), L'+');
-                pad_and_append(out, body, spec, true);
+                if (conv.plus && v >= 0) body.insert(body.begin(), L'+');
+                pad_and_append(out, body, conv, true);
                 break;
             }
             default:
