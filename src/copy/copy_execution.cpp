@@ -15,7 +15,21 @@ bool platform_copy(const std::wstring& source, const std::wstring& destination, 
     return replace_with_temporary(temporary, destination, destination_attributes);
 }
 
+bool complete_copy(const std::wstring& source, const std::wstring& destination, uint32_t destination_attributes,
+                   const platform::CopyDetails& details) {
+    std::wstring temporary = temporary_name_beside(destination);
+    if (!platform::copy_file_with_details(source.c_str(), temporary.c_str(), details)) return false;
+    return replace_with_temporary(temporary, destination, destination_attributes);
+}
+
 }  // namespace
+
+CopyOutcome copy_with_details(const std::wstring& source, const std::wstring& destination,
+                              uint32_t destination_attributes, const platform::CopyDetails& details) {
+    if (complete_copy(source, destination, destination_attributes, details)) return CopyOutcome::complete_copy;
+    if (buffered_copy(source, destination) == 1) return CopyOutcome::buffered_copy;
+    return CopyOutcome::failed;
+}
 
 CopyOutcome copy_with_fallback(const std::wstring& source, const std::wstring& destination,
                                uint32_t destination_attributes) {

@@ -5,8 +5,11 @@
 #include <string>
 
 #include "copy/temporary.h"
+#include "platform/platform.h"
 
-enum class CopyOutcome { failed, whole_file_copy, buffered_copy };
+// complete_copy: the whole-file copy that was also given its attributes and
+// times before it took the destination's name.
+enum class CopyOutcome { failed, whole_file_copy, buffered_copy, complete_copy };
 
 // The platform's whole-file copy over `destination`, the buffered copy when
 // that fails. `destination_attributes` is what stands there as just looked
@@ -15,4 +18,9 @@ CopyOutcome copy_with_fallback(const std::wstring& source, const std::wstring& d
                                uint32_t destination_attributes = UNKNOWN_ATTRIBUTES);
 // -O: makes an existing destination with attributes replaceable. Returns the
 // attributes it had, to be given back after the copy, or 0.
+// Like copy_with_fallback, trying first a whole-file copy given `details`
+// (attributes and times) on its open file, which saves setting them by path
+// afterwards. Falls back to the buffered copy as copy_with_fallback does.
+CopyOutcome copy_with_details(const std::wstring& source, const std::wstring& destination,
+                              uint32_t destination_attributes, const platform::CopyDetails& details);
 uint32_t prepare_overwrite(const std::wstring& destination);

@@ -63,12 +63,25 @@ void report_time_failure(int screen_number, int log_number, const std::wstring& 
         text::print(error_log, "\n%d Can't reset filetime for %ls\n", log_number, paths::display(path));
 }
 
-// Gives the copy the source's attributes without read-only, or those -O
-// remembered. Returns the attributes the copy now has, UNKNOWN_ATTRIBUTES
-// when setting them failed.
+// The attributes a copy gets: the source's without read-only, or those -O remembered.
+uint32_t wanted_attributes(uint32_t source_attributes, uint32_t remembered) {
+    return remembered ? remembered : (source_attributes & ~platform::ATTR_READONLY);
+}
+
+platform::CopyDetails copy_details(uint32_t source_attributes, uint32_t remembered, const FileTimes& times) {
+    platform::CopyDetails details;
+    details.attributes = wanted_attributes(source_attributes, remembered);
+    details.creation = times.creation;
+    details.last_access = times.last_access;
+    details.last_write = times.last_write;
+    return details;
+}
+
+// Gives the copy the attributes it should have. Returns the attributes the
+// copy now has, UNKNOWN_ATTRIBUTES when setting them failed.
 uint32_t set_copy_attributes(const std::wstring& destination, uint32_t source_attributes,
                              uint32_t remembered, CopyOutcome outcome) {
-    uint32_t wanted = remembered ? remembered : (source_attributes & ~platform::ATTR_READONLY);
+    uint32_t wanted = wanted_attributes(source_attributes, remembered);
     // The whole-file copy has already given a writable archived source's
     // attributes to the copy; setting them again would change nothing.
     bool already_there = outcome == CopyOutcome::whole_file_copy && !remembered &&
@@ -100,12 +113,20 @@ void copy_step(CurrentFile& file, const DestinationState& looked_up) {
             standing = looked_up.record.attributes;
     }
 
-    CopyOutcome outcome = copy_with_fallback(file.source, destination, standing);
+    // The copy is given its attributes and times while still open, unless a
+    // hash of the copy is to be read first (it would change the access time).
+    const bool details_first = opt->hash_mode == 0;
+    CopyOutcome outcome =
+        details_first ? copy_with_details(file.source, destination, standing,
+                                          copy_details(file.record.attributes, remembered, saved))
+                      : copy_with_fallback(file.source, destination, standing);
     bool copied = outcome != CopyOutcome::failed;
+    bool complete = outcome == CopyOutcome::complete_copy;
     uint32_t copy_attributes = UNKNOWN_ATTRIBUTES;
     if (copied) {
         ++flatten_copied;
-        copy_attributes = set_copy_attributes(destination, file.record.attributes, remembered, outcome);
+        copy_attributes = complete ? wanted_attributes(file.record.attributes, remembered)
+                                   : set_copy_attributes(destination, file.record.attributes, remembered, outcome);
         if (copied_log) write_copied_record(size_text.c_str(), file.source, destination, file.times());
     } else {
         // A protected file that -O opened up keeps its protection when the copy fails.
@@ -124,7 +145,7 @@ void copy_step(CurrentFile& file, const DestinationState& looked_up) {
 
     if (opt->reset_access_time && set_times_of_file(file.source, saved) != 0)
         report_time_failure(857, 859, file.source);
-    if (copied) {
+    if (copied && !complete) {
         int failed = copy_attributes == UNKNOWN_ATTRIBUTES
                          ? set_times_of_file(destination, saved)
                          : set_times_of_file(destination, saved, copy_attributes);

@@ -117,6 +117,16 @@ void close_file(FileHandle h);
 // time. With fail_if_exists false an existing destination is replaced, unless
 // it is read-only or hidden (then it fails as Windows does).
 bool copy_file(const wchar_t* source, const wchar_t* destination, bool fail_if_exists);
+// What a copy is given before it takes its final name.
+struct CopyDetails {
+    uint32_t attributes = 0;  // as set_file_attributes takes them
+    FileTime creation = 0, last_access = 0, last_write = 0;
+};
+// Whole-file copy into `new_file`, which must not exist yet (a temporary
+// name), given `details` while it is open: the copy is not looked up again
+// by path. False when the data or a detail could not be given; `new_file`
+// is then gone.
+bool copy_file_with_details(const wchar_t* source, const wchar_t* new_file, const CopyDetails& details);
 bool create_directory(const wchar_t* path);
 bool delete_file(const wchar_t* path);
 // Renames, replacing an existing destination (MoveFileEx with REPLACE_EXISTING).

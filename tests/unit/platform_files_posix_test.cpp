@@ -366,6 +366,47 @@ TEST_F(PlatformFiles, CopyKeepsDataAttributesAndWriteTime) {
     EXPECT_FALSE(exists("m.copy"));
 }
 
+// The copy with details is given its attributes and all three times while
+// open; it only ever creates a new file and leaves nothing behind on failure.
+TEST_F(PlatformFiles, CopyWithDetailsGivesAttributesAndTimes) {
+    std::mt19937 random(11);
+    std::string big(3 * 1024 * 1024 + 5, '\0');
+    for (auto& c : big) c = static_cast<char>(random());
+    write("empty", "");
+    write("big", big);
+    write("ro", "read-only source");
+    ASSERT_EQ(chmod(host("ro").c_str(), 0444), 0);
+    CopyDetails details;
+    details.creation = 130000000000000000ULL;
+    details.last_access = 131000000000000000ULL;
+    details.last_write = 131012228967891234ULL;
+    bool xattrs = has_xattrs();
+    const uint32_t kept = xattrs ? ATTR_HIDDEN | ATTR_SYSTEM : ATTR_ARCHIVE;
+    struct Case {
+        const char* source;
+        uint32_t attributes;
+    };
+    for (Case c : {Case{"empty", kept}, Case{"big", kept | ATTR_READONLY}, Case{"ro", ATTR_ARCHIVE}}) {
+        std::string copy = std::string(c.source) + ".copy";
+        details.attributes = c.attributes;
+        ASSERT_TRUE(copy_file_with_details(win(c.source).c_str(), win(copy).c_str(), details)) << c.source;
+        FindRecord rec = find_one(win(copy));  // before reading it changes the access time
+        EXPECT_EQ(rec.attributes, c.attributes) << c.source;  // a read-only source's copy is writable
+        EXPECT_EQ(rec.last_write_time, details.last_write) << c.source;
+        EXPECT_EQ(rec.last_access_time, details.last_access) << c.source;
+        if (xattrs) EXPECT_EQ(rec.creation_time, details.creation) << c.source;
+        EXPECT_EQ(read(copy), read(c.source)) << c.source;
+    }
+    write("taken", "kept as it was");
+    EXPECT_FALSE(copy_file_with_details(win("big").c_str(), win("taken").c_str(), details));
+    EXPECT_EQ(read("taken"), "kept as it was");
+    EXPECT_FALSE(copy_file_with_details(win("missing").c_str(), win("m.copy").c_str(), details));
+    EXPECT_FALSE(exists("m.copy"));
+    ASSERT_EQ(mkdir(host("folder").c_str(), 0777), 0);
+    EXPECT_FALSE(copy_file_with_details(win("folder").c_str(), win("f.copy").c_str(), details));
+    EXPECT_FALSE(exists("f.copy"));
+}
+
 TEST_F(PlatformFiles, CopyOntoItselfLosesNothing) {
     write("self.txt", "precious");
     ASSERT_EQ(link(host("self.txt").c_str(), host("alias.txt").c_str()), 0);

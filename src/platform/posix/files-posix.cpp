@@ -43,13 +43,20 @@ bool write_all(int fd, const char* data, size_t size) {
     return true;
 }
 
-// Copies the data of `in` to `out`: copy_file_range, else read/write.
-bool copy_data(int in, int out) {
+// Copies the data of `in` to `out`: copy_file_range, else read/write. With
+// `expected` (the size fstat gave) the end is taken as reached there, without
+// one more call to find it.
+bool copy_data(int in, int out, off_t expected = -1) {
     bool use_range = true;
+    off_t copied = 0;
     for (;;) {
         if (use_range) {
             ssize_t n = copy_file_range(in, nullptr, out, nullptr, 1 << 30, 0);
-            if (n > 0) continue;
+            if (n > 0) {
+                copied += n;
+                if (copied == expected) return true;
+                continue;
+            }
             if (n == 0) return true;
             if (errno == EINTR) continue;
             if (errno != EXDEV && errno != ENOSYS && errno != EOPNOTSUPP && errno != EINVAL) return false;
@@ -223,6 +230,44 @@ bool copy_file(const wchar_t* source, const wchar_t* destination, bool fail_if_e
         if (ok) ok = fchmod(out, st.st_mode & 0777) == 0;
     }
     ::close(in);
+    if (::close(out) != 0) ok = false;
+    if (!ok) ::unlink(to.c_str());
+    return ok;
+}
+
+// The mode set_file_attributes would leave on a file of `mode` given `attributes`.
+mode_t mode_with_attributes(mode_t mode, uint32_t attributes) {
+    constexpr mode_t WRITE_BITS = S_IWUSR | S_IWGRP | S_IWOTH;
+    if (attributes & ATTR_READONLY) return mode & ~WRITE_BITS;
+    return (mode & WRITE_BITS) ? mode : mode | S_IWUSR;
+}
+
+bool copy_file_with_details(const wchar_t* source, const wchar_t* new_file, const CopyDetails& details) {
+    std::string from, to;
+    if (!posix::to_host_resolving_short_names(source, from) || !posix::to_host_resolving_short_names(new_file, to))
+        return false;
+    int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
+    if (in < 0) return false;
+    struct stat st;
+    if (fstat(in, &st) != 0 || S_ISDIR(st.st_mode)) {
+        ::close(in);
+        return false;
+    }
+    int out = ::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (out < 0) {
+        ::close(in);
+        return false;
+    }
+    // Read-ahead pays only where there is much to read.
+    if (st.st_size >= (1 << 20)) posix_fadvise(in, 0, 0, POSIX_FADV_SEQUENTIAL);
+    bool ok = copy_data(in, out, st.st_size > 0 ? st.st_size : -1);
+    ::close(in);
+    // The attribute record goes first, while the copy is still writable.
+    constexpr uint32_t KEPT = ATTR_HIDDEN | ATTR_SYSTEM | ATTR_ARCHIVE;
+    if (ok) ok = posix::write_dos_attrib(to, out, details.attributes & KEPT, details.creation);
+    struct timespec times[2] = {posix::from_filetime(details.last_access), posix::from_filetime(details.last_write)};
+    if (ok) ok = futimens(out, times) == 0;
+    if (ok) ok = fchmod(out, mode_with_attributes(st.st_mode & 0777, details.attributes)) == 0;
     if (::close(out) != 0) ok = false;
     if (!ok) ::unlink(to.c_str());
     return ok;

@@ -176,6 +176,25 @@ bool copy_file(const wchar_t* source, const wchar_t* destination, bool fail_if_e
     return CopyFileW(source, destination, fail_if_exists) != 0;
 }
 
+bool copy_file_with_details(const wchar_t* source, const wchar_t* new_file, const CopyDetails& details) {
+    if (!copy_file(source, new_file, true)) return false;
+    // Read-only and system are given after the times, which they would refuse.
+    constexpr uint32_t PROTECTING = ATTR_READONLY | ATTR_SYSTEM;
+    uint32_t first = details.attributes & ~PROTECTING;
+    bool given = set_file_attributes(new_file, first ? first : ATTR_NORMAL);
+    if (given) {
+        FileHandle h = open_file(new_file, Access::read_write, Disposition::open_existing, OPEN_BACKUP_SEMANTICS);
+        given = h && set_file_times(h, &details.creation, &details.last_access, &details.last_write);
+        if (h) close_file(h);
+    }
+    if (given && (details.attributes & PROTECTING)) given = set_file_attributes(new_file, details.attributes);
+    if (!given) {
+        set_file_attributes(new_file, ATTR_NORMAL);
+        delete_file(new_file);
+    }
+    return given;
+}
+
 bool create_directory(const wchar_t* path) { return CreateDirectoryW(path, nullptr) != 0; }
 
 bool delete_file(const wchar_t* path) { return DeleteFileW(path) != 0; }
