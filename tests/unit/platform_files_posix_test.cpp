@@ -407,6 +407,27 @@ TEST_F(PlatformFiles, CopyWithDetailsGivesAttributesAndTimes) {
     EXPECT_FALSE(exists("f.copy"));
 }
 
+// A rename to a free name takes no lookup; one onto a taken name replaces
+// a plain file and refuses a read-only file or a folder.
+TEST_F(PlatformFiles, MoveReplacingFreeAndTakenNames) {
+    write("a", "first");
+    ASSERT_TRUE(move_file_replace(win("a").c_str(), win("free").c_str()));
+    EXPECT_FALSE(exists("a"));
+    EXPECT_EQ(read("free"), "first");
+    write("b", "second");
+    ASSERT_TRUE(move_file_replace(win("b").c_str(), win("free").c_str()));
+    EXPECT_EQ(read("free"), "second");
+    write("c", "third");
+    ASSERT_EQ(mkdir(host("folder").c_str(), 0777), 0);
+    EXPECT_FALSE(move_file_replace(win("c").c_str(), win("folder").c_str()));
+    write("ro", "protected");
+    ASSERT_EQ(chmod(host("ro").c_str(), 0444), 0);
+    EXPECT_FALSE(move_file_replace(win("c").c_str(), win("ro").c_str()));
+    EXPECT_EQ(read("ro"), "protected");
+    EXPECT_EQ(read("c"), "third");
+    EXPECT_FALSE(move_file_replace(win("missing").c_str(), win("elsewhere").c_str()));
+}
+
 TEST_F(PlatformFiles, CopyOntoItselfLosesNothing) {
     write("self.txt", "precious");
     ASSERT_EQ(link(host("self.txt").c_str(), host("alias.txt").c_str()), 0);

@@ -291,6 +291,9 @@ bool move_file_replace(const wchar_t* source, const wchar_t* destination) {
     std::string from, to;
     if (!posix::to_host_resolving_short_names(source, from) || !posix::to_host_resolving_short_names(destination, to))
         return false;
+    // Most renames land on a free name (a new copy): tried first without
+    // replacing, so that only a name already taken is looked up.
+    if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return true;
     posix::EntryInfo info;
     if (lookup(to, &info) && (info.attributes & (ATTR_DIRECTORY | ATTR_READONLY))) return false;
     return ::rename(from.c_str(), to.c_str()) == 0;
