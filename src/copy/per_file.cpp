@@ -12,6 +12,8 @@
 #include "run/config.h"
 #include "run/terminate.h"
 
+bool records_deferred = false;
+
 namespace {
 
 // The current file as the steps below need it. The calendar fields are
@@ -189,5 +191,11 @@ void process_file(const std::wstring& dir, const std::wstring& name, platform::F
     }
     if (difference == 0 && !opt->copy_all) return reject(file, REASON_AGE);
 
+    // A record listed without its attribute record gets it now, for the copy.
+    if (records_deferred) platform::complete_find_record(file.source.c_str(), &record);
     copy_step(file, destination);
+}
+
+bool process_file_defers_attributes() {
+    return !opt->attr_select && !opt->age_select && !list_log && opt->time_kind != 'C' && opt->time_kind != 'c';
 }

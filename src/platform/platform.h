@@ -55,10 +55,15 @@ FindHandle find_first(const wchar_t* pattern, FindRecord* rec);
 // without a lookup (FindExSearchLimitToDirectories). Callers still test the
 // folder attribute of what they get.
 FindHandle find_first_folders(const wchar_t* pattern, FindRecord* rec);
-// Like find_first for a caller that uses only the folder bit and the size of
-// each entry (a count of what a walk will meet): the host may leave the other
-// attributes and the times unread (on POSIX: no user.DOSATTRIB per entry).
+// Like find_first for a caller that uses only the folder bit, the size and
+// the write and access times of most entries: the host may leave hidden,
+// system, archive and the creation time unread (on POSIX: no user.DOSATTRIB
+// per entry) until complete_find_record reads them for one entry.
 FindHandle find_first_sizes(const wchar_t* pattern, FindRecord* rec);
+// Gives a record of find_first_sizes for the entry at `path` the attributes
+// and creation time find_first would have given it. False when they could
+// not be read (the record then keeps what it had).
+bool complete_find_record(const wchar_t* path, FindRecord* rec);
 bool find_next(FindHandle h, FindRecord* rec);
 void find_close(FindHandle h);
 // The find record of the one entry that `path` names (a name without

@@ -99,9 +99,12 @@ void list_files(const std::wstring& dir) {
         if (type.empty() || type[0] == L'-') break;
         type_pattern.assign(dir).append(type);
         platform::FindRecord match;
-        // The counting pass uses only the folder bit and the size.
-        platform::FindHandle listing = counting_pass ? platform::find_first_sizes(type_pattern.c_str(), &match)
-                                                     : platform::find_first(type_pattern.c_str(), &match);
+        // The counting pass uses only the folder bit and the size; the copy
+        // pass may leave the attribute record to the files it copies.
+        bool sizes = counting_pass || (per_file_routine == process_file && process_file_defers_attributes());
+        records_deferred = sizes && !counting_pass;
+        platform::FindHandle listing = sizes ? platform::find_first_sizes(type_pattern.c_str(), &match)
+                                             : platform::find_first(type_pattern.c_str(), &match);
         if (!listing) continue;
         do {
             poll_keyboard();

@@ -7,6 +7,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 #include "common/paths.h"
@@ -136,3 +137,66 @@ TEST_F(PerFile, DirsStartPathsLandUnderTheirMirroredFolder) {
 }
 
 }  // namespace
+
+// A record the walk listed without the attribute record is completed before
+// the copy: the copy gets the source's hidden and system attributes and its
+// creation time as from a whole record, and a read-only source's copy is
+// writable.
+TEST(PerFileDeferred, CopiesGetTheAttributesAndTimesOfWholeRecords) {
+    char pattern[] = "/tmp/kestro-deferred-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    std::string host = pattern;
+    ASSERT_TRUE(create_run_configuration());
+    FILE* shown = std::tmpfile();
+    screen = shown;
+    error_log = stderr;
+    counting_pass = 0;
+    auto win = [&](const std::string& relative) {
+        std::wstring full;
+        std::string path = host + "/" + relative;
+        EXPECT_TRUE(platform::full_path(std::wstring(path.begin(), path.end()).c_str(), full));
+        return paths::long_form(full);
+    };
+    ASSERT_EQ(std::system(("mkdir -p '" + host + "/src' && echo data > '" + host + "/src/hs.txt' && echo ro > '" +
+                           host + "/src/ro.txt' && chmod 444 '" + host + "/src/ro.txt'").c_str()),
+              0);
+    const platform::FileTime created = 130000000000000000ULL;
+    ASSERT_TRUE(platform::set_file_attributes(win("src/hs.txt").c_str(), platform::ATTR_HIDDEN | platform::ATTR_SYSTEM));
+    platform::FileHandle h = platform::open_file(win("src/hs.txt").c_str(), platform::Access::read_write,
+                                                 platform::Disposition::open_existing);
+    ASSERT_TRUE(platform::set_file_times(h, &created, nullptr, nullptr));
+    platform::close_file(h);
+    ASSERT_TRUE(process_file_defers_attributes());  // the default options copy by write time only
+
+    for (const char* name : {"hs.txt", "ro.txt"}) {
+        std::wstring wide(name, name + std::strlen(name));
+        for (bool deferred : {false, true}) {
+            dest_path = win(deferred ? "deferred" : "whole") + L"\\";
+            current_start_path_len = static_cast<int32_t>(win("src").size());
+            platform::FindRecord record;
+            std::wstring pattern_path = win("src") + L"\\" + wide;
+            platform::FindHandle listing = deferred ? platform::find_first_sizes(pattern_path.c_str(), &record)
+                                                    : platform::find_first(pattern_path.c_str(), &record);
+            ASSERT_NE(listing, nullptr);
+            platform::find_close(listing);
+            records_deferred = deferred;
+            process_file(win("src") + L"\\", wide, record);
+            records_deferred = false;
+        }
+        platform::FindRecord whole, deferred;
+        ASSERT_TRUE(platform::find_entry((win("whole") + L"\\" + wide).c_str(), &whole));
+        ASSERT_TRUE(platform::find_entry((win("deferred") + L"\\" + wide).c_str(), &deferred));
+        EXPECT_EQ(deferred.attributes, whole.attributes) << name;
+        EXPECT_EQ(deferred.creation_time, whole.creation_time) << name;
+        EXPECT_EQ(deferred.last_write_time, whole.last_write_time) << name;
+        EXPECT_FALSE(deferred.attributes & platform::ATTR_READONLY) << name;
+    }
+    platform::FindRecord copy;
+    ASSERT_TRUE(platform::find_entry((win("deferred") + L"\\hs.txt").c_str(), &copy));
+    EXPECT_EQ(copy.attributes & (platform::ATTR_HIDDEN | platform::ATTR_SYSTEM),
+              platform::ATTR_HIDDEN | platform::ATTR_SYSTEM);
+    EXPECT_EQ(copy.creation_time, created);
+    std::fclose(shown);
+    screen = nullptr;
+    std::system(("chmod -R u+w '" + host + "'; rm -rf '" + host + "'").c_str());
+}

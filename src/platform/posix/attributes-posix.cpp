@@ -247,6 +247,14 @@ bool entry_info_at(int dir_fd, const char* name, const std::string& host, const 
     return true;
 }
 
+void complete_attributes(const std::string& host, uint32_t* attributes, FileTime* creation) {
+    DosAttrib dos = read_dos_attrib(host);
+    if (!dos.present) return;  // what entry_info_at gave stands
+    uint32_t completed = (*attributes & (ATTR_READONLY | ATTR_DIRECTORY | ATTR_REPARSE_POINT)) | (dos.attributes & KEPT_IN_XATTR);
+    *attributes = completed ? completed : ATTR_NORMAL;
+    if (dos.has_creation_time) *creation = dos.creation_time;
+}
+
 bool entry_info(const std::string& host, const std::string& name_for_hidden, EntryInfo* info) {
     return entry_info_at(AT_FDCWD, host.c_str(), host, name_for_hidden, info);
 }

@@ -163,4 +163,11 @@ bool find_next(FindHandle h, FindRecord* rec) {
 
 void find_close(FindHandle h) { delete h; }
 
+bool complete_find_record(const wchar_t* path, FindRecord* rec) {
+    std::string host;
+    if (!posix::to_host_resolving_short_names(path, host)) return false;
+    posix::complete_attributes(host, &rec->attributes, &rec->creation_time);
+    return true;
+}
+
 }  // namespace platform

@@ -65,6 +65,10 @@ bool entry_info(const std::string& host, const std::string& name_for_hidden, Ent
 bool entry_info_at(int dir_fd, const char* name, const std::string& host, const std::string& name_for_hidden,
                    EntryInfo* info, bool with_attribute_record = true);
 
+// Puts what user.DOSATTRIB of `host` holds into attributes and a creation time
+// that entry_info_at gave without reading it.
+void complete_attributes(const std::string& host, uint32_t* attributes, FileTime* creation);
+
 // Gives the terminal back the settings a key read changed (at exit, also from
 // the interrupt thread).
 void restore_terminal();

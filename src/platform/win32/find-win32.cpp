@@ -36,6 +36,8 @@ FindHandle find_first(const wchar_t* pattern, FindRecord* rec) { return win32::f
 // A listing on Windows brings the whole record at no extra cost.
 FindHandle find_first_sizes(const wchar_t* pattern, FindRecord* rec) { return find_first(pattern, rec); }
 
+bool complete_find_record(const wchar_t*, FindRecord*) { return true; }
+
 bool find_next(FindHandle h, FindRecord* rec) {
     if (!h) return false;
     WIN32_FIND_DATAW data;
