@@ -239,6 +239,15 @@ TEST_F(PlatformFiles, TimesToOneHundredNanoseconds) {
     rec = find_one(win("t.txt"));
     EXPECT_EQ(rec.last_access_time, access_time);
     EXPECT_EQ(rec.last_write_time, old);
+    // A zero time leaves that time alone too, as SetFileTime does.
+    const FileTime zero = 0;
+    h = open_file(win("t.txt").c_str(), Access::read_write, Disposition::open_existing);
+    ASSERT_TRUE(set_file_times(h, &zero, &zero, &zero));
+    close_file(h);
+    FindRecord after = find_one(win("t.txt"));
+    EXPECT_EQ(after.last_access_time, access_time);
+    EXPECT_EQ(after.last_write_time, old);
+    EXPECT_EQ(after.creation_time, rec.creation_time);
 }
 
 TEST_F(PlatformFiles, CreationTimeFromRecordElseBirthTime) {

@@ -165,6 +165,10 @@ bool get_file_size(FileHandle h, uint64_t* size) {
 bool set_file_times(FileHandle h, const FileTime* creation, const FileTime* last_access,
                     const FileTime* last_write) {
     if (!h) return false;
+    // As SetFileTime: a zero time, like a null one, leaves that time alone.
+    if (creation && *creation == 0) creation = nullptr;
+    if (last_access && *last_access == 0) last_access = nullptr;
+    if (last_write && *last_write == 0) last_write = nullptr;
     struct timespec times[2];
     times[0].tv_nsec = times[1].tv_nsec = UTIME_OMIT;
     times[0].tv_sec = times[1].tv_sec = 0;

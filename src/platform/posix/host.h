@@ -16,7 +16,7 @@ namespace platform::posix {
 // the root). Parsed from KESTRO_DRIVES ("C=/;E=/mnt/backup"; C: is / when it
 // is unset) once per process.
 using DriveMap = std::map<wchar_t, std::string>;
-DriveMap parse_drive_map(const char* spec);
+DriveMap parse_drive_map(const char* mappings);
 // Makes `map` the drive map of this process until called with nullptr (tests).
 void override_drive_map(const DriveMap* map);
 

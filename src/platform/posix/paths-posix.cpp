@@ -68,13 +68,13 @@ std::vector<std::wstring> normalised_components(const std::wstring& rest) {
 
 }  // namespace
 
-DriveMap parse_drive_map(const char* spec) {
+DriveMap parse_drive_map(const char* mappings) {
     DriveMap m;
-    if (!spec || !*spec) {
+    if (!mappings || !*mappings) {
         m[L'C'] = "";
         return m;
     }
-    std::string all(spec);
+    std::string all(mappings);
     size_t start = 0;
     while (start <= all.size()) {
         size_t end = all.find(';', start);
