@@ -52,7 +52,9 @@ TEST_F(FindEntry, ByLongNameWithAndWithoutAttributes) {
         EXPECT_EQ(r.last_access_time, filetime_of(1262304007));
         EXPECT_EQ(r.size(), 5u);
         EXPECT_STREQ(r.name, L"report.txt");
-        if (with_attributes) EXPECT_EQ(r.attributes, platform::ATTR_ARCHIVE);
+        if (with_attributes) {
+            EXPECT_EQ(r.attributes, platform::ATTR_ARCHIVE);
+        }
     }
 }
 

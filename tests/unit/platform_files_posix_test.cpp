@@ -403,7 +403,9 @@ TEST_F(PlatformFiles, CopyWithDetailsGivesAttributesAndTimes) {
         EXPECT_EQ(rec.attributes, c.attributes) << c.source;  // a read-only source's copy is writable
         EXPECT_EQ(rec.last_write_time, details.last_write) << c.source;
         EXPECT_EQ(rec.last_access_time, details.last_access) << c.source;
-        if (xattrs) EXPECT_EQ(rec.creation_time, details.creation) << c.source;
+        if (xattrs) {
+            EXPECT_EQ(rec.creation_time, details.creation) << c.source;
+        }
         EXPECT_EQ(read(copy), read(c.source)) << c.source;
     }
     write("taken", "kept as it was");

@@ -27,7 +27,9 @@ void expect_date(const SystemTime& s, int year, int month, int day, int dow, int
     EXPECT_EQ(s.year, year);
     EXPECT_EQ(s.month, month);
     EXPECT_EQ(s.day, day);
-    if (dow >= 0) EXPECT_EQ(s.day_of_week, dow);
+    if (dow >= 0) {
+        EXPECT_EQ(s.day_of_week, dow);
+    }
     EXPECT_EQ(s.hour, hour);
     EXPECT_EQ(s.minute, minute);
     EXPECT_EQ(s.second, second);
