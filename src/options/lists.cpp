@@ -119,21 +119,31 @@ void read_types_file(const std::wstring& path) {
     std::fclose(file);
 }
 
-void read_exclude_file(const std::wstring& path) {
-    std::wstring host_path = path_for_opening(path);
-    if (!platform::path_accessible(host_path.c_str())) return;
-    FILE* file = platform::open_stream(host_path.c_str(), "r");
+// Reads a list of one entry a line: pieces of at most 259 bytes, a piece of
+// fewer than 2 bytes ends the list. A file that cannot be opened is reported
+// with `line_number` and skipped.
+template <typename PerLine>
+void read_short_line_list(const std::wstring& path, const std::wstring& opened, int line_number, PerLine per_line) {
+    FILE* file = platform::open_stream(opened.c_str(), "r");
     if (!file) {
-        text::print(stderr, "\n%d %s, Can't open %ls", 2294, OPTIONS_UNIT, path.c_str());
+        text::print(stderr, "\n%d %s, Can't open %ls", line_number, OPTIONS_UNIT, path.c_str());
         return;
     }
     std::string line;
     while (read_byte_piece(file, 259, line) && line.size() >= 2) {
         remove_line_end(line);
-        if (!exclude_types.add(paths::upper(text::from_utf8(line))))
-            end_run_list_full("exclusion patterns", exclude_types.capacity());
+        per_line(text::from_utf8(line));
     }
     std::fclose(file);
+}
+
+void read_exclude_file(const std::wstring& path) {
+    std::wstring host_path = path_for_opening(path);
+    if (!platform::path_accessible(host_path.c_str())) return;
+    read_short_line_list(path, host_path, 2294, [](const std::wstring& pattern) {
+        if (!exclude_types.add(paths::upper(pattern)))
+            end_run_list_full("exclusion patterns", exclude_types.capacity());
+    });
 }
 
 void add_bypass(const std::wstring& value) {
@@ -144,17 +154,7 @@ void add_bypass(const std::wstring& value) {
         add_bypass_folder(value);
         return;
     }
-    FILE* file = platform::open_stream(host_path.c_str(), "r");
-    if (!file) {
-        text::print(stderr, "\n%d %s, Can't open %ls", 2236, OPTIONS_UNIT, value.c_str());
-        return;
-    }
-    std::string line;
-    while (read_byte_piece(file, 259, line) && line.size() >= 2) {
-        remove_line_end(line);
-        add_bypass_folder(text::from_utf8(line));
-    }
-    std::fclose(file);
+    read_short_line_list(value, host_path, 2236, [](const std::wstring& folder) { add_bypass_folder(folder); });
 }
 
 void read_dirs_file(FILE* stream) {

@@ -14,18 +14,11 @@
 #include "copy/per_file.h"
 #include "platform/platform.h"
 #include "run/config.h"
+#include "stream_contents.h"
 
 namespace {
 
-std::string contents(FILE* f) {
-    std::fflush(f);
-    std::rewind(f);
-    std::string bytes;
-    char buffer[4096];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) bytes.append(buffer, n);
-    return bytes;
-}
+std::string contents(FILE* f) { return stream_contents(f); }
 
 class PerFile : public ::testing::Test {
 protected:
