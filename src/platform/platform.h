@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <ctime>
 #include <string>
+#include <vector>
 
 namespace platform {
 
@@ -73,6 +74,51 @@ void find_close(FindHandle h);
 // `with_attributes` the record's attributes and creation time may be left 0
 // (saves reading them where only write and access times count).
 bool find_entry(const wchar_t* path, FindRecord* rec, bool with_attributes = true);
+
+// ---- Folders read whole ---------------------------------------------------
+// Where a listing costs a lookup per entry (POSIX), a walk reads each folder
+// once for all its patterns, and may read folders ahead on threads of its own.
+// Where the system's search returns every record at once (Windows), this
+// does not pay and the walk lists by pattern.
+bool folder_reading_pays();
+
+// One entry of a folder read whole. Only entries that may be folders and those
+// that matched a pattern given to read_folder are looked up (`has_record`).
+struct FolderEntry {
+    std::wstring name;
+    std::wstring short_name;  // empty when the long name is valid 8.3
+    bool has_record = false;
+    uint32_t attributes = 0;
+    uint64_t size = 0;
+    FileTime creation = 0, last_access = 0, last_write = 0;
+};
+struct FolderListing {
+    bool listed = false;     // false: the folder could not be read
+    bool with_dots = false;  // find_first would have listed "." and ".." (no drive root)
+    std::vector<FolderEntry> entries;  // in listing order, without "." and ".."
+};
+// Reads `folder` (ending with ''). `patterns` hold no folder part.
+// `with_attribute_records` as find_first, otherwise as find_first_sizes.
+FolderListing read_folder(const std::wstring& folder, const std::vector<std::wstring>& patterns,
+                          bool with_attribute_records);
+// Matches the entry as find_first would match it with `pattern`.
+bool folder_entry_matches(const std::wstring& pattern, const FolderEntry& entry);
+// The find record of a looked-up entry.
+void fill_find_record(const FolderEntry& entry, FindRecord* rec);
+
+// What find_entry without attributes tells of an entry, read ahead.
+struct EntryTimes {
+    bool found = false;
+    bool is_folder = false;
+    uint64_t size = 0;
+    FileTime last_access = 0, last_write = 0;
+};
+// Looks up each of `names` in `folder` (ending with '') with the folder
+// open, following links, by its exact spelling only: "not found" means only
+// that the caller must look the name up itself. False when the host does not
+// read folders whole.
+bool look_up_entry_times(const std::wstring& folder, const std::vector<const std::wstring*>& names,
+                         std::vector<EntryTimes>* times);
 
 // ---- Attributes and lookups ----------------------------------------------
 uint32_t get_file_attributes(const wchar_t* path);  // INVALID_ATTRIBUTES when absent

@@ -165,6 +165,7 @@ void kestro_main(int argc, wchar_t** argv) {
     if (source_paths.empty()) add_start_path(platform::current_directory());
 
     walk_start_time = platform::now_seconds();
+    FolderReading reading;
     counting_pass_over_start_paths();
     echo_ini_file();
     copy_pass_over_start_paths();

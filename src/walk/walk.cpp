@@ -1,6 +1,9 @@
 #include "walk/walk.h"
 
+#include <algorithm>
+#include <memory>
 #include <new>
+#include <thread>
 
 #include "common/paths.h"
 #include "common/text.h"
@@ -10,6 +13,7 @@
 #include "run/terminate.h"
 #include "walk/exclude.h"
 #include "walk/folder_chain.h"
+#include "walk/folder_reader.h"
 
 PerFileRoutine per_file_routine = process_file;
 
@@ -17,6 +21,8 @@ namespace {
 
 constexpr const char* UNIT_NAME = ".\\kestro_base64";
 constexpr size_t PATH_BUFFER_CHARS = 131072;  // 262,144 bytes of UTF-16
+
+FolderReader* active_reader = nullptr;  // while a FolderReading exists
 
 std::wstring g_searchstr;     // the folder followed by "*.*"
 std::wstring type_pattern;    // the folder followed by one file type
@@ -63,18 +69,22 @@ void walk_subfolder(const std::wstring& dir, const platform::FindRecord& entry) 
     walk_directory(child);
 }
 
-void count_file(const platform::FindRecord& match) {
+void count_file(uint64_t size) {
     if (!opt->dest_given) return;
     ++files_to_process;
     if (files_to_process % 1000 == 0) text::print(stderr, "%7ld\b\b\b\b\b\b\b", long(files_to_process));
-    bytes_to_process += static_cast<int64_t>(match.size());
+    bytes_to_process += static_cast<int64_t>(size);
 }
 
-void hand_over(const std::wstring& dir, const platform::FindRecord& match) {
-    std::wstring name(match.name);
+void hand_over(const std::wstring& dir, const std::wstring& name, const platform::FindRecord& match) {
     if (opt->exclude_select && exclude_test(name)) return;
     per_file_routine(dir, name, match);
     ++files_processed;
+}
+
+void replicate_folder_for_copy(const std::wstring& dir) {
+    if (opt->maintain_dir_dates && !counting_pass && !source_paths.empty())
+        replicate_directories(dir, dest_path, source_paths[0]);
 }
 
 void prepare_type_pattern() {
@@ -92,8 +102,7 @@ void prepare_type_pattern() {
 // or at a type that begins with '-'. A file that two types match is handled
 // twice.
 void list_files(const std::wstring& dir) {
-    if (opt->maintain_dir_dates && !counting_pass && !source_paths.empty())
-        replicate_directories(dir, dest_path, source_paths[0]);
+    replicate_folder_for_copy(dir);
     prepare_type_pattern();
     for (const std::wstring& type : file_types) {
         if (type.empty() || type[0] == L'-') break;
@@ -110,19 +119,104 @@ void list_files(const std::wstring& dir) {
             poll_keyboard();
             if (match.attributes & platform::ATTR_DIRECTORY) continue;
             if (counting_pass)
-                count_file(match);
+                count_file(match.size());
             else
-                hand_over(dir, match);
+                hand_over(dir, std::wstring(match.name), match);
         } while (platform::find_next(listing, &match));
         platform::find_close(listing);
     }
 }
 
+// The same as list_files, from a folder read whole: each type picks its
+// matches from the one reading, in listing order.
+void list_files_read(const std::wstring& dir, const platform::FolderListing& listing) {
+    replicate_folder_for_copy(dir);
+    records_deferred = !counting_pass && !active_reader->with_attribute_records();
+    platform::FindRecord match;
+    for (const std::wstring& type : file_types) {
+        if (type.empty() || type[0] == L'-') break;
+        for (const platform::FolderEntry& entry : listing.entries) {
+            if (!entry.has_record || !platform::folder_entry_matches(type, entry)) continue;
+            poll_keyboard();
+            if (entry.attributes & platform::ATTR_DIRECTORY) continue;
+            if (counting_pass) {
+                count_file(entry.size);
+            } else {
+                platform::fill_find_record(entry, &match);
+                hand_over(dir, entry.name, match);
+            }
+        }
+    }
+}
+
+// walk_directory through the folder reader. The counting pass keeps what it
+// reads for the copy pass.
+void walk_read_folder(const std::wstring& dir) {
+    std::shared_ptr<const platform::FolderListing> listing = active_reader->take(dir, counting_pass != 0);
+    // An empty drive root lists nothing at all, not even "." and "..".
+    if (!listing->listed || (listing->entries.empty() && !listing->with_dots)) return;
+    EnteredFolder inside(dir);
+
+    const bool keep_times = opt->maintain_dir_dates && !counting_pass;
+    std::wstring dir_name;
+    if (keep_times) {
+        dir_name = without_trailing_backslash(dir);
+        read_directory_times(dir_name, &current_dir_times);
+    }
+    if (opt->recurse) {
+        platform::FindRecord entry;
+        for (const platform::FolderEntry& e : listing->entries) {
+            if (!e.has_record || !(e.attributes & platform::ATTR_DIRECTORY)) continue;
+            platform::fill_find_record(e, &entry);
+            walk_subfolder(dir, entry);
+            if (keep_times) read_directory_times(dir_name, &current_dir_times);
+        }
+    }
+    list_files_read(dir, *listing);
+    if (keep_times) set_directory_times(dir_name);
+}
+
+// File types with a folder part list another folder than the one walked:
+// those runs list by pattern.
+bool types_name_files_only() {
+    for (const std::wstring& type : file_types) {
+        if (type.empty() || type[0] == L'-') break;
+        if (type.find_first_of(L"\\/:") != std::wstring::npos) return false;
+    }
+    return true;
+}
+
+std::vector<std::wstring> active_types() {
+    std::vector<std::wstring> types;
+    for (const std::wstring& type : file_types) {
+        if (type.empty() || type[0] == L'-') break;
+        types.push_back(type);
+    }
+    return types;
+}
+
 }  // namespace
+
+FolderReading::FolderReading() {
+    if (!platform::folder_reading_pays() || !types_name_files_only()) return;
+    // Attribute records are read with the listing when the copy pass wants
+    // them for every file; otherwise only for the files it copies.
+    bool with_records = !(per_file_routine == process_file && process_file_defers_attributes());
+    unsigned threads = std::clamp(std::thread::hardware_concurrency(), 1u, 4u);
+    constexpr size_t RETAINED_ENTRIES = 1000000;  // about 150 MB
+    reader_ = std::make_unique<FolderReader>(active_types(), with_records, opt->recurse != 0, bypassed, threads,
+                                             RETAINED_ENTRIES);
+    active_reader = reader_.get();
+}
+
+FolderReading::~FolderReading() {
+    if (active_reader == reader_.get()) active_reader = nullptr;
+}
 
 void walk_directory(const std::wstring& dir) {
     if (bypassed(dir)) return;
     poll_keyboard();
+    if (active_reader) return walk_read_folder(dir);
 
     g_searchstr.assign(dir).append(L"*.*");
     platform::FindRecord entry;

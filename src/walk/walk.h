@@ -1,6 +1,7 @@
 // The directory tree walk of the counting pass and the copy pass.
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "platform/platform.h"
@@ -16,3 +17,19 @@ extern PerFileRoutine per_file_routine;
 // subfolders. The counting pass counts the files that match file_types; the
 // copy pass hands every match that is not excluded to per_file_routine.
 void walk_directory(const std::wstring& dir);
+
+class FolderReader;
+// While one exists (the driver holds one over both passes), walk_directory
+// reads each folder once for all file types, ahead of the walk on threads of
+// its own, and the copy pass uses what the counting pass read, where the host
+// makes that pay. Made after the options are final.
+class FolderReading {
+public:
+    FolderReading();
+    ~FolderReading();
+    FolderReading(const FolderReading&) = delete;
+    FolderReading& operator=(const FolderReading&) = delete;
+
+private:
+    std::unique_ptr<FolderReader> reader_;
+};

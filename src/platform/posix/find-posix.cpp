@@ -171,3 +171,138 @@ bool complete_find_record(const wchar_t* path, FindRecord* rec) {
 }
 
 }  // namespace platform
+
+namespace platform {
+
+namespace {
+
+// The names of a folder with their directory-entry types, without "." and "..".
+bool read_names_and_types(DIR* d, std::vector<std::string>& names, std::vector<unsigned char>& types) {
+    errno = 0;
+    while (dirent* e = readdir(d)) {
+        if (std::strcmp(e->d_name, ".") == 0 || std::strcmp(e->d_name, "..") == 0) continue;
+        names.emplace_back(e->d_name);
+        types.push_back(e->d_type);
+    }
+    return errno == 0;
+}
+
+void give_short_names(std::vector<FolderEntry>& entries) {
+    std::vector<std::wstring> names;
+    names.reserve(entries.size());
+    for (const FolderEntry& e : entries) names.push_back(e.name);
+    std::vector<std::wstring> short_names = generate_short_names(names);
+    for (size_t i = 0; i < entries.size(); ++i) entries[i].short_name = std::move(short_names[i]);
+}
+
+bool matches_any(const std::vector<std::wstring>& patterns, const FolderEntry& entry) {
+    for (const std::wstring& p : patterns)
+        if (folder_entry_matches(p, entry)) return true;
+    return false;
+}
+
+}  // namespace
+
+bool folder_reading_pays() { return true; }
+
+FolderListing read_folder(const std::wstring& folder, const std::vector<std::wstring>& patterns,
+                          bool with_attribute_records) {
+    FolderListing listing;
+    std::string host;
+    if (!posix::to_host_resolving_short_names(folder, host)) return listing;
+    int dir_fd = ::open(host.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir_fd < 0) return listing;
+    DIR* d = fdopendir(dup(dir_fd));
+    std::vector<std::string> raw;
+    std::vector<unsigned char> types;
+    listing.listed = d && read_names_and_types(d, raw, types);
+    if (d) closedir(d);
+    if (!listing.listed) {
+        ::close(dir_fd);
+        return listing;
+    }
+    listing.with_dots = !is_drive_root(host);
+
+    std::vector<FolderEntry>& entries = listing.entries;
+    entries.resize(raw.size());
+    bool any_short = false;
+    for (size_t i = 0; i < raw.size(); ++i) {
+        entries[i].name = text::from_utf8(raw[i]);
+        if (!any_short && !is_valid_8dot3(entries[i].name)) any_short = true;
+    }
+    // Short names are generated once per folder, and only when some entry needs one.
+    if (any_short) give_short_names(entries);
+
+    std::string path = host;
+    if (path.back() != '/') path += '/';
+    const size_t folder_length = path.size();
+    const bool with_attributes = with_attribute_records;
+    size_t kept = 0;
+    for (size_t i = 0; i < entries.size(); ++i) {
+        FolderEntry& e = entries[i];
+        // Folders are looked up whatever the patterns: the walk descends into them.
+        bool wanted = !surely_not_a_folder(types[i]) || matches_any(patterns, e);
+        if (wanted) {
+            path.resize(folder_length);
+            path += raw[i];
+            posix::EntryInfo info;
+            if (!posix::entry_info_at(dir_fd, raw[i].c_str(), path, raw[i], &info, with_attributes))
+                continue;  // vanished or dangling: not listed, as find_first leaves it out
+            e.has_record = true;
+            e.attributes = info.attributes;
+            e.size = info.size;
+            e.creation = info.creation;
+            e.last_access = info.last_access;
+            e.last_write = info.last_write;
+        }
+        if (kept != i) entries[kept] = std::move(e);
+        ++kept;
+    }
+    entries.resize(kept);
+    ::close(dir_fd);
+    return listing;
+}
+
+bool folder_entry_matches(const std::wstring& pattern, const FolderEntry& entry) {
+    bool matches_all = pattern == L"*" || pattern == L"*.*";
+    return pattern_matches(pattern, matches_all, entry.name, entry.short_name);
+}
+
+void fill_find_record(const FolderEntry& entry, FindRecord* rec) {
+    rec->attributes = entry.attributes;
+    rec->creation_time = entry.creation;
+    rec->last_access_time = entry.last_access;
+    rec->last_write_time = entry.last_write;
+    rec->size_high = static_cast<uint32_t>(entry.size >> 32);
+    rec->size_low = static_cast<uint32_t>(entry.size);
+    copy_name(rec->name, 260, entry.name);
+    if (entry.short_name.empty()) rec->short_name[0] = 0;
+    else copy_name(rec->short_name, 14, entry.short_name);
+}
+
+bool look_up_entry_times(const std::wstring& folder, const std::vector<const std::wstring*>& names,
+                         std::vector<EntryTimes>* times) {
+    times->assign(names.size(), EntryTimes{});
+    std::string host;
+    if (!posix::to_host(folder, host)) return true;  // nothing found: the caller looks up itself
+    int dir_fd = ::open(host.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir_fd < 0) return true;
+    for (size_t i = 0; i < names.size(); ++i) {
+        // Names that find_entry would search for, or whose '\\' it would
+        // read as a folder separator, are left to the caller.
+        if (names[i]->find_first_of(L"*?\\") != std::wstring::npos) continue;
+        struct statx sx;
+        std::string name = text::to_utf8(*names[i]);
+        if (statx(dir_fd, name.c_str(), AT_STATX_SYNC_AS_STAT, STATX_BASIC_STATS, &sx) != 0) continue;
+        EntryTimes& t = (*times)[i];
+        t.found = true;
+        t.is_folder = S_ISDIR(sx.stx_mode);
+        t.size = sx.stx_size;
+        t.last_write = posix::to_filetime(timespec{static_cast<time_t>(sx.stx_mtime.tv_sec), sx.stx_mtime.tv_nsec});
+        t.last_access = posix::to_filetime(timespec{static_cast<time_t>(sx.stx_atime.tv_sec), sx.stx_atime.tv_nsec});
+    }
+    ::close(dir_fd);
+    return true;
+}
+
+}  // namespace platform

@@ -1,0 +1,81 @@
+// Folders read whole on Windows. The system's search already returns every
+// record with the listing, so the walk keeps listing by pattern here and lets
+// the system match; these serve callers that want a folder in one piece.
+#include <algorithm>
+
+#include "platform/names.h"
+#include "platform/win32/host-win32.h"
+
+namespace platform {
+
+bool folder_reading_pays() { return false; }
+
+FolderListing read_folder(const std::wstring& folder, const std::vector<std::wstring>& patterns,
+                          bool /*with_attribute_records*/) {
+    FolderListing listing;
+    std::wstring pattern = folder + L"*";
+    WIN32_FIND_DATAW data;
+    HANDLE h = FindFirstFileExW(pattern.c_str(), FindExInfoStandard, &data, FindExSearchNameMatch, nullptr,
+                                FIND_FIRST_EX_LARGE_FETCH);
+    if (h == INVALID_HANDLE_VALUE) return listing;
+    listing.listed = true;
+    do {
+        const wchar_t* n = data.cFileName;
+        if (n[0] == L'.' && (n[1] == 0 || (n[1] == L'.' && n[2] == 0))) {
+            listing.with_dots = true;
+            continue;
+        }
+        FolderEntry e;
+        e.name = data.cFileName;
+        e.short_name = data.cAlternateFileName;
+        e.has_record = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+        for (size_t k = 0; !e.has_record && k < patterns.size(); ++k) e.has_record = folder_entry_matches(patterns[k], e);
+        e.attributes = data.dwFileAttributes;
+        e.size = (uint64_t(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+        e.creation = win32::to_filetime(data.ftCreationTime);
+        e.last_access = win32::to_filetime(data.ftLastAccessTime);
+        e.last_write = win32::to_filetime(data.ftLastWriteTime);
+        listing.entries.push_back(std::move(e));
+    } while (FindNextFileW(h, &data));
+    FindClose(h);
+    return listing;
+}
+
+bool folder_entry_matches(const std::wstring& pattern, const FolderEntry& entry) {
+    if (pattern == L"*" || pattern == L"*.*") return true;
+    return dos_name_match(pattern, entry.name) || (!entry.short_name.empty() && dos_name_match(pattern, entry.short_name));
+}
+
+void fill_find_record(const FolderEntry& entry, FindRecord* rec) {
+    rec->attributes = entry.attributes;
+    rec->creation_time = entry.creation;
+    rec->last_access_time = entry.last_access;
+    rec->last_write_time = entry.last_write;
+    rec->size_high = static_cast<uint32_t>(entry.size >> 32);
+    rec->size_low = static_cast<uint32_t>(entry.size);
+    size_t n = std::min(entry.name.size(), size_t(259));
+    entry.name.copy(rec->name, n);
+    rec->name[n] = 0;
+    n = std::min(entry.short_name.size(), size_t(13));
+    entry.short_name.copy(rec->short_name, n);
+    rec->short_name[n] = 0;
+}
+
+bool look_up_entry_times(const std::wstring& folder, const std::vector<const std::wstring*>& names,
+                         std::vector<EntryTimes>* times) {
+    times->assign(names.size(), EntryTimes{});
+    for (size_t i = 0; i < names.size(); ++i) {
+        if (names[i]->find_first_of(L"*?") != std::wstring::npos) continue;
+        WIN32_FILE_ATTRIBUTE_DATA data;
+        if (!GetFileAttributesExW((folder + *names[i]).c_str(), GetFileExInfoStandard, &data)) continue;
+        EntryTimes& t = (*times)[i];
+        t.found = true;
+        t.is_folder = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+        t.size = (uint64_t(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+        t.last_access = win32::to_filetime(data.ftLastAccessTime);
+        t.last_write = win32::to_filetime(data.ftLastWriteTime);
+    }
+    return true;
+}
+
+}  // namespace platform
