@@ -13,6 +13,7 @@
 #include "run/terminate.h"
 
 bool records_deferred = false;
+const DestinationHint* destination_hint = nullptr;
 
 namespace {
 
@@ -57,6 +58,29 @@ DestinationState look_up_destination() {
     state.with_attributes = opt->time_kind == 'C' || opt->time_kind == 'c';
     state.found = platform::find_entry(current_destination.c_str(), &state.record, state.with_attributes);
     return state;
+}
+
+// The destination as the hint saw it, when that passes the file over: found,
+// a file, seen less than two seconds ago under exactly the name the copy
+// would take, and not older than the source. Anything else is looked up now.
+bool passed_over_on_hint(const platform::FindRecord& source, DestinationState* state) {
+    const DestinationHint* hint = destination_hint;
+    if (!hint || !hint->times->found || hint->times->is_folder) return false;
+    if (std::chrono::steady_clock::now() - hint->seen > std::chrono::seconds(2)) return false;
+    const std::wstring& folder = *hint->folder;
+    if (current_destination.compare(0, folder.size(), folder) != 0 ||
+        current_destination.compare(folder.size(), std::wstring::npos, source.name) != 0)
+        return false;
+    int64_t difference = static_cast<int64_t>(source.last_write_time - hint->times->last_write);
+    if (difference > 0 || (difference == 0 && opt->list_only)) return false;
+    state->found = true;
+    state->with_attributes = false;
+    state->record = platform::FindRecord{};
+    state->record.last_write_time = hint->times->last_write;
+    state->record.last_access_time = hint->times->last_access;
+    state->record.size_high = static_cast<uint32_t>(hint->times->size >> 32);
+    state->record.size_low = static_cast<uint32_t>(hint->times->size);
+    return true;
 }
 
 void report_time_failure(int screen_number, int log_number, const std::wstring& path) {
@@ -172,7 +196,8 @@ void process_file(const std::wstring& dir, const std::wstring& name, platform::F
 
     build_destination(dir, name, record);
 
-    DestinationState destination = look_up_destination();
+    DestinationState destination;
+    if (!passed_over_on_hint(record, &destination)) destination = look_up_destination();
     if (opt->existing_only && !destination.found) return reject(file, REASON_NOT_EXISTING);
 
     // Both times are UTC: local conversion shifts both sides alike, so the
@@ -198,4 +223,9 @@ void process_file(const std::wstring& dir, const std::wstring& name, platform::F
 
 bool process_file_defers_attributes() {
     return !opt->attr_select && !opt->age_select && !list_log && opt->time_kind != 'C' && opt->time_kind != 'c';
+}
+
+bool process_file_takes_destination_hints() {
+    bool write_times = opt->time_kind != 'C' && opt->time_kind != 'c' && opt->time_kind != 'A' && opt->time_kind != 'a';
+    return opt->flatten == 0 && opt->check_tilde == 0 && !opt->copy_all && write_times;
 }

@@ -1,6 +1,7 @@
 // The per-file routine of the copy pass: selection, destination, copy, records.
 #pragma once
 
+#include <chrono>
 #include <string>
 
 #include "platform/platform.h"
@@ -13,3 +14,17 @@ void process_file(const std::wstring& dir, const std::wstring& name, platform::F
 bool process_file_defers_attributes();
 // Set by the walk while the records it hands over come from find_first_sizes.
 extern bool records_deferred;
+
+// What the destination held under the current file's name when looked up
+// ahead of the copy pass. The walk sets it around a hand-over; process_file
+// trusts it only to pass a file over, and only while it is fresh.
+struct DestinationHint {
+    const std::wstring* folder = nullptr;
+    const platform::EntryTimes* times = nullptr;
+    std::chrono::steady_clock::time_point seen;
+};
+extern const DestinationHint* destination_hint;
+// True when, with this run's options, a file's destination is known before
+// the file is reached (tree replication) and the newer test compares write
+// times, so that destinations may be looked up ahead.
+bool process_file_takes_destination_hints();

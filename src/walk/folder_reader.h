@@ -4,6 +4,7 @@
 // cores. The walk still takes the folders in its own order, one by one.
 #pragma once
 
+#include <chrono>
 #include <condition_variable>
 #include <cstddef>
 #include <deque>
@@ -16,6 +17,16 @@
 #include <vector>
 
 #include "platform/platform.h"
+
+// What stands in the destination under the names of a folder's files, looked
+// up ahead of the copy pass, and when it was seen.
+struct DestinationLookups {
+    std::wstring folder;                                      // ending with '\'
+    std::shared_ptr<const platform::FolderListing> listing;  // the source folder
+    std::vector<size_t> looked_up;                            // entries of the listing
+    std::vector<platform::EntryTimes> times;                  // one per entry of the listing
+    std::chrono::steady_clock::time_point seen;
+};
 
 class FolderReader {
 public:
@@ -33,6 +44,21 @@ public:
     // stays for another take; otherwise it is let go.
     std::shared_ptr<const platform::FolderListing> take(const std::wstring& dir, bool keep);
 
+    // A folder read and kept, without waiting; null when there is none.
+    std::shared_ptr<const platform::FolderListing> peek(const std::wstring& dir);
+
+    // Queues destination look-ups in the order the copy pass will want them.
+    // The threads stay at most a few thousand files ahead of the walk, so
+    // that what they see is fresh when it is used.
+    struct DestinationJob {
+        std::wstring source_dir;
+        std::shared_ptr<DestinationLookups> lookups;  // folder, listing, looked_up filled
+    };
+    void look_up_destinations_ahead(std::vector<DestinationJob> jobs);
+    // The look-ups of `source_dir`'s files, waiting for them if begun; null
+    // when none were planned or none begun (the copy pass then looks up itself).
+    std::shared_ptr<const DestinationLookups> take_destinations(const std::wstring& source_dir);
+
     bool with_attribute_records() const { return with_attribute_records_; }
     const std::vector<std::wstring>& patterns() const { return patterns_; }
 
@@ -43,7 +69,15 @@ private:
         std::shared_ptr<const platform::FolderListing> listing;
     };
 
+    struct PlannedLookups {
+        State state = State::queued;
+        size_t first_file = 0;  // files planned before these
+        std::shared_ptr<DestinationLookups> lookups;
+    };
+
     void work();
+    bool destination_work_ready() const;
+    void look_up_destinations(std::unique_lock<std::mutex>& lock);
     std::shared_ptr<const platform::FolderListing> read_and_store(const std::wstring& dir,
                                                                   std::unique_lock<std::mutex>& lock);
     void queue_subfolders(const std::wstring& dir, const platform::FolderListing& listing);
@@ -60,6 +94,10 @@ private:
     std::unordered_map<std::wstring, Slot> slots_;
     std::deque<std::wstring> queue_;
     size_t retained_ = 0;  // entries held in slots
+    std::unordered_map<std::wstring, PlannedLookups> planned_;
+    std::deque<std::wstring> destination_queue_;
+    size_t files_planned_ = 0;
+    size_t files_taken_ = 0;  // files of the planned folders the walk has reached
     bool stopping_ = false;
     std::vector<std::thread> threads_;
 };

@@ -7,6 +7,7 @@
 
 #include "common/paths.h"
 #include "common/text.h"
+#include "copy/destination.h"
 #include "copy/directories.h"
 #include "copy/per_file.h"
 #include "run/config.h"
@@ -23,6 +24,7 @@ constexpr const char* UNIT_NAME = ".\\kestro_base64";
 constexpr size_t PATH_BUFFER_CHARS = 131072;  // 262,144 bytes of UTF-16
 
 FolderReader* active_reader = nullptr;  // while a FolderReading exists
+int walk_depth = 0;
 
 std::wstring g_searchstr;     // the folder followed by "*.*"
 std::wstring type_pattern;    // the folder followed by one file type
@@ -132,21 +134,77 @@ void list_files(const std::wstring& dir) {
 void list_files_read(const std::wstring& dir, const platform::FolderListing& listing) {
     replicate_folder_for_copy(dir);
     records_deferred = !counting_pass && !active_reader->with_attribute_records();
+    std::shared_ptr<const DestinationLookups> lookups;
+    if (!counting_pass) lookups = active_reader->take_destinations(dir);
     platform::FindRecord match;
     for (const std::wstring& type : file_types) {
         if (type.empty() || type[0] == L'-') break;
-        for (const platform::FolderEntry& entry : listing.entries) {
+        for (size_t i = 0; i < listing.entries.size(); ++i) {
+            const platform::FolderEntry& entry = listing.entries[i];
             if (!entry.has_record || !platform::folder_entry_matches(type, entry)) continue;
             poll_keyboard();
             if (entry.attributes & platform::ATTR_DIRECTORY) continue;
             if (counting_pass) {
                 count_file(entry.size);
-            } else {
-                platform::fill_find_record(entry, &match);
-                hand_over(dir, entry.name, match);
+                continue;
             }
+            platform::fill_find_record(entry, &match);
+            DestinationHint hint;
+            if (lookups) {
+                hint = DestinationHint{&lookups->folder, &lookups->times[i], lookups->seen};
+                destination_hint = &hint;
+            }
+            hand_over(dir, entry.name, match);
+            destination_hint = nullptr;
         }
     }
+}
+
+// The files of a folder the copy pass will look up in the destination: those
+// that match a type and are not excluded.
+std::vector<size_t> files_to_look_up(const platform::FolderListing& listing) {
+    std::vector<size_t> files;
+    for (size_t i = 0; i < listing.entries.size(); ++i) {
+        const platform::FolderEntry& entry = listing.entries[i];
+        if (!entry.has_record || (entry.attributes & platform::ATTR_DIRECTORY)) continue;
+        bool matches = false;
+        for (const std::wstring& type : file_types) {
+            if (type.empty() || type[0] == L'-') break;
+            if ((matches = platform::folder_entry_matches(type, entry))) break;
+        }
+        if (matches && !(opt->exclude_select && exclude_test(entry.name))) files.push_back(i);
+    }
+    return files;
+}
+
+// Plans the destination look-ups of the folders kept from the counting pass
+// under `dir`, in the order the walk will reach their files: a folder's
+// subfolders first, then its own files. Links and bypassed folders are left
+// to the walk.
+void plan_destination_lookups(const std::wstring& dir, std::vector<FolderReader::DestinationJob>& jobs) {
+    if (bypassed(dir)) return;
+    std::shared_ptr<const platform::FolderListing> listing = active_reader->peek(dir);
+    if (!listing || !listing->listed) return;
+    if (opt->recurse) {
+        for (const platform::FolderEntry& e : listing->entries) {
+            if (!e.has_record || !(e.attributes & platform::ATTR_DIRECTORY)) continue;
+            if (e.attributes & platform::ATTR_REPARSE_POINT) continue;
+            plan_destination_lookups(dir + e.name + L'\\', jobs);
+        }
+    }
+    auto lookups = std::make_shared<DestinationLookups>();
+    lookups->looked_up = files_to_look_up(*listing);
+    if (lookups->looked_up.empty()) return;
+    lookups->folder = destination_folder(dir);
+    lookups->listing = listing;
+    jobs.push_back({dir, std::move(lookups)});
+}
+
+void plan_copy_pass(const std::wstring& start) {
+    if (counting_pass || per_file_routine != process_file || !process_file_takes_destination_hints()) return;
+    std::vector<FolderReader::DestinationJob> jobs;
+    plan_destination_lookups(start, jobs);
+    active_reader->look_up_destinations_ahead(std::move(jobs));
 }
 
 // walk_directory through the folder reader. The counting pass keeps what it
@@ -216,7 +274,13 @@ FolderReading::~FolderReading() {
 void walk_directory(const std::wstring& dir) {
     if (bypassed(dir)) return;
     poll_keyboard();
-    if (active_reader) return walk_read_folder(dir);
+    if (active_reader) {
+        if (walk_depth == 0) plan_copy_pass(dir);
+        ++walk_depth;
+        walk_read_folder(dir);
+        --walk_depth;
+        return;
+    }
 
     g_searchstr.assign(dir).append(L"*.*");
     platform::FindRecord entry;
