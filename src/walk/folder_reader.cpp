@@ -1,5 +1,6 @@
 #include "walk/folder_reader.h"
 
+#include <algorithm>
 #include <utility>
 
 FolderReader::FolderReader(std::vector<std::wstring> patterns, bool with_attribute_records, bool descend,
@@ -87,15 +88,23 @@ std::shared_ptr<const platform::FolderListing> FolderReader::peek(const std::wst
     return it->second.listing;
 }
 
+std::chrono::steady_clock::time_point DestinationLookups::seen_of(size_t index) const {
+    size_t position = std::lower_bound(looked_up.begin(), looked_up.end(), index) - looked_up.begin();
+    size_t chunk = position / CHUNK;
+    return chunk < seen.size() ? seen[chunk] : std::chrono::steady_clock::time_point{};
+}
+
 void FolderReader::look_up_destinations_ahead(std::vector<DestinationJob> jobs) {
     if (threads_.empty()) return;
     {
         std::lock_guard<std::mutex> lock(mutex_);
         for (DestinationJob& job : jobs) {
             PlannedLookups& planned = planned_[job.source_dir];
-            planned.state = State::queued;
+            planned = PlannedLookups{};
             planned.first_file = files_planned_;
-            files_planned_ += job.lookups->looked_up.size();
+            size_t files = job.lookups->looked_up.size();
+            files_planned_ += files;
+            planned.chunks = (files + DestinationLookups::CHUNK - 1) / DestinationLookups::CHUNK;
             planned.lookups = std::move(job.lookups);
             destination_queue_.push_back(std::move(job.source_dir));
         }
@@ -107,13 +116,14 @@ std::shared_ptr<const DestinationLookups> FolderReader::take_destinations(const 
     std::unique_lock<std::mutex> lock(mutex_);
     auto it = planned_.find(source_dir);
     if (it == planned_.end()) return nullptr;
+    PlannedLookups& planned = it->second;
+    planned.closed = true;
+    // Chunks begun are waited for; those no thread began stay not found.
+    folder_done_.wait(lock, [&] { return planned.done == planned.claimed; });
     std::shared_ptr<const DestinationLookups> lookups;
-    if (it->second.state != State::queued) {
-        folder_done_.wait(lock, [&] { return planned_[source_dir].state == State::done; });
-        lookups = planned_[source_dir].lookups;
-    }
-    files_taken_ = planned_[source_dir].first_file + planned_[source_dir].lookups->looked_up.size();
-    planned_.erase(source_dir);
+    if (planned.claimed > 0) lookups = planned.lookups;
+    files_taken_ = planned.first_file + planned.lookups->looked_up.size();
+    planned_.erase(it);
     lock.unlock();
     work_ready_.notify_all();
     return lookups;
@@ -123,38 +133,52 @@ namespace {
 constexpr size_t FILES_AHEAD = 8192;
 }
 
+// Drops from the front of the queue the folders with no chunk left to begin.
+void FolderReader::drop_claimed_destinations() {
+    while (!destination_queue_.empty()) {
+        auto it = planned_.find(destination_queue_.front());
+        if (it != planned_.end() && !it->second.closed && it->second.claimed < it->second.chunks) return;
+        destination_queue_.pop_front();
+    }
+}
+
 bool FolderReader::destination_work_ready() const {
     if (destination_queue_.empty()) return false;
-    auto it = planned_.find(destination_queue_.front());
-    return it == planned_.end() || it->second.first_file <= files_taken_ + FILES_AHEAD;
+    const PlannedLookups& planned = planned_.at(destination_queue_.front());
+    return planned.first_file + planned.claimed * DestinationLookups::CHUNK <= files_taken_ + FILES_AHEAD;
 }
 
 void FolderReader::look_up_destinations(std::unique_lock<std::mutex>& lock) {
-    std::wstring dir = std::move(destination_queue_.front());
-    destination_queue_.pop_front();
-    auto it = planned_.find(dir);
-    if (it == planned_.end() || it->second.state != State::queued) return;
-    it->second.state = State::reading;
-    std::shared_ptr<DestinationLookups> lookups = it->second.lookups;
+    const std::wstring dir = destination_queue_.front();
+    PlannedLookups& planned = planned_.at(dir);
+    std::shared_ptr<DestinationLookups> lookups = planned.lookups;
+    size_t chunk = planned.claimed++;
+    if (chunk == 0) {
+        lookups->times.assign(lookups->listing->entries.size(), platform::EntryTimes{});
+        lookups->seen.assign(planned.chunks, std::chrono::steady_clock::time_point{});
+    }
     lock.unlock();
+    size_t begin = chunk * DestinationLookups::CHUNK;
+    size_t end = std::min(begin + DestinationLookups::CHUNK, lookups->looked_up.size());
     std::vector<const std::wstring*> names;
-    names.reserve(lookups->looked_up.size());
-    for (size_t i : lookups->looked_up) names.push_back(&lookups->listing->entries[i].name);
+    names.reserve(end - begin);
+    for (size_t k = begin; k < end; ++k) names.push_back(&lookups->listing->entries[lookups->looked_up[k]].name);
     std::vector<platform::EntryTimes> found;
-    lookups->seen = std::chrono::steady_clock::now();
+    lookups->seen[chunk] = std::chrono::steady_clock::now();
     platform::look_up_entry_times(lookups->folder, names, &found);
-    lookups->times.assign(lookups->listing->entries.size(), platform::EntryTimes{});
-    for (size_t k = 0; k < found.size(); ++k) lookups->times[lookups->looked_up[k]] = found[k];
+    for (size_t k = 0; k < found.size(); ++k) lookups->times[lookups->looked_up[begin + k]] = found[k];
     lock.lock();
-    auto done = planned_.find(dir);
-    if (done != planned_.end()) done->second.state = State::done;
+    ++planned_.at(dir).done;  // the walk waits for this chunk before it lets the folder go
     folder_done_.notify_all();
 }
 
 void FolderReader::work() {
     std::unique_lock<std::mutex> lock(mutex_);
     for (;;) {
-        work_ready_.wait(lock, [&] { return stopping_ || !queue_.empty() || destination_work_ready(); });
+        work_ready_.wait(lock, [&] {
+            drop_claimed_destinations();
+            return stopping_ || !queue_.empty() || destination_work_ready();
+        });
         if (stopping_) return;
         // Folders first: the walk may be waiting for one.
         if (queue_.empty()) {

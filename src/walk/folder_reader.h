@@ -19,13 +19,19 @@
 #include "platform/platform.h"
 
 // What stands in the destination under the names of a folder's files, looked
-// up ahead of the copy pass, and when it was seen.
+// up ahead of the copy pass in chunks (a large folder is shared among the
+// threads), and when each chunk was seen.
 struct DestinationLookups {
+    static constexpr size_t CHUNK = 1024;
+
     std::wstring folder;                                      // ending with '\'
     std::shared_ptr<const platform::FolderListing> listing;  // the source folder
-    std::vector<size_t> looked_up;                            // entries of the listing
-    std::vector<platform::EntryTimes> times;                  // one per entry of the listing
-    std::chrono::steady_clock::time_point seen;
+    std::vector<size_t> looked_up;                            // entries of the listing, ascending
+    std::vector<platform::EntryTimes> times;                  // one per entry; not found if never looked up
+    std::vector<std::chrono::steady_clock::time_point> seen;  // one per chunk of looked_up
+
+    // When the look-up of entry `index` began (long ago if it never did).
+    std::chrono::steady_clock::time_point seen_of(size_t index) const;
 };
 
 class FolderReader {
@@ -70,12 +76,16 @@ private:
     };
 
     struct PlannedLookups {
-        State state = State::queued;
         size_t first_file = 0;  // files planned before these
+        size_t chunks = 0;
+        size_t claimed = 0;     // chunks a thread has begun
+        size_t done = 0;
+        bool closed = false;    // taken by the walk: no more chunks begin
         std::shared_ptr<DestinationLookups> lookups;
     };
 
     void work();
+    void drop_claimed_destinations();
     bool destination_work_ready() const;
     void look_up_destinations(std::unique_lock<std::mutex>& lock);
     std::shared_ptr<const platform::FolderListing> read_and_store(const std::wstring& dir,

@@ -151,7 +151,7 @@ void list_files_read(const std::wstring& dir, const platform::FolderListing& lis
             platform::fill_find_record(entry, &match);
             DestinationHint hint;
             if (lookups) {
-                hint = DestinationHint{&lookups->folder, &lookups->times[i], lookups->seen};
+                hint = DestinationHint{&lookups->folder, &lookups->times[i], lookups->seen_of(i)};
                 destination_hint = &hint;
             }
             hand_over(dir, entry.name, match);

@@ -216,3 +216,32 @@ TEST_F(FolderReaderTest, DestinationLookupsComeBackForThePlannedFoldersOnly) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(FolderReaderTest, ALargeFolderIsLookedUpInChunksByEveryThread) {
+    for (int i = 0; i < 2500; ++i) make_file("big/f" + std::to_string(i) + ".txt");
+    FolderReader reader({L"*.*"}, false, true, [](const std::wstring&) { return false; }, 3, 100000);
+    std::wstring big = folder(L"big");
+    auto lookups = std::make_shared<DestinationLookups>();
+    lookups->listing = reader.take(big, true);
+    lookups->folder = big;  // every name is there
+    for (size_t i = 0; i < lookups->listing->entries.size(); ++i) lookups->looked_up.push_back(i);
+    reader.look_up_destinations_ahead({{big, lookups}});
+    // Give the threads the time to begin before the walk takes the folder.
+    usleep(200000);
+    auto taken = reader.take_destinations(big);
+    ASSERT_NE(taken, nullptr);
+    size_t found = 0, fresh = 0;
+    for (size_t i = 0; i < taken->times.size(); ++i) {
+        found += taken->times[i].found;
+        fresh += taken->seen_of(i) != std::chrono::steady_clock::time_point{};
+    }
+    // Chunks that no thread had begun when the walk came are left not found
+    // and never seen; every chunk begun is complete.
+    EXPECT_EQ(found, fresh);
+    EXPECT_GE(found, DestinationLookups::CHUNK);
+    EXPECT_TRUE(found % DestinationLookups::CHUNK == 0 || found == 2500) << found;
+}
+
+}  // namespace
