@@ -17,6 +17,11 @@ bool platform_copy(const std::wstring& source, const std::wstring& destination, 
 
 bool complete_copy(const std::wstring& source, const std::wstring& destination, uint32_t destination_attributes,
                    const platform::CopyDetails& details) {
+    // Where nothing stands the copy can take the name directly once complete,
+    // without a temporary name to rename.
+    if (destination_attributes == platform::INVALID_ATTRIBUTES &&
+        platform::copy_file_to_free_name(source.c_str(), destination.c_str(), details))
+        return true;
     std::wstring temporary = temporary_name_beside(destination);
     if (!platform::copy_file_with_details(source.c_str(), temporary.c_str(), details)) return false;
     return replace_with_temporary(temporary, destination, destination_attributes);

@@ -178,6 +178,13 @@ struct CopyDetails {
 // by path. False when the data or a detail could not be given; `new_file`
 // is then gone.
 bool copy_file_with_details(const wchar_t* source, const wchar_t* new_file, const CopyDetails& details);
+// Whole-file copy onto `destination`, a name that is free, given `details`
+// while open: the copy has no name at all until it is complete, then takes
+// `destination` (never replacing anything), so an interrupted run leaves
+// nothing behind. False when it could not be done this way, for whatever
+// reason (no such file on this host, the name taken meanwhile, a failure);
+// nothing is left then and the caller copies by another way.
+bool copy_file_to_free_name(const wchar_t* source, const wchar_t* destination, const CopyDetails& details);
 bool create_directory(const wchar_t* path);
 bool delete_file(const wchar_t* path);
 // Renames, replacing an existing destination (MoveFileEx with REPLACE_EXISTING).

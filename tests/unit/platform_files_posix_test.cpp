@@ -9,6 +9,7 @@
 #include <sys/xattr.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <fstream>
 #include <random>
@@ -72,6 +73,13 @@ protected:
         while (find_next(h, &rec));
         find_close(h);
         return names;
+    }
+
+    void check_copy_with_details(bool (*copier)(const wchar_t*, const wchar_t*, const CopyDetails&));
+    static mode_t process_umask() {
+        mode_t mask = umask(0);
+        umask(mask);
+        return mask;
     }
 
     std::string root_;
@@ -377,7 +385,11 @@ TEST_F(PlatformFiles, CopyKeepsDataAttributesAndWriteTime) {
 
 // The copy with details is given its attributes and all three times while
 // open; it only ever creates a new file and leaves nothing behind on failure.
-TEST_F(PlatformFiles, CopyWithDetailsGivesAttributesAndTimes) {
+using CopyWithDetails = bool (*)(const wchar_t*, const wchar_t*, const CopyDetails&);
+
+// Both whole-file copies that give a new file its details: what the copy
+// holds, and that nothing is left where a copy cannot be made.
+void PlatformFiles::check_copy_with_details(CopyWithDetails copier) {
     std::mt19937 random(11);
     std::string big(3 * 1024 * 1024 + 5, '\0');
     for (auto& c : big) c = static_cast<char>(random());
@@ -385,6 +397,9 @@ TEST_F(PlatformFiles, CopyWithDetailsGivesAttributesAndTimes) {
     write("big", big);
     write("ro", "read-only source");
     ASSERT_EQ(chmod(host("ro").c_str(), 0444), 0);
+    write("open", "writable by all");
+    ASSERT_EQ(chmod(host("open").c_str(), 0666), 0);
+    ASSERT_EQ(chmod(host("big").c_str(), 0640), 0);
     CopyDetails details;
     details.creation = 130000000000000000ULL;
     details.last_access = 131000000000000000ULL;
@@ -394,11 +409,14 @@ TEST_F(PlatformFiles, CopyWithDetailsGivesAttributesAndTimes) {
     struct Case {
         const char* source;
         uint32_t attributes;
+        mode_t mode;  // the source's permissions, less the write bits for read-only
     };
-    for (Case c : {Case{"empty", kept}, Case{"big", kept | ATTR_READONLY}, Case{"ro", ATTR_ARCHIVE}}) {
+    const mode_t usual = 0666 & ~process_umask();
+    for (Case c : {Case{"empty", kept, usual}, Case{"big", kept | ATTR_READONLY, 0440},
+                   Case{"ro", ATTR_ARCHIVE, 0644}, Case{"open", ATTR_ARCHIVE, 0666}}) {
         std::string copy = std::string(c.source) + ".copy";
         details.attributes = c.attributes;
-        ASSERT_TRUE(copy_file_with_details(win(c.source).c_str(), win(copy).c_str(), details)) << c.source;
+        ASSERT_TRUE(copier(win(c.source).c_str(), win(copy).c_str(), details)) << c.source;
         FindRecord rec = find_one(win(copy));  // before reading it changes the access time
         EXPECT_EQ(rec.attributes, c.attributes) << c.source;  // a read-only source's copy is writable
         EXPECT_EQ(rec.last_write_time, details.last_write) << c.source;
@@ -407,16 +425,28 @@ TEST_F(PlatformFiles, CopyWithDetailsGivesAttributesAndTimes) {
             EXPECT_EQ(rec.creation_time, details.creation) << c.source;
         }
         EXPECT_EQ(read(copy), read(c.source)) << c.source;
+        struct stat st;
+        ASSERT_EQ(stat(host(copy).c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 07777, c.mode) << c.source;
     }
     write("taken", "kept as it was");
-    EXPECT_FALSE(copy_file_with_details(win("big").c_str(), win("taken").c_str(), details));
+    EXPECT_FALSE(copier(win("big").c_str(), win("taken").c_str(), details));
     EXPECT_EQ(read("taken"), "kept as it was");
-    EXPECT_FALSE(copy_file_with_details(win("missing").c_str(), win("m.copy").c_str(), details));
+    EXPECT_FALSE(copier(win("missing").c_str(), win("m.copy").c_str(), details));
     EXPECT_FALSE(exists("m.copy"));
     ASSERT_EQ(mkdir(host("folder").c_str(), 0777), 0);
-    EXPECT_FALSE(copy_file_with_details(win("folder").c_str(), win("f.copy").c_str(), details));
+    EXPECT_FALSE(copier(win("folder").c_str(), win("f.copy").c_str(), details));
     EXPECT_FALSE(exists("f.copy"));
+    std::vector<std::wstring> left = listing(win("*"));
+    const std::vector<std::wstring> expected = {L"big",  L"big.copy", L"empty", L"empty.copy", L"folder",
+                                                L"open", L"open.copy", L"ro", L"ro.copy", L"taken"};
+    std::sort(left.begin(), left.end());
+    EXPECT_EQ(left, expected);
 }
+
+TEST_F(PlatformFiles, CopyWithDetailsGivesAttributesAndTimes) { check_copy_with_details(copy_file_with_details); }
+
+TEST_F(PlatformFiles, CopyToFreeNameGivesAttributesAndTimes) { check_copy_with_details(copy_file_to_free_name); }
 
 // A rename to a free name takes no lookup; one onto a taken name replaces
 // a plain file and refuses a read-only file or a folder.

@@ -5,7 +5,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <vector>
 
@@ -246,24 +248,27 @@ mode_t mode_with_attributes(mode_t mode, uint32_t attributes) {
     return (mode & WRITE_BITS) ? mode : mode | S_IWUSR;
 }
 
-bool copy_file_with_details(const wchar_t* source, const wchar_t* new_file, const CopyDetails& details) {
-    std::string from, to;
-    if (!posix::to_host_resolving_short_names(source, from) || !posix::to_host_resolving_short_names(new_file, to))
-        return false;
+namespace {
+
+// The source of a whole-file copy opened for reading, with what fstat gave;
+// -1 when it cannot be read or is a folder.
+int open_copy_source(const std::string& from, struct stat* st) {
     int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
-    if (in < 0) return false;
-    struct stat st;
-    if (fstat(in, &st) != 0 || S_ISDIR(st.st_mode)) {
+    if (in < 0) return -1;
+    if (fstat(in, st) != 0 || S_ISDIR(st->st_mode)) {
         ::close(in);
-        return false;
-    }
-    int out = ::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-    if (out < 0) {
-        ::close(in);
-        return false;
+        return -1;
     }
     // Read-ahead pays only where there is much to read.
-    if (st.st_size >= (1 << 20)) posix_fadvise(in, 0, 0, POSIX_FADV_SEQUENTIAL);
+    if (st->st_size >= (1 << 20)) posix_fadvise(in, 0, 0, POSIX_FADV_SEQUENTIAL);
+    return in;
+}
+
+// Copies the data of `in` (which it closes) to the new file `out`, then gives
+// `out` its attribute record and times, and `mode` unless `has_mode` says it
+// was created with it.
+bool fill_copy(int in, int out, const struct stat& st, const std::string& to, const CopyDetails& details,
+               mode_t mode, bool has_mode) {
     bool ok = copy_data(in, out, st.st_size > 0 ? st.st_size : -1);
     ::close(in);
     // The attribute record goes first, while the copy is still writable.
@@ -271,9 +276,97 @@ bool copy_file_with_details(const wchar_t* source, const wchar_t* new_file, cons
     if (ok) ok = posix::write_dos_attrib(to, out, details.attributes & KEPT, details.creation);
     struct timespec times[2] = {posix::from_filetime(details.last_access), posix::from_filetime(details.last_write)};
     if (ok) ok = futimens(out, times) == 0;
-    if (ok) ok = fchmod(out, mode_with_attributes(st.st_mode & 0777, details.attributes)) == 0;
+    if (ok && !has_mode) ok = fchmod(out, mode) == 0;
+    return ok;
+}
+
+mode_t process_umask() {
+    static const mode_t mask = [] {
+        mode_t m = ::umask(0);
+        ::umask(m);
+        return m;
+    }();
+    return mask;
+}
+
+std::string folder_of(const std::string& host) {
+    size_t slash = host.find_last_of('/');
+    if (slash == std::string::npos) return ".";
+    return slash == 0 ? "/" : host.substr(0, slash);
+}
+
+// Set once the destination's file system has shown it makes no nameless files.
+std::atomic<bool> nameless_files_refused{false};
+
+// A file without a name in `folder` (O_TMPFILE), -1 when none can be made.
+int create_nameless(const std::string& folder, mode_t mode) {
+    int fd = ::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, mode);
+    if (fd < 0 && (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL))
+        nameless_files_refused.store(true, std::memory_order_relaxed);
+    return fd;
+}
+
+// Gives the nameless file `fd` the name `to`, never replacing anything there.
+// Linking a descriptor itself needs a privilege (CAP_DAC_READ_SEARCH); without
+// it the descriptor's /proc link serves, and is used from then on.
+bool link_nameless(int fd, const std::string& to) {
+    static std::atomic<bool> through_proc{false};
+    if (!through_proc.load(std::memory_order_relaxed)) {
+        if (linkat(fd, "", AT_FDCWD, to.c_str(), AT_EMPTY_PATH) == 0) return true;
+        if (errno != ENOENT && errno != EPERM) return false;
+    }
+    char link[48];
+    std::snprintf(link, sizeof link, "/proc/self/fd/%d", fd);
+    if (linkat(AT_FDCWD, link, AT_FDCWD, to.c_str(), AT_SYMLINK_FOLLOW) != 0) return false;
+    through_proc.store(true, std::memory_order_relaxed);
+    return true;
+}
+
+}  // namespace
+
+bool copy_file_with_details(const wchar_t* source, const wchar_t* new_file, const CopyDetails& details) {
+    std::string from, to;
+    if (!posix::to_host_resolving_short_names(source, from) || !posix::to_host_resolving_short_names(new_file, to))
+        return false;
+    struct stat st;
+    int in = open_copy_source(from, &st);
+    if (in < 0) return false;
+    int out = ::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (out < 0) {
+        ::close(in);
+        return false;
+    }
+    bool ok = fill_copy(in, out, st, to, details, mode_with_attributes(st.st_mode & 0777, details.attributes), false);
     if (::close(out) != 0) ok = false;
     if (!ok) ::unlink(to.c_str());
+    return ok;
+}
+
+bool copy_file_to_free_name(const wchar_t* source, const wchar_t* destination, const CopyDetails& details) {
+    if (nameless_files_refused.load(std::memory_order_relaxed)) return false;
+    std::string from, to;
+    if (!posix::to_host_resolving_short_names(source, from) || !posix::to_host_resolving_short_names(destination, to))
+        return false;
+    struct stat st;
+    int in = open_copy_source(from, &st);
+    if (in < 0) return false;
+    // Nobody can open a file without a name: it is created with its final
+    // mode at once (kept writable for the attribute record), which saves the
+    // chmod unless the umask takes bits away.
+    mode_t mode = mode_with_attributes(st.st_mode & 0777, details.attributes);
+    mode_t created = mode | S_IWUSR;
+    int out = create_nameless(folder_of(to), created);
+    if (out < 0) {
+        ::close(in);
+        return false;
+    }
+    bool ok = fill_copy(in, out, st, to, details, mode, (created & ~process_umask()) == mode);
+    ok = ok && link_nameless(out, to);
+    // Unlinked, the file is gone with its descriptor.
+    if (::close(out) != 0 && ok) {
+        ::unlink(to.c_str());
+        ok = false;
+    }
     return ok;
 }
 

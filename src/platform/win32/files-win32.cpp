@@ -195,6 +195,9 @@ bool copy_file_with_details(const wchar_t* source, const wchar_t* new_file, cons
     return given;
 }
 
+// Windows has no file without a name: copies go by a temporary name.
+bool copy_file_to_free_name(const wchar_t*, const wchar_t*, const CopyDetails&) { return false; }
+
 bool create_directory(const wchar_t* path) { return CreateDirectoryW(path, nullptr) != 0; }
 
 bool delete_file(const wchar_t* path) { return DeleteFileW(path) != 0; }
