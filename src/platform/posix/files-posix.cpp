@@ -250,10 +250,11 @@ mode_t mode_with_attributes(mode_t mode, uint32_t attributes) {
 
 namespace {
 
-// The source of a whole-file copy opened for reading, with what fstat gave;
-// -1 when it cannot be read or is a folder.
-int open_copy_source(const std::string& from, struct stat* st) {
-    int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
+// The source of a whole-file copy opened for reading (`name` in the folder
+// `dir_fd`, AT_FDCWD for a whole path), with what fstat gave; -1 when it
+// cannot be read or is a folder.
+int open_copy_source(int dir_fd, const char* name, struct stat* st) {
+    int in = ::openat(dir_fd, name, O_RDONLY | O_CLOEXEC);
     if (in < 0) return -1;
     if (fstat(in, st) != 0 || S_ISDIR(st->st_mode)) {
         ::close(in);
@@ -289,35 +290,71 @@ mode_t process_umask() {
     return mask;
 }
 
-std::string folder_of(const std::string& host) {
+// A host path split into its folder and its last name.
+struct FolderAndName {
+    std::string folder;
+    const char* name;
+};
+FolderAndName split_host_path(const std::string& host) {
     size_t slash = host.find_last_of('/');
-    if (slash == std::string::npos) return ".";
-    return slash == 0 ? "/" : host.substr(0, slash);
+    if (slash == std::string::npos) return {".", host.c_str()};
+    return {slash == 0 ? "/" : host.substr(0, slash), host.c_str() + slash + 1};
 }
+
+// The folder of the latest copies, kept open (O_PATH) while the copies stay
+// in it: each then names only its own entry, not its whole path again.
+class OpenFolder {
+public:
+    OpenFolder() = default;
+    OpenFolder(const OpenFolder&) = delete;
+    OpenFolder& operator=(const OpenFolder&) = delete;
+    ~OpenFolder() { close_folder(); }
+    // A descriptor of `folder`, -1 when it cannot be opened.
+    int fd_of(const std::string& folder) {
+        if (fd_ >= 0 && folder == path_) return fd_;
+        close_folder();
+        fd_ = ::open(folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+        if (fd_ >= 0) path_ = folder;
+        return fd_;
+    }
+
+private:
+    void close_folder() {
+        if (fd_ >= 0) ::close(fd_);
+        fd_ = -1;
+        path_.clear();
+    }
+    int fd_ = -1;
+    std::string path_;
+};
+
+thread_local OpenFolder source_folder, destination_folder;
 
 // Set once the destination's file system has shown it makes no nameless files.
 std::atomic<bool> nameless_files_refused{false};
 
-// A file without a name in `folder` (O_TMPFILE), -1 when none can be made.
-int create_nameless(const std::string& folder, mode_t mode) {
-    int fd = ::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, mode);
+// A file without a name in the folder `dir_fd` (O_TMPFILE), -1 when none
+// can be made.
+int create_nameless(int dir_fd, mode_t mode) {
+    int fd = ::openat(dir_fd, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, mode);
     if (fd < 0 && (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL))
         nameless_files_refused.store(true, std::memory_order_relaxed);
     return fd;
 }
 
-// Gives the nameless file `fd` the name `to`, never replacing anything there.
-// Linking a descriptor itself needs a privilege (CAP_DAC_READ_SEARCH); without
-// it the descriptor's /proc link serves, and is used from then on.
-bool link_nameless(int fd, const std::string& to) {
+// Gives the nameless file `fd` the name `name` in the folder `dir_fd`, never
+// replacing anything there. Linking a descriptor itself needs a privilege
+// (CAP_DAC_READ_SEARCH); without it the descriptor's /proc link serves, and
+// is used from then on.
+bool link_nameless(int fd, int dir_fd, const char* name) {
     static std::atomic<bool> through_proc{false};
     if (!through_proc.load(std::memory_order_relaxed)) {
-        if (linkat(fd, "", AT_FDCWD, to.c_str(), AT_EMPTY_PATH) == 0) return true;
+        if (linkat(fd, "", dir_fd, name, AT_EMPTY_PATH) == 0) return true;
         if (errno != ENOENT && errno != EPERM) return false;
     }
     char link[48];
     std::snprintf(link, sizeof link, "/proc/self/fd/%d", fd);
-    if (linkat(AT_FDCWD, link, AT_FDCWD, to.c_str(), AT_SYMLINK_FOLLOW) != 0) return false;
+    if (linkat(AT_FDCWD, link, dir_fd, name, AT_SYMLINK_FOLLOW) != 0) return false;
     through_proc.store(true, std::memory_order_relaxed);
     return true;
 }
@@ -329,7 +366,7 @@ bool copy_file_with_details(const wchar_t* source, const wchar_t* new_file, cons
     if (!posix::to_host_resolving_short_names(source, from) || !posix::to_host_resolving_short_names(new_file, to))
         return false;
     struct stat st;
-    int in = open_copy_source(from, &st);
+    int in = open_copy_source(AT_FDCWD, from.c_str(), &st);
     if (in < 0) return false;
     int out = ::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (out < 0) {
@@ -347,24 +384,29 @@ bool copy_file_to_free_name(const wchar_t* source, const wchar_t* destination, c
     std::string from, to;
     if (!posix::to_host_resolving_short_names(source, from) || !posix::to_host_resolving_short_names(destination, to))
         return false;
+    FolderAndName source_place = split_host_path(from);
+    FolderAndName place = split_host_path(to);
+    int source_dir = source_folder.fd_of(source_place.folder);
+    int dir = destination_folder.fd_of(place.folder);
+    if (source_dir < 0 || dir < 0) return false;
     struct stat st;
-    int in = open_copy_source(from, &st);
+    int in = open_copy_source(source_dir, source_place.name, &st);
     if (in < 0) return false;
     // Nobody can open a file without a name: it is created with its final
     // mode at once (kept writable for the attribute record), which saves the
     // chmod unless the umask takes bits away.
     mode_t mode = mode_with_attributes(st.st_mode & 0777, details.attributes);
     mode_t created = mode | S_IWUSR;
-    int out = create_nameless(folder_of(to), created);
+    int out = create_nameless(dir, created);
     if (out < 0) {
         ::close(in);
         return false;
     }
     bool ok = fill_copy(in, out, st, to, details, mode, (created & ~process_umask()) == mode);
-    ok = ok && link_nameless(out, to);
+    ok = ok && link_nameless(out, dir, place.name);
     // Unlinked, the file is gone with its descriptor.
     if (::close(out) != 0 && ok) {
-        ::unlink(to.c_str());
+        ::unlinkat(dir, place.name, 0);
         ok = false;
     }
     return ok;
