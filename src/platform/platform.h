@@ -75,6 +75,15 @@ void find_close(FindHandle h);
 // (saves reading them where only write and access times count).
 bool find_entry(const wchar_t* path, FindRecord* rec, bool with_attributes = true);
 
+// The identity of the file or folder a path leads to (links followed): the
+// volume and file id on Windows, device and inode on POSIX. Lets the walk
+// notice a folder link that leads back into its own tree.
+struct FileIdentity {
+    uint64_t volume = 0;
+    uint64_t id = 0;
+    bool operator==(const FileIdentity& other) const { return volume == other.volume && id == other.id; }
+};
+
 // ---- Folders read whole ---------------------------------------------------
 // Where a listing costs a lookup per entry (POSIX), a walk reads each folder
 // once for all its patterns, and may read folders ahead on threads of its own.
@@ -95,9 +104,10 @@ struct FolderEntry {
 struct FolderListing {
     bool listed = false;     // false: the folder could not be read
     bool with_dots = false;  // find_first would have listed "." and ".." (no drive root)
+    FileIdentity identity;   // of the folder itself (POSIX; zero on Windows)
     std::vector<FolderEntry> entries;  // in listing order, without "." and ".."
 };
-// Reads `folder` (ending with ''). `patterns` hold no folder part.
+// Reads `folder` (ending with '\'). `patterns` hold no folder part.
 // `with_attribute_records` as find_first, otherwise as find_first_sizes.
 FolderListing read_folder(const std::wstring& folder, const std::vector<std::wstring>& patterns,
                           bool with_attribute_records);
@@ -113,7 +123,7 @@ struct EntryTimes {
     uint64_t size = 0;
     FileTime last_access = 0, last_write = 0;
 };
-// Looks up each of `names` in `folder` (ending with '') with the folder
+// Looks up each of `names` in `folder` (ending with '\') with the folder
 // open, following links, by its exact spelling only: "not found" means only
 // that the caller must look the name up itself. False when the host does not
 // read folders whole.
@@ -125,14 +135,6 @@ uint32_t get_file_attributes(const wchar_t* path);  // INVALID_ATTRIBUTES when a
 bool set_file_attributes(const wchar_t* path, uint32_t attributes);
 // _waccess(path, 0): the path can be reached.
 bool path_accessible(const wchar_t* path);
-// The identity of the file or folder a path leads to (links followed): the
-// volume and file id on Windows, device and inode on POSIX. Lets the walk
-// notice a folder link that leads back into its own tree.
-struct FileIdentity {
-    uint64_t volume = 0;
-    uint64_t id = 0;
-    bool operator==(const FileIdentity& other) const { return volume == other.volume && id == other.id; }
-};
 bool get_file_identity(const wchar_t* path, FileIdentity* identity);
 
 // ---- Files -----------------------------------------------------------------

@@ -5,6 +5,7 @@
 // system's own search fills its buffer; find_next hands them out.
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -58,15 +59,34 @@ bool is_drive_root(const std::string& host) {
 bool surely_not_a_folder(unsigned char type) { return type != DT_DIR && type != DT_LNK && type != DT_UNKNOWN; }
 
 // The names of the folder, "." and ".." first; false when it cannot be read.
+// The next entry of the folder, null at its end; `failed` tells an error
+// from the end. errno is cleared right before each readdir: anything else
+// between two calls (an allocation, say) may leave it set.
+dirent* next_entry(DIR* d, bool* failed) {
+    errno = 0;
+    dirent* e = readdir(d);
+    *failed = !e && errno != 0;
+    return e;
+}
+
+// A stream over a duplicate of `dir_fd`, null when none can be had.
+DIR* open_stream_on(int dir_fd) {
+    int fd = dup(dir_fd);
+    if (fd < 0) return nullptr;
+    DIR* d = fdopendir(fd);
+    if (!d) ::close(fd);
+    return d;
+}
+
 bool read_names(DIR* d, bool with_dots, bool folders_only, std::vector<std::string>& raw) {
     if (with_dots) raw = {".", ".."};
-    errno = 0;
-    while (dirent* e = readdir(d)) {
+    bool failed = false;
+    while (dirent* e = next_entry(d, &failed)) {
         if (std::strcmp(e->d_name, ".") == 0 || std::strcmp(e->d_name, "..") == 0) continue;
         if (folders_only && surely_not_a_folder(e->d_type)) continue;
         raw.emplace_back(e->d_name);
     }
-    return errno == 0;
+    return !failed;
 }
 
 // What a listing reads: every entry with its whole record, only folders, or
@@ -102,7 +122,7 @@ FindHandle find_first_listing(const wchar_t* pattern, FindRecord* rec, Listing k
     if (!posix::to_host_resolving_short_names(dir, host)) return nullptr;
     int dir_fd = ::open(host.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dir_fd < 0) return nullptr;
-    DIR* d = fdopendir(dup(dir_fd));
+    DIR* d = open_stream_on(dir_fd);
     std::vector<std::string> raw;
     bool listed = d && read_names(d, !is_drive_root(host), folders_only, raw);
     if (d) closedir(d);
@@ -178,13 +198,13 @@ namespace {
 
 // The names of a folder with their directory-entry types, without "." and "..".
 bool read_names_and_types(DIR* d, std::vector<std::string>& names, std::vector<unsigned char>& types) {
-    errno = 0;
-    while (dirent* e = readdir(d)) {
+    bool failed = false;
+    while (dirent* e = next_entry(d, &failed)) {
         if (std::strcmp(e->d_name, ".") == 0 || std::strcmp(e->d_name, "..") == 0) continue;
         names.emplace_back(e->d_name);
         types.push_back(e->d_type);
     }
-    return errno == 0;
+    return !failed;
 }
 
 void give_short_names(std::vector<FolderEntry>& entries) {
@@ -203,7 +223,18 @@ bool matches_any(const std::vector<std::wstring>& patterns, const FolderEntry& e
 
 }  // namespace
 
-bool folder_reading_pays() { return true; }
+// Reading ahead keeps a tree's readings in memory and gives each thread an
+// arena of its own: a process held to a small address space or data size
+// lists by pattern instead, in the little memory that takes.
+bool folder_reading_pays() {
+    constexpr rlim_t ENOUGH = rlim_t(2) << 30;
+    for (int resource : {RLIMIT_AS, RLIMIT_DATA}) {
+        struct rlimit limit;
+        if (getrlimit(resource, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY && limit.rlim_cur < ENOUGH)
+            return false;
+    }
+    return true;
+}
 
 FolderListing read_folder(const std::wstring& folder, const std::vector<std::wstring>& patterns,
                           bool with_attribute_records) {
@@ -212,7 +243,7 @@ FolderListing read_folder(const std::wstring& folder, const std::vector<std::wst
     if (!posix::to_host_resolving_short_names(folder, host)) return listing;
     int dir_fd = ::open(host.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dir_fd < 0) return listing;
-    DIR* d = fdopendir(dup(dir_fd));
+    DIR* d = open_stream_on(dir_fd);
     std::vector<std::string> raw;
     std::vector<unsigned char> types;
     listing.listed = d && read_names_and_types(d, raw, types);
@@ -222,6 +253,9 @@ FolderListing read_folder(const std::wstring& folder, const std::vector<std::wst
         return listing;
     }
     listing.with_dots = !is_drive_root(host);
+    struct stat folder_stat;
+    if (fstat(dir_fd, &folder_stat) == 0)
+        listing.identity = {static_cast<uint64_t>(folder_stat.st_dev), static_cast<uint64_t>(folder_stat.st_ino)};
 
     std::vector<FolderEntry>& entries = listing.entries;
     entries.resize(raw.size());
