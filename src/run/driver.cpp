@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cwctype>
 #include <new>
+#include <thread>
 
 #include "common/pause.h"
 #include "common/paths.h"
@@ -146,8 +147,14 @@ void kestro_main(int argc, wchar_t** argv) {
     platform::install_interrupt_handler(interrupt_handler);
 
     if (!create_run_configuration()) run::terminate(run::MEMORY_ERROR);
-    // Memory that cannot be had anywhere ends the run as a memory error.
-    std::set_new_handler([] { run::terminate(run::MEMORY_ERROR); });
+    // Memory that cannot be had anywhere ends the run as a memory error. The
+    // folder reader's threads get the failure instead and stop; the walk then
+    // meets the shortage itself, where the run can end in order.
+    static const std::thread::id main_thread = std::this_thread::get_id();
+    std::set_new_handler([] {
+        if (std::this_thread::get_id() != main_thread) throw std::bad_alloc();
+        run::terminate(run::MEMORY_ERROR);
+    });
     if (argc == 1) show_usage();
 
     read_environment();

@@ -47,8 +47,19 @@ public:
     FolderReader& operator=(const FolderReader&) = delete;
 
     // The folder `dir` (ending with '\'), read ahead or now. With `keep` it
-    // stays for another take; otherwise it is let go.
-    std::shared_ptr<const platform::FolderListing> take(const std::wstring& dir, bool keep);
+    // stays for another take; otherwise it is let go. Its subfolders are read
+    // ahead only with `read_ahead_below`.
+    std::shared_ptr<const platform::FolderListing> take(const std::wstring& dir, bool keep,
+                                                        bool read_ahead_below = true);
+
+    // From now on every folder is read when the walk reaches it: nothing
+    // kept or read ahead is handed out any more (the run is about to write
+    // into the tree it reads).
+    void read_each_folder_when_reached();
+    // Switches to read_each_folder_when_reached once a folder with this
+    // identity is read (the destination, found inside the tree).
+    void watch_for(const platform::FileIdentity& identity);
+    bool reads_each_folder_when_reached();
 
     // A folder read and kept, without waiting; null when there is none.
     std::shared_ptr<const platform::FolderListing> peek(const std::wstring& dir);
@@ -85,11 +96,14 @@ private:
     };
 
     void work();
+    void read_ahead_one(std::unique_lock<std::mutex>& lock);
+    void drop_kept_and_queued();
     void drop_claimed_destinations();
     bool destination_work_ready() const;
     void look_up_destinations(std::unique_lock<std::mutex>& lock);
     std::shared_ptr<const platform::FolderListing> read_and_store(const std::wstring& dir,
-                                                                  std::unique_lock<std::mutex>& lock);
+                                                                  std::unique_lock<std::mutex>& lock, bool by_walk,
+                                                                  bool read_ahead_below);
     void queue_subfolders(const std::wstring& dir, const platform::FolderListing& listing);
 
     const std::vector<std::wstring> patterns_;
@@ -109,5 +123,8 @@ private:
     size_t files_planned_ = 0;
     size_t files_taken_ = 0;  // files of the planned folders the walk has reached
     bool stopping_ = false;
+    bool when_reached_ = false;  // read_each_folder_when_reached
+    bool watching_ = false;
+    platform::FileIdentity watched_;
     std::vector<std::thread> threads_;
 };

@@ -25,6 +25,12 @@ constexpr size_t PATH_BUFFER_CHARS = 131072;  // 262,144 bytes of UTF-16
 
 FolderReader* active_reader = nullptr;  // while a FolderReading exists
 int walk_depth = 0;
+// Folders reached through a link: the run may write into them (a link into
+// the destination), so they are never kept or read ahead.
+int links_entered = 0;
+// A start path lies in the destination: the copy pass reads every folder
+// when it reaches it.
+bool start_path_in_destination = false;
 
 std::wstring g_searchstr;     // the folder followed by "*.*"
 std::wstring type_pattern;    // the folder followed by one file type
@@ -67,8 +73,11 @@ void walk_subfolder(const std::wstring& dir, const platform::FindRecord& entry) 
     }
     child.append(dir).append(entry.name).push_back(L'\\');
     // A link back to a folder we are inside would be walked for ever.
-    if ((entry.attributes & platform::ATTR_REPARSE_POINT) && leads_to_entered_folder(child)) return;
+    const bool link = (entry.attributes & platform::ATTR_REPARSE_POINT) != 0;
+    if (link && leads_to_entered_folder(child)) return;
+    links_entered += link;
     walk_directory(child);
+    links_entered -= link;
 }
 
 void count_file(uint64_t size) {
@@ -136,6 +145,7 @@ void list_files_read(const std::wstring& dir, const platform::FolderListing& lis
     records_deferred = !counting_pass && !active_reader->with_attribute_records();
     std::shared_ptr<const DestinationLookups> lookups;
     if (!counting_pass) lookups = active_reader->take_destinations(dir);
+    if (lookups && lookups->listing.get() != &listing) lookups = nullptr;  // planned from another reading
     platform::FindRecord match;
     for (const std::wstring& type : file_types) {
         if (type.empty() || type[0] == L'-') break;
@@ -201,7 +211,10 @@ void plan_destination_lookups(const std::wstring& dir, std::vector<FolderReader:
 }
 
 void plan_copy_pass(const std::wstring& start) {
-    if (counting_pass || per_file_routine != process_file || !process_file_takes_destination_hints()) return;
+    if (counting_pass) return;
+    if (start_path_in_destination) active_reader->read_each_folder_when_reached();
+    if (active_reader->reads_each_folder_when_reached()) return;
+    if (per_file_routine != process_file || !process_file_takes_destination_hints()) return;
     std::vector<FolderReader::DestinationJob> jobs;
     plan_destination_lookups(start, jobs);
     active_reader->look_up_destinations_ahead(std::move(jobs));
@@ -210,7 +223,9 @@ void plan_copy_pass(const std::wstring& start) {
 // walk_directory through the folder reader. The counting pass keeps what it
 // reads for the copy pass.
 void walk_read_folder(const std::wstring& dir) {
-    std::shared_ptr<const platform::FolderListing> listing = active_reader->take(dir, counting_pass != 0);
+    const bool plain_path = links_entered == 0;
+    std::shared_ptr<const platform::FolderListing> listing =
+        active_reader->take(dir, counting_pass != 0 && plain_path, plain_path);
     // An empty drive root lists nothing at all, not even "." and "..".
     if (!listing->listed || (listing->entries.empty() && !listing->with_dots)) return;
     EnteredFolder inside(dir);
@@ -255,16 +270,57 @@ std::vector<std::wstring> active_types() {
 
 }  // namespace
 
+namespace {
+
+// The identities of `path` and of every folder above it, following links
+// and ".." as the file system does (the real parents, not those of the text).
+std::vector<platform::FileIdentity> identities_up_from(const std::wstring& path) {
+    std::vector<platform::FileIdentity> found;
+    std::wstring up = without_trailing_backslash(path);
+    platform::FileIdentity identity;
+    while (found.size() < 256 && platform::get_file_identity(up.c_str(), &identity)) {
+        if (!found.empty() && found.back() == identity) break;  // the root is its own parent
+        found.push_back(identity);
+        up += L"\\..";
+    }
+    return found;
+}
+
+// A run whose destination lies in a tree it reads, or that reads a tree in
+// its destination, writes into folders it has read: the copy pass must then
+// read each folder when it reaches it, as it finds it. The destination inside
+// a start path shows when its folder is read; a start path inside the
+// destination is seen here.
+void watch_for_overlap() {
+    start_path_in_destination = false;
+    if (!opt->dest_given || dest_path.empty()) return;
+    platform::FileIdentity destination;
+    if (!platform::get_file_identity(without_trailing_backslash(dest_path).c_str(), &destination)) {
+        // Not there yet: only the names can tell.
+        for (const std::wstring& start : source_paths)
+            if (paths::starts_with_no_case(dest_path, start) || paths::starts_with_no_case(start, dest_path))
+                start_path_in_destination = true;
+        return;
+    }
+    active_reader->watch_for(destination);
+    for (const std::wstring& start : source_paths)
+        for (const platform::FileIdentity& above : identities_up_from(start))
+            if (above == destination) start_path_in_destination = true;
+}
+
+}  // namespace
+
 FolderReading::FolderReading() {
     if (!platform::folder_reading_pays() || !types_name_files_only()) return;
     // Attribute records are read with the listing when the copy pass wants
     // them for every file; otherwise only for the files it copies.
     bool with_records = !(per_file_routine == process_file && process_file_defers_attributes());
     unsigned threads = std::clamp(std::thread::hardware_concurrency(), 1u, 4u);
-    constexpr size_t RETAINED_ENTRIES = 1000000;  // about 150 MB
+    constexpr size_t RETAINED_ENTRIES = 400000;  // some 130 MB
     reader_ = std::make_unique<FolderReader>(active_types(), with_records, opt->recurse != 0, bypassed, threads,
                                              RETAINED_ENTRIES);
     active_reader = reader_.get();
+    watch_for_overlap();
 }
 
 FolderReading::~FolderReading() {

@@ -200,18 +200,16 @@ TEST_F(FolderReaderTest, DestinationLookupsComeBackForThePlannedFoldersOnly) {
         jobs.push_back({dir, lookups});
     }
     reader.look_up_destinations_ahead(std::move(jobs));
+    usleep(200000);  // time for the threads to begin both
 
     auto first = reader.take_destinations(folder(L"t0/l0"));
     auto second = reader.take_destinations(folder(L"t0/l1"));
     EXPECT_EQ(reader.take_destinations(folder(L"t1/l0")), nullptr);
-    // A planned folder whose look-ups no thread had begun is looked up by the walk itself.
-    if (first) {
-        for (size_t i = 0; i < first->listing->entries.size(); ++i)
-            EXPECT_EQ(first->times[i].found, first->listing->entries[i].name == L"f1.txt");
-    }
-    if (second) {
-        for (const platform::EntryTimes& t : second->times) EXPECT_FALSE(t.found);
-    }
+    ASSERT_NE(first, nullptr);
+    ASSERT_NE(second, nullptr);
+    for (size_t i = 0; i < first->listing->entries.size(); ++i)
+        EXPECT_EQ(first->times[i].found, first->listing->entries[i].name == L"f1.txt");
+    for (const platform::EntryTimes& t : second->times) EXPECT_FALSE(t.found);
     EXPECT_EQ(reader.take_destinations(folder(L"t0/l0")), nullptr);  // taken once
 }
 
@@ -242,6 +240,48 @@ TEST_F(FolderReaderTest, ALargeFolderIsLookedUpInChunksByEveryThread) {
     EXPECT_EQ(found, fresh);
     EXPECT_GE(found, DestinationLookups::CHUNK);
     EXPECT_TRUE(found % DestinationLookups::CHUNK == 0 || found == 2500) << found;
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(FolderReaderTest, ReadingTheWatchedFolderEndsKeepingAndReadingAhead) {
+    make_tree();
+    platform::FileIdentity watched;
+    ASSERT_TRUE(platform::get_file_identity(folder(L"t1").c_str(), &watched));
+    FolderReader reader({L"*.*"}, false, true, [](const std::wstring&) { return false; }, 2, 1000);
+    reader.watch_for(watched);
+    reader.take(start_, true);
+    usleep(200000);  // the threads read ahead until they meet t1
+    EXPECT_TRUE(reader.reads_each_folder_when_reached());
+    // Nothing read ahead is handed out any more: t1 and what lies below it
+    // are read when the walk asks, as they are then.
+    EXPECT_EQ(reader.peek(folder(L"t1")), nullptr);
+    EXPECT_EQ(reader.peek(folder(L"t1/l0")), nullptr);
+    make_file("t1/l0/written-meanwhile.txt", 1);
+    auto listing = reader.take(folder(L"t1/l0"), true);
+    EXPECT_EQ(listing->entries.size(), 3u);
+    EXPECT_EQ(reader.peek(folder(L"t1/l0")), nullptr);  // and not kept
+}
+
+TEST_F(FolderReaderTest, ReadingEachFolderWhenReachedLetsGoOfWhatWasKept) {
+    make_tree();
+    FolderReader reader({L"*.*"}, false, true, [](const std::wstring&) { return false; }, 1, 1000);
+    for (const std::wstring& dir : order_) reader.take(dir, true);
+    ASSERT_NE(reader.peek(folder(L"t0/l0")), nullptr);
+    reader.read_each_folder_when_reached();
+    for (const std::wstring& dir : order_) EXPECT_EQ(reader.peek(dir), nullptr);
+    make_file("t0/l0/new.txt", 1);
+    EXPECT_EQ(reader.take(folder(L"t0/l0"), true)->entries.size(), 3u);
+}
+
+TEST_F(FolderReaderTest, FoldersBelowALinkAreNeitherKeptNorReadAhead) {
+    make_tree();
+    FolderReader reader({L"*.*"}, false, true, [](const std::wstring&) { return false; }, 2, 1000);
+    reader.take(folder(L"t0"), false, false);
+    usleep(100000);
+    EXPECT_EQ(reader.peek(folder(L"t0/l0")), nullptr);
 }
 
 }  // namespace
