@@ -104,6 +104,18 @@ class UpdatesOfSeparateTrees(SameRunEitherWalk):
         self.run_both(self.build, "-p", "{}\\src", "-d", "{}\\dst", "-m", "-r", "-R")
 
 
+class DriveRoots(KestroTestCase):
+    @unittest.skipIf(os.environ.get("KESTRO_WINE") == "1", "the drive is mapped with KESTRO_DRIVES")
+    def test_a_drive_root_with_files_and_no_folders_is_walked_by_either_walk(self):
+        for walk, types in (("reading", ["*.*"]), ("listing", ["./*.*"])):
+            self.make_file("%s/root/one.txt" % walk, "1")
+            self.make_file("%s/root/two.txt" % walk, "2")
+            drives = "C=/;E=" + self.path(walk, "root")
+            r = self.run_kestro("-p", "E:\\", "-d", self.wpath(walk, "dst"), "-m", "-f", *types,
+                                env={"KESTRO_DRIVES": drives})
+            self.assertEqual(copied_count(r), 2, (walk, r))
+
+
 class OverlappingTrees(SameRunEitherWalk):
     """Runs that write into the tree they read see what they wrote, as a walk
     that lists each folder when it reaches it does."""

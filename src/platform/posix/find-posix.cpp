@@ -124,7 +124,15 @@ FindHandle find_first_listing(const wchar_t* pattern, FindRecord* rec, Listing k
     if (dir_fd < 0) return nullptr;
     DIR* d = open_stream_on(dir_fd);
     std::vector<std::string> raw;
-    bool listed = d && read_names(d, !is_drive_root(host), folders_only, raw);
+    const bool with_dots = !is_drive_root(host);
+    bool listed = d && read_names(d, with_dots, folders_only, raw);
+    // A drive root with files and no folders would list nothing at all, as if
+    // it could not be read: the limit to folders is given up there, as file
+    // systems that cannot apply it do on Windows.
+    if (listed && raw.empty() && folders_only) {
+        rewinddir(d);
+        listed = read_names(d, with_dots, false, raw);
+    }
     if (d) closedir(d);
     if (!listed) {
         ::close(dir_fd);
