@@ -1,5 +1,8 @@
 #include "copy/destination.h"
 
+#include <cwctype>
+#include <unordered_set>
+
 #include "common/paths.h"
 #include "common/text.h"
 #include "copy/directories.h"
@@ -14,13 +17,35 @@ namespace {
 // The folder the previous file went to, known to exist: files of one folder
 // come one after another, so the folder is looked up once, not per file.
 std::wstring ready_folder;
+// The ready folder was made by this run, and these are the names (upper-cased)
+// the run has since given copies there: any other name is surely free.
+bool ready_folder_is_new = false;
+std::unordered_set<std::wstring> names_given;
 
 void ensure_folder(const std::wstring& folder) {
     if (folder == ready_folder) return;
-    if (create_directory_path(folder))
+    names_given.clear();
+    bool created = false;
+    if (create_directory_path(folder, &created)) {
         ready_folder = folder;
-    else
+        ready_folder_is_new = created;
+    } else {
         ready_folder.clear();
+        ready_folder_is_new = false;
+    }
+}
+
+// The name of `path` inside the ready folder, upper-cased (so that names a
+// case-blind file system takes for one are one here too); empty when `path`
+// lies elsewhere.
+std::wstring name_in_ready_folder(const std::wstring& path) {
+    if (ready_folder.empty() || path.size() <= ready_folder.size() ||
+        path.compare(0, ready_folder.size(), ready_folder) != 0)
+        return std::wstring();
+    std::wstring name = path.substr(ready_folder.size());
+    if (name.find_first_of(L"\\/") != std::wstring::npos) return std::wstring();
+    for (wchar_t& c : name) c = static_cast<wchar_t>(std::towupper(c));
+    return name;
 }
 
 void apply_tilde_check(std::wstring& destination, const platform::FindRecord& record) {
@@ -36,6 +61,19 @@ void apply_tilde_check(std::wstring& destination, const platform::FindRecord& re
 }
 
 }  // namespace
+
+bool destination_surely_free(const std::wstring& path) {
+    // Flattening makes numbered folders among the copies; a name with a '~'
+    // may be another file's generated short name.
+    if (!ready_folder_is_new || opt->flatten != 0 || path.find(L'~') != std::wstring::npos) return false;
+    std::wstring name = name_in_ready_folder(path);
+    return !name.empty() && !names_given.contains(name);
+}
+
+void note_destination_taken(const std::wstring& path) {
+    std::wstring name = name_in_ready_folder(path);
+    if (!name.empty()) names_given.insert(std::move(name));
+}
 
 bool something_exists(const std::wstring& path) {
     platform::FindRecord record;

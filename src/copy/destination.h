@@ -29,5 +29,11 @@ std::wstring tilde_time_suffix(int64_t seconds_since_1970);
 std::wstring renamed_duplicate(const std::wstring& path);
 // --nodupe with flattening, then the renaming long option.
 void rename_duplicates(std::wstring& destination);
+// True when nothing can stand at `path` but what this run put there: it lies
+// in a folder this run made for the current files and no copy of this run has
+// taken its name (note_destination_taken). Saves looking up each new copy's name.
+bool destination_surely_free(const std::wstring& path);
+// A copy of this run is about to take `path`.
+void note_destination_taken(const std::wstring& path);
 // Something exists under `path` (long or 8.3 name).
 bool something_exists(const std::wstring& path);

@@ -62,7 +62,8 @@ void create_with_source_times(const std::wstring& source, const std::wstring& fo
 
 }  // namespace
 
-int create_directory_path(const std::wstring& path) {
+int create_directory_path(const std::wstring& path, bool* created) {
+    if (created) *created = false;
     if (is_directory(without_trailing_backslash(path))) return 1;
     std::wstring work = path;
     size_t start = (work.size() >= 3 && work[2] == L'\\') ? 3 : 0;
@@ -73,10 +74,11 @@ int create_directory_path(const std::wstring& path) {
         const wchar_t* part = work.c_str();
         if (platform::get_file_attributes(part) == platform::INVALID_ATTRIBUTES) {
             result = platform::create_directory(part) ? 1 : 0;
+            if (created && i + 1 == work.size()) *created = result == 1;  // the folder itself
             if (result) {
-                std::wstring created(part);
-                text::print(screen, "\nDirectory %ls created\n\n", paths::display(created));
-                if (opt->maintain_dir_dates) set_directory_times(created);
+                std::wstring made(part);
+                text::print(screen, "\nDirectory %ls created\n\n", paths::display(made));
+                if (opt->maintain_dir_dates) set_directory_times(made);
             }
         }
         work[i] = L'\\';

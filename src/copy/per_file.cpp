@@ -56,6 +56,7 @@ struct DestinationState {
 DestinationState look_up_destination() {
     DestinationState state;
     state.with_attributes = opt->time_kind == 'C' || opt->time_kind == 'c';
+    if (destination_surely_free(current_destination)) return state;
     state.found = platform::find_entry(current_destination.c_str(), &state.record, state.with_attributes);
     return state;
 }
@@ -128,6 +129,7 @@ void copy_step(CurrentFile& file, const DestinationState& looked_up) {
     std::wstring before_renaming = current_destination;
     rename_duplicates(current_destination);
     const std::wstring& destination = current_destination;
+    note_destination_taken(destination);
     uint32_t remembered = opt->overwrite_protected ? prepare_overwrite(destination) : 0;
 
     // What the lookup saw still holds unless a new name or -O intervened.

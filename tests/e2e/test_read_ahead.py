@@ -98,6 +98,18 @@ class UpdatesOfSeparateTrees(SameRunEitherWalk):
         again = self.run_kestro("-p", self.wpath("reading", "src"), "-d", self.wpath("reading", "dst"), "-m")
         self.assertEqual(copied_count(again), 0, again)
 
+    def test_a_full_copy_gives_each_file_one_copy(self):
+        def fresh(walk):
+            for f in range(3):
+                for n in range(30):
+                    self.make_file("%s/src/d%d/%s%02d.txt" % (walk, f, "a" if n % 2 else "b", n), "x%d" % n, mtime=MID)
+        # The second type takes the a-files again: their copies, just made in
+        # folders this run created, are then found up to date.
+        r = self.run_both(fresh, "-p", "{}\\src", "-d", "{}\\dst", "-m",
+                          listing_types=("./*.txt", "./a*"), reading_types=("*.txt", "a*"))
+        self.assertEqual(copied_count(r), 90, r)
+        self.assertEqual(len(tree_state(self.path("reading", "dst"))), 90)
+
     def test_without_counting_with_exclusions_and_in_one_folder(self):
         self.run_both(self.build, "-p", "{}\\src", "-d", "{}\\dst", "-m", "-i")
         self.run_both(self.build, "-p", "{}\\src", "-d", "{}\\dst", "-m", "-x", "A*")
