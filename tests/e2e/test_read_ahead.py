@@ -10,6 +10,7 @@ import os
 import re
 import unittest
 
+import harness
 from harness import KestroTestCase
 
 OLD = 1262304000  # 2010-01-01
@@ -39,6 +40,10 @@ class SameRunEitherWalk(KestroTestCase):
     the scenario's root in Windows form."""
 
     def run_both(self, build, *args, listing_types=("./*.*",), reading_types=("*.*",)):
+        # kestro.exe always lists by pattern (the system's search brings whole
+        # records), and the system there does not take "./" in a pattern.
+        if harness.WINE:
+            listing_types = reading_types
         results = {}
         for walk, types in (("reading", reading_types), ("listing", listing_types)):
             build(walk)
