@@ -63,6 +63,28 @@ std::wstring without_trailing_backslash(const std::wstring& dir) {
     return dir.substr(0, dir.size() - (!dir.empty() && dir.back() == L'\\' ? 1 : 0));
 }
 
+// -M: the copy pass keeps a folder's own times so that it can give them to
+// the folders it creates and put them back on the source folder at the end.
+class KeptFolderTimes {
+public:
+    explicit KeptFolderTimes(const std::wstring& dir) : keep_(opt->maintain_dir_dates && !counting_pass) {
+        if (!keep_) return;
+        name_ = without_trailing_backslash(dir);
+        read_again();
+    }
+    // After a subfolder's walk, which replaced the times with its own.
+    void read_again() {
+        if (keep_) read_directory_times(name_, &current_dir_times);
+    }
+    void put_back() {
+        if (keep_) set_directory_times(name_);
+    }
+
+private:
+    bool keep_;
+    std::wstring name_;
+};
+
 void walk_subfolder(const std::wstring& dir, const platform::FindRecord& entry) {
     std::wstring child;
     try {
@@ -229,24 +251,18 @@ void walk_read_folder(const std::wstring& dir) {
     // An empty drive root lists nothing at all, not even "." and "..".
     if (!listing->listed || (listing->entries.empty() && !listing->with_dots)) return;
     EnteredFolder inside(dir);
-
-    const bool keep_times = opt->maintain_dir_dates && !counting_pass;
-    std::wstring dir_name;
-    if (keep_times) {
-        dir_name = without_trailing_backslash(dir);
-        read_directory_times(dir_name, &current_dir_times);
-    }
+    KeptFolderTimes times(dir);
     if (opt->recurse) {
         platform::FindRecord entry;
         for (const platform::FolderEntry& e : listing->entries) {
             if (!e.has_record || !(e.attributes & platform::ATTR_DIRECTORY)) continue;
             platform::fill_find_record(e, &entry);
             walk_subfolder(dir, entry);
-            if (keep_times) read_directory_times(dir_name, &current_dir_times);
+            times.read_again();
         }
     }
     list_files_read(dir, *listing);
-    if (keep_times) set_directory_times(dir_name);
+    times.put_back();
 }
 
 // File types with a folder part list another folder than the one walked:
@@ -344,26 +360,16 @@ void walk_directory(const std::wstring& dir) {
     platform::FindHandle listing = platform::find_first_folders(g_searchstr.c_str(), &entry);
     if (!listing) return;  // missing or unreadable: skipped without a message
     EnteredFolder inside(dir);
-
-    // The folder's own times are kept so that the copy pass can give them
-    // to the folders it creates and put them back on the source folder.
-    const bool keep_times = opt->maintain_dir_dates && !counting_pass;
-    std::wstring dir_name;
-    if (keep_times) {
-        dir_name = without_trailing_backslash(dir);
-        read_directory_times(dir_name, &current_dir_times);
-    }
-
+    KeptFolderTimes times(dir);
     if (opt->recurse) {
         do {
             if (!is_subfolder(entry)) continue;
             walk_subfolder(dir, entry);
-            // The subfolder's walk replaced the times with its own.
-            if (keep_times) read_directory_times(dir_name, &current_dir_times);
+            times.read_again();
         } while (platform::find_next(listing, &entry));
     }
     platform::find_close(listing);
 
     list_files(dir);
-    if (keep_times) set_directory_times(dir_name);
+    times.put_back();
 }

@@ -305,23 +305,6 @@ FolderListing read_folder(const std::wstring& folder, const std::vector<std::wst
     return listing;
 }
 
-bool folder_entry_matches(const std::wstring& pattern, const FolderEntry& entry) {
-    bool matches_all = pattern == L"*" || pattern == L"*.*";
-    return pattern_matches(pattern, matches_all, entry.name, entry.short_name);
-}
-
-void fill_find_record(const FolderEntry& entry, FindRecord* rec) {
-    rec->attributes = entry.attributes;
-    rec->creation_time = entry.creation;
-    rec->last_access_time = entry.last_access;
-    rec->last_write_time = entry.last_write;
-    rec->size_high = static_cast<uint32_t>(entry.size >> 32);
-    rec->size_low = static_cast<uint32_t>(entry.size);
-    copy_name(rec->name, 260, entry.name);
-    if (entry.short_name.empty()) rec->short_name[0] = 0;
-    else copy_name(rec->short_name, 14, entry.short_name);
-}
-
 bool look_up_entry_times(const std::wstring& folder, const std::vector<const std::wstring*>& names,
                          std::vector<EntryTimes>* times) {
     times->assign(names.size(), EntryTimes{});
