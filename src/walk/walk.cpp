@@ -326,11 +326,26 @@ void watch_for_overlap() {
 
 }  // namespace
 
+namespace {
+
+bool destination_is_empty() {
+    if (!opt->dest_given || dest_path.empty()) return false;
+    std::wstring folder = dest_path;
+    if (folder.back() != L'\\') folder += L'\\';
+    platform::FolderListing listing = platform::read_folder(folder, {}, false);
+    return listing.listed && listing.entries.empty();
+}
+
+}  // namespace
+
 FolderReading::FolderReading() {
     if (!platform::folder_reading_pays() || !types_name_files_only()) return;
-    // Attribute records are read with the listing when the copy pass wants
-    // them for every file; otherwise only for the files it copies.
-    bool with_records = !(per_file_routine == process_file && process_file_defers_attributes());
+    // Attribute records are read with the listing, on the reader's threads,
+    // when the copy pass wants them for every file, as it does when the
+    // destination is empty (every file will be copied); otherwise the walk
+    // reads them only for the files it copies.
+    bool with_records = !(per_file_routine == process_file && process_file_defers_attributes()) ||
+                        destination_is_empty();
     unsigned threads = std::clamp(std::thread::hardware_concurrency(), 1u, 4u);
     constexpr size_t RETAINED_ENTRIES = 400000;  // some 130 MB
     reader_ = std::make_unique<FolderReader>(active_types(), with_records, opt->recurse != 0, bypassed, threads,
