@@ -66,15 +66,7 @@ bool find_entry(const wchar_t* path, FindRecord* rec, bool with_attributes) {
         name = text::from_utf8(host.substr(host.find_last_of('/') + 1));
     }
     *rec = FindRecord{};
-    rec->attributes = info.attributes;
-    rec->creation_time = info.creation;
-    rec->last_access_time = info.last_access;
-    rec->last_write_time = info.last_write;
-    rec->size_high = static_cast<uint32_t>(info.size >> 32);
-    rec->size_low = static_cast<uint32_t>(info.size);
-    size_t n = std::min(name.size(), size_t(259));
-    std::wmemcpy(rec->name, name.data(), n);
-    rec->name[n] = 0;
+    posix::fill_find_record(info, name, rec);
     return true;
 }
 

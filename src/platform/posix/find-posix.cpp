@@ -58,7 +58,6 @@ bool is_drive_root(const std::string& host) {
 // one, so that a folders-only listing need not look it up.
 bool surely_not_a_folder(unsigned char type) { return type != DT_DIR && type != DT_LNK && type != DT_UNKNOWN; }
 
-// The names of the folder, "." and ".." first; false when it cannot be read.
 // The next entry of the folder, null at its end; `failed` tells an error
 // from the end. errno is cleared right before each readdir: anything else
 // between two calls (an allocation, say) may leave it set.
@@ -69,24 +68,48 @@ dirent* next_entry(DIR* d, bool* failed) {
     return e;
 }
 
-// A stream over a duplicate of `dir_fd`, null when none can be had.
-DIR* open_stream_on(int dir_fd) {
-    int fd = dup(dir_fd);
-    if (fd < 0) return nullptr;
-    DIR* d = fdopendir(fd);
-    if (!d) ::close(fd);
-    return d;
+// The folder `folder` opened for reading, its host path in `host`; -1 when
+// it cannot be.
+int open_host_folder(const std::wstring& folder, std::string& host) {
+    if (!posix::to_host_resolving_short_names(folder, host)) return -1;
+    return ::open(host.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
 }
 
-bool read_names(DIR* d, bool with_dots, bool folders_only, std::vector<std::string>& raw) {
-    if (with_dots) raw = {".", ".."};
+// The entries of the open folder `dir_fd` with their directory-entry types,
+// without "." and ".."; false when the folder cannot be read.
+bool read_entry_names(int dir_fd, std::vector<std::string>& names, std::vector<unsigned char>& types) {
+    int fd = dup(dir_fd);
+    if (fd < 0) return false;
+    DIR* d = fdopendir(fd);
+    if (!d) {
+        ::close(fd);
+        return false;
+    }
     bool failed = false;
     while (dirent* e = next_entry(d, &failed)) {
         if (std::strcmp(e->d_name, ".") == 0 || std::strcmp(e->d_name, "..") == 0) continue;
-        if (folders_only && surely_not_a_folder(e->d_type)) continue;
-        raw.emplace_back(e->d_name);
+        names.emplace_back(e->d_name);
+        types.push_back(e->d_type);
     }
+    closedir(d);
     return !failed;
+}
+
+// The names a listing by pattern goes through: "." and ".." first (not at a
+// drive root), and with `folders_only` none whose type shows it is no folder.
+// A drive root with files and no folders would then list nothing at all, as
+// if it could not be read: the limit is given up there, as file systems that
+// cannot apply it do on Windows.
+std::vector<std::string> listing_names(std::vector<std::string>& entries, const std::vector<unsigned char>& types,
+                                       bool with_dots, bool folders_only) {
+    std::vector<std::string> names;
+    if (with_dots) names = {".", ".."};
+    bool any_folder = false;
+    for (unsigned char type : types) any_folder |= !surely_not_a_folder(type);
+    const bool filter = folders_only && (any_folder || with_dots);
+    for (size_t i = 0; i < entries.size(); ++i)
+        if (!filter || !surely_not_a_folder(types[i])) names.push_back(std::move(entries[i]));
+    return names;
 }
 
 // What a listing reads: every entry with its whole record, only folders, or
@@ -119,25 +142,15 @@ FindHandle find_first_listing(const wchar_t* pattern, FindRecord* rec, Listing k
     std::wstring name_pattern = sep == std::wstring::npos ? whole : whole.substr(sep + 1);
     if (name_pattern.empty()) return nullptr;
     std::string host;
-    if (!posix::to_host_resolving_short_names(dir, host)) return nullptr;
-    int dir_fd = ::open(host.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    int dir_fd = open_host_folder(dir, host);
     if (dir_fd < 0) return nullptr;
-    DIR* d = open_stream_on(dir_fd);
-    std::vector<std::string> raw;
-    const bool with_dots = !is_drive_root(host);
-    bool listed = d && read_names(d, with_dots, folders_only, raw);
-    // A drive root with files and no folders would list nothing at all, as if
-    // it could not be read: the limit to folders is given up there, as file
-    // systems that cannot apply it do on Windows.
-    if (listed && raw.empty() && folders_only) {
-        rewinddir(d);
-        listed = read_names(d, with_dots, false, raw);
-    }
-    if (d) closedir(d);
-    if (!listed) {
+    std::vector<std::string> entries;
+    std::vector<unsigned char> types;
+    if (!read_entry_names(dir_fd, entries, types)) {
         ::close(dir_fd);
         return nullptr;
     }
+    std::vector<std::string> raw = listing_names(entries, types, !is_drive_root(host), folders_only);
     auto* s = new FindState;
     std::vector<std::wstring>& names = s->names;
     names.reserve(raw.size());
@@ -177,13 +190,7 @@ FindHandle find_first_listing(const wchar_t* pattern, FindRecord* rec, Listing k
 bool find_next(FindHandle h, FindRecord* rec) {
     if (!h || h->next >= h->matches.size()) return false;
     const FindState::Match& m = h->matches[h->next++];
-    rec->attributes = m.info.attributes;
-    rec->creation_time = m.info.creation;
-    rec->last_access_time = m.info.last_access;
-    rec->last_write_time = m.info.last_write;
-    rec->size_high = static_cast<uint32_t>(m.info.size >> 32);
-    rec->size_low = static_cast<uint32_t>(m.info.size);
-    copy_name(rec->name, 260, h->names[m.index]);
+    posix::fill_find_record(m.info, h->names[m.index], rec);
     if (h->short_names.empty()) rec->short_name[0] = 0;
     else copy_name(rec->short_name, 14, h->short_names[m.index]);
     return true;
@@ -203,17 +210,6 @@ bool complete_find_record(const wchar_t* path, FindRecord* rec) {
 namespace platform {
 
 namespace {
-
-// The names of a folder with their directory-entry types, without "." and "..".
-bool read_names_and_types(DIR* d, std::vector<std::string>& names, std::vector<unsigned char>& types) {
-    bool failed = false;
-    while (dirent* e = next_entry(d, &failed)) {
-        if (std::strcmp(e->d_name, ".") == 0 || std::strcmp(e->d_name, "..") == 0) continue;
-        names.emplace_back(e->d_name);
-        types.push_back(e->d_type);
-    }
-    return !failed;
-}
 
 void give_short_names(std::vector<FolderEntry>& entries) {
     std::vector<std::wstring> names;
@@ -248,14 +244,11 @@ FolderListing read_folder(const std::wstring& folder, const std::vector<std::wst
                           bool with_attribute_records) {
     FolderListing listing;
     std::string host;
-    if (!posix::to_host_resolving_short_names(folder, host)) return listing;
-    int dir_fd = ::open(host.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    int dir_fd = open_host_folder(folder, host);
     if (dir_fd < 0) return listing;
-    DIR* d = open_stream_on(dir_fd);
     std::vector<std::string> raw;
     std::vector<unsigned char> types;
-    listing.listed = d && read_names_and_types(d, raw, types);
-    if (d) closedir(d);
+    listing.listed = read_entry_names(dir_fd, raw, types);
     if (!listing.listed) {
         ::close(dir_fd);
         return listing;
@@ -331,3 +324,19 @@ bool look_up_entry_times(const std::wstring& folder, const std::vector<const std
 }
 
 }  // namespace platform
+
+namespace platform::posix {
+
+void fill_find_record(const EntryInfo& info, const std::wstring& name, FindRecord* rec) {
+    rec->attributes = info.attributes;
+    rec->creation_time = info.creation;
+    rec->last_access_time = info.last_access;
+    rec->last_write_time = info.last_write;
+    rec->size_high = static_cast<uint32_t>(info.size >> 32);
+    rec->size_low = static_cast<uint32_t>(info.size);
+    size_t n = std::min(name.size(), size_t(259));
+    std::wmemcpy(rec->name, name.data(), n);
+    rec->name[n] = 0;
+}
+
+}  // namespace platform::posix

@@ -65,6 +65,9 @@ bool entry_info(const std::string& host, const std::string& name_for_hidden, Ent
 bool entry_info_at(int dir_fd, const char* name, const std::string& host, const std::string& name_for_hidden,
                    EntryInfo* info, bool with_attribute_record = true);
 
+// The find record of an entry named `name` (its short name is left as it is).
+void fill_find_record(const EntryInfo& info, const std::wstring& name, FindRecord* rec);
+
 // Puts what user.DOSATTRIB of `host` holds into attributes and a creation time
 // that entry_info_at gave without reading it.
 void complete_attributes(const std::string& host, uint32_t* attributes, FileTime* creation);
