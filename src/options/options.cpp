@@ -81,11 +81,10 @@ void set_default_age_cutoffs() {
     older_cutoff = local_calendar_filetime(58, 58, 22, today.tm_mday, today.tm_mon + 1, today.tm_year + 1900);
 }
 
-// The log help screens come with the help pages; until then a note.
-[[noreturn]] void show_log_help() {
-    text::print(stdout, "\nLogs: -1 name[!mask] opens the log set; mask 1 default, 2 list, 4 copied, "
-                        "8 not copied, 16 error, 32 renamed, all 63\n");
-    std::fflush(nullptr);
+// "kestro logs" ends with exit code 6 even when every page was read, and
+// without the statistics of a run.
+[[noreturn]] void show_log_help_and_exit() {
+    show_log_help();
     platform::exit_process(run::ILLEGAL_OPTION);
 }
 
@@ -441,7 +440,7 @@ void finish_parsing() {
 
 void parse_options(int argc, wchar_t** argv) {
     set_default_age_cutoffs();
-    if (argc > 1 && argv[1] && paths::equal_no_case(argv[1], L"logs")) show_log_help();
+    if (argc > 1 && argv[1] && paths::equal_no_case(argv[1], L"logs")) show_log_help_and_exit();
     open_accounting_log();
     apply_ini_file(argv);
 

@@ -1,5 +1,11 @@
-// The usage screens, the log help screens and the memo input.
+// The usage screens and the log help screens.
 #pragma once
 
-// Shows the usage screens and ends the process.
+// Shows the usage screens page by page and ends the process: exit code 0
+// after the last page, 6 when the user leaves early (ESC, Ctrl-C, or the
+// end of input at a page prompt).
 [[noreturn]] void show_usage();
+
+// Shows the four log help pages and returns after the last one; ends the
+// process with exit code 6 when the user leaves early.
+void show_log_help();

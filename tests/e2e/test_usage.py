@@ -1,0 +1,126 @@
+"""The usage screens and the log help screens as a user at the console pages
+through them: one key per prompt, ESC, Ctrl-C or the end of input to leave."""
+
+import re
+import unittest
+
+from harness import KestroTestCase
+
+PROMPT = " " * 31 + "RETURN TO CONTINUE"
+BANNER_TOP = "\u2554"
+
+# One text of each usage page, in the order of the pages.
+USAGE_PAGE_LINES = [
+    "Usage: kestro  (optional)source_dir  (optional)destination_dir  -[OPTIONS]\n",
+    "MAX of 200 filetypes",
+    "--flatten[=xx]",
+    "Volume Shadow Copy Service",
+    "[NO_COUNT=[OFF|]ON]",
+    "SILENT=ON",
+    "There are 3 ways to get logfile creations. \n",
+    "-1 +  logfilename[[!;|]xx]: filename to create logging file(s).     \n",
+    "kestro.ini  file syntax:  [LOGFILE=name[ [[!|;] [bitmask] keyword,keyword..]]]\n",
+    "[OLDER=xxx]",
+    "--overwrite",
+    "--hashlog=file",
+    "C:\\program files | anyother | delimeted information | on the line",
+    "--bypass=[path|file]",
+    "\nIf KESTRO fails, test it with and without the --SHADOW_COPY option.\n",
+    ".D[nnnnn]",
+    "\n       kestro_base64, ",
+]
+FIRST_PAGE_END = "\n        The -p and -d are really mandatory\n"
+BUILD_LINES = re.compile(
+    r"\n {7}kestro_base64, (?P<stamp>\w{3} [ \d]\d \d{4}, \d\d:\d\d:\d\d)"
+    r"\n {4}kestro_program64, (?P=stamp)\n {4}kestro_options64, (?P=stamp)\n$")
+
+LOG_PAGE_LINES = [
+    "There are 3 ways to get logfile creations. \n",
+    "      For ALL logfiles use: \"logfilename!63\" or greater. Normal is !31\n",
+    "Alternate -- (minusminus)  option to the -1 logfile\n\n",
+    "the kestro.ini option\n\n",
+]
+
+
+class UsageScreens(KestroTestCase):
+    def assert_pages_shown(self, r, pages):
+        """The first `pages` usage pages were shown, in order, each under its
+        banner, and a prompt after each of them but the last page."""
+        self.assertEqual(r.err.count(BANNER_TOP), pages, r)
+        self.assertEqual(r.err.count(PROMPT), min(pages, 16), r)
+        at = -1
+        for text in USAGE_PAGE_LINES[:pages]:
+            found = r.out.find(text, at + 1)
+            self.assertGreater(found, at, "%r missing or out of order\n%r" % (text, r))
+            at = found
+        for text in USAGE_PAGE_LINES[pages:]:
+            self.assertNotIn(text, r.out)
+
+    def test_return_sixteen_times_shows_all_pages_and_ends_with_0(self):
+        for keys in (b"\n" * 16, b"abc\n" * 4):  # a typed line answers one prompt per character
+            with self.subTest(keys=keys):
+                r = self.run_kestro(stdin=keys)
+                self.assertEqual(r.code, 0, r)
+                self.assert_pages_shown(r, 17)
+                self.assertIn(FIRST_PAGE_END, r.out)
+                self.assertRegex(r.out, BUILD_LINES)
+
+    def test_esc_ctrl_c_or_end_of_input_leave_with_6(self):
+        cases = [
+            ("ESC, then Return, on the first page", b"\x1b\n", 1),
+            ("Ctrl-C on the fifth page", b"\n" * 4 + b"\x03\n", 5),
+            ("end of input on the tenth page", b"\n" * 9, 10),
+            ("ESC on the page before the last", b"\n" * 15 + b"\x1b", 16),
+        ]
+        for name, keys, pages in cases:
+            with self.subTest(name):
+                r = self.run_kestro(stdin=keys)
+                self.assertEqual(r.code, 6, r)
+                self.assert_pages_shown(r, pages)
+                self.assertTrue(r.err.endswith(PROMPT), r)  # the prompt ends no line
+                # Only the first page is closed with a line end when left.
+                self.assertEqual(r.out.endswith(FIRST_PAGE_END + "\n"), pages == 1, r)
+                self.assertNotIn("Processed", r.out)
+
+    def test_unknown_or_incomplete_option_shows_the_same_screens(self):
+        self.make_file("src/a.txt", "a")
+        for args in (["-b"], ["-m", "-1"]):
+            with self.subTest(args=args, keys="all pages"):
+                r = self.run_kestro(self.wpath("src"), *args, stdin=b"\n" * 16)
+                self.assertEqual(r.code, 0, r)
+                self.assert_pages_shown(r, 17)
+            with self.subTest(args=args, keys="ESC"):
+                r = self.run_kestro(self.wpath("src"), *args, stdin=b"\n\x1b")
+                self.assertEqual(r.code, 6, r)
+                self.assert_pages_shown(r, 2)
+                self.assertNotIn("Program Not completed", r.out)
+
+
+class LogHelpScreens(KestroTestCase):
+    def test_logs_shows_four_pages_and_ends_with_6(self):
+        r = self.run_kestro("LOGS", stdin=b"\n\n\n")
+        self.assertEqual(r.code, 6, r)
+        self.assertTrue(r.out.startswith("\n\n\n" + LOG_PAGE_LINES[0]), r)
+        at = -1
+        for text in LOG_PAGE_LINES:
+            found = r.out.find(text, at + 1)
+            self.assertGreater(found, at, "%r missing or out of order\n%r" % (text, r))
+            at = found
+        self.assertTrue(r.out.endswith("LOGFILE=OFF   no logs from the INI file.\n\n\n\n"), r)
+        self.assertEqual(r.err.count(PROMPT), 3, r)
+        self.assertNotIn(BANNER_TOP, r.err)
+
+    def test_leaving_the_log_help_ends_with_6(self):
+        for keys, pages in ((b"\x1b", 1), (b"\n\x03", 2), (b"\n\n", 3)):
+            with self.subTest(keys=keys):
+                r = self.run_kestro("logs", stdin=keys)
+                self.assertEqual(r.code, 6, r)
+                self.assertEqual(r.err.count(PROMPT), pages, r)
+                for text in LOG_PAGE_LINES[:pages]:
+                    self.assertIn(text, r.out)
+                for text in LOG_PAGE_LINES[pages:]:
+                    self.assertNotIn(text, r.out)
+
+
+if __name__ == "__main__":
+    unittest.main()
