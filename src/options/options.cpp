@@ -15,6 +15,7 @@
 #include "options/list_reader.h"
 #include "options/lists.h"
 #include "options/long_options.h"
+#include "options/memo.h"
 #include "options/option_support.h"
 #include "options/usage.h"
 #include "platform/platform.h"
@@ -428,8 +429,7 @@ void finish_parsing() {
     }
     if (opt->dest_drive_only) complete_drive_destination();
     if (!error_log) error_log = stderr;
-    // The memo input joins here with the help screens (memo is set only by
-    // the INI file).
+    if (opt->memo && memo_file) memo_input(memo_file);
     if (ini_used) text::print(stderr, "\n\nINI PROCESSED\n");
     if (renamed_log)
         text::print(renamed_log, opt->check_tilde ? "Check Tilde Duplicate Names Used\n"
