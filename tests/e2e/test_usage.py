@@ -1,10 +1,13 @@
 """The usage screens and the log help screens as a user at the console pages
 through them: one key per prompt, ESC, Ctrl-C or the end of input to leave."""
 
+import os
 import re
+import select
+import time
 import unittest
 
-from harness import KestroTestCase
+from harness import EXE, WINE, KestroTestCase
 
 PROMPT = " " * 31 + "RETURN TO CONTINUE"
 BANNER_TOP = "\u2554"
@@ -120,6 +123,44 @@ class LogHelpScreens(KestroTestCase):
                     self.assertIn(text, r.out)
                 for text in LOG_PAGE_LINES[pages:]:
                     self.assertNotIn(text, r.out)
+
+
+@unittest.skipIf(WINE, "Wine's console on a pseudo-terminal takes Ctrl-C as an interrupt of its own and ESC "
+                       "as the start of a key sequence; the piped keys above cover kestro.exe")
+class TerminalKeys(KestroTestCase):
+    def run_on_terminal(self, keys):
+        """Runs kestro without arguments on a pseudo-terminal, typing each key
+        once its prompt is shown; returns the exit code and the prompts seen."""
+        import pty
+
+        pid, fd = pty.fork()
+        if pid == 0:
+            os.environ["KESTRO_PAUSE"] = "0"
+            os.execv(EXE, [EXE])
+        screen = b""
+        deadline = time.time() + 60
+        for typed, key in enumerate(keys):
+            while screen.count(PROMPT.encode()) <= typed and time.time() < deadline:
+                if select.select([fd], [], [], 0.1)[0]:
+                    screen += os.read(fd, 65536)
+            time.sleep(0.3)  # the prompt is shown just before the terminal is switched to keys
+            os.write(fd, key)
+        while time.time() < deadline:
+            try:
+                data = os.read(fd, 65536)
+            except OSError:  # the program has ended
+                break
+            if not data:
+                break
+            screen += data
+        _, status = os.waitpid(pid, 0)
+        os.close(fd)
+        return os.waitstatus_to_exitcode(status), screen.count(PROMPT.encode())
+
+    def test_ctrl_c_and_esc_are_keys_of_the_prompt(self):
+        for keys, code, prompts in (([b"\r", b"\x03"], 6, 2), ([b"\x1b"], 6, 1)):
+            with self.subTest(keys=keys):
+                self.assertEqual(self.run_on_terminal(keys), (code, prompts))
 
 
 if __name__ == "__main__":
