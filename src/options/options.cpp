@@ -10,6 +10,7 @@
 #include "common/paths.h"
 #include "common/text.h"
 #include "log/log_folder.h"
+#include "log/log_name_value.h"
 #include "options/dates.h"
 #include "options/ini_file.h"
 #include "options/list_reader.h"
@@ -143,16 +144,7 @@ void apply_age_value(const std::wstring& value, bool older) {
 // ---- The log option (-1, -2, -3) -----------------------------------------------
 
 void apply_log_option(const std::wstring& value) {
-    std::wstring name = value;
-    size_t separator = name.find(L'!');
-    if (separator == std::wstring::npos) separator = name.find(L'|');
-    if (separator == std::wstring::npos) separator = name.find(L';');
-    if (separator != std::wstring::npos) {
-        std::wstring mask = name.substr(separator + 1);
-        name.resize(separator);
-        if (paths::upper(mask).find(L"ALL") != std::wstring::npos) opt->log_mask = 63;
-        else opt->log_mask |= decimal_value(mask.c_str());
-    }
+    std::wstring name = read_log_name_value(value, LogMaskForm::short_option, &opt->log_mask);
     std::wstring full = full_path_or_end(name);
     create_log_folder(full);
     if (has_date_token(full)) replace_date_token(full);
