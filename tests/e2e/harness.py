@@ -31,6 +31,12 @@ class Result:
         return "exit %d\n--- stdout ---\n%s\n--- stderr ---\n%s" % (self.code, self.out, self.err)
 
 
+# What a sanitizer build writes on standard error when it finds a fault; a
+# run that shows one fails its test whatever its exit code.
+SANITIZER_REPORTS = (b"ERROR: AddressSanitizer", b"ERROR: LeakSanitizer", b"runtime error:",
+                     b"WARNING: ThreadSanitizer")
+
+
 def _normalise(raw):
     text = raw.decode("utf-8", errors="replace")
     return text.replace("\r\n", "\n") if WINE else text
@@ -103,4 +109,10 @@ class KestroTestCase(unittest.TestCase):
             cwd=cwd or self.tmp,
             timeout=timeout,
         )
+        self.assert_no_sanitizer_report(completed.stderr)
         return Result(completed.returncode, _normalise(completed.stdout), _normalise(completed.stderr))
+
+    def assert_no_sanitizer_report(self, stderr_bytes):
+        for report in SANITIZER_REPORTS:
+            if report in stderr_bytes:
+                self.fail("sanitizer report:\n" + stderr_bytes.decode("utf-8", errors="replace"))
