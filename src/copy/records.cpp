@@ -1,5 +1,7 @@
 #include "copy/records.h"
 
+#include <algorithm>
+
 #include "common/pause.h"
 #include "common/paths.h"
 #include "common/text.h"
@@ -18,6 +20,11 @@ void write_time_fields(FILE* log, const FileTimeBreakdown& t) {
 }
 
 wint_t delimiter() { return static_cast<wint_t>(list_delimiter); }
+
+// A name column is never wider than the longest path, so a huge -w costs
+// output in proportion to the names, not to the number given.
+constexpr int32_t WIDEST_NAME_COLUMN = 32767;
+int column_width(int32_t width) { return std::clamp(width, -WIDEST_NAME_COLUMN, WIDEST_NAME_COLUMN); }
 
 }  // namespace
 
@@ -47,9 +54,9 @@ void write_screen_copy_lines(const std::wstring& source, const std::wstring& nam
     // One write for both lines: the screen stream is unbuffered.
     std::wstring lines =
         opt->name_only
-            ? text::format("%-*ls%lc", int(opt->alt_name_width), name.c_str(), delimiter())
-            : text::format("%-*.*ls%lc", int(opt->name_width), int(opt->name_width), paths::display(source),
-                           delimiter());
+            ? text::format("%-*ls%lc", column_width(opt->alt_name_width), name.c_str(), delimiter())
+            : text::format("%-*.*ls%lc", column_width(opt->name_width), column_width(opt->name_width),
+                           paths::display(source), delimiter());
     lines += text::format("\n %10ls ==> %ls", size_text, paths::display(destination));
     text::write(screen, lines);
 }

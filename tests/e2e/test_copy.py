@@ -65,6 +65,12 @@ class FullCopyAndUpdate(KestroTestCase):
         self.assertIn(name_line + "          5 ==> %s" % self.wpath("dst", "a.txt"), r.out)
         self.assertRegex(r.out, r"\n \d of 0 files:    [\d,]+ of  bytes\n")
 
+    def test_a_huge_width_is_bounded_by_the_longest_path(self):
+        r = self.copy("-w", "99999999999999")
+        self.assertEqual(r.code, 0, r)
+        source = self.wpath("src", "a.txt")
+        self.assertIn("\n" + source.ljust(32767) + " \n", r.out)
+
     def test_update_copies_only_what_is_newer(self):
         self.copy()
         r = self.copy()
