@@ -9,6 +9,7 @@
 
 #include "common/paths.h"
 #include "common/text.h"
+#include "log/log_files.h"
 #include "log/log_folder.h"
 #include "log/log_name_value.h"
 #include "options/dates.h"
@@ -90,13 +91,16 @@ void set_default_age_cutoffs() {
     platform::exit_process(run::ILLEGAL_OPTION);
 }
 
+// ACCT=ON keeps the accounting log ACCT-ING in the current folder; any other
+// value names it. It is also the name the statistics are written under, unless
+// a log option names another.
 void open_accounting_log() {
     std::wstring value;
     if (!platform::get_env("ACCT", &value)) return;
     std::wstring name = paths::upper(value) == L"ON" ? std::wstring(L"ACCT-ING") : value;
-    // The log set opens the default log on this name in the current folder;
-    // until it exists the name is not used.
-    (void)name;
+    std::wstring full = full_path_or_end(name);
+    default_log = open_default_log(full);
+    if (log_base_name.empty()) log_base_name = full;
 }
 
 void take_positional_arguments(ArgumentScan& scan) {
@@ -149,9 +153,10 @@ void apply_log_option(const std::wstring& value) {
     create_log_folder(full);
     if (has_date_token(full)) replace_date_token(full);
     log_base_name = full;
-    // The log set opens the default log on log_base_name and then the logs of
-    // log_mask (2, 4, 8, 32, 16 into list_log, copied_log, not_copied_log,
-    // renamed_log, error_log).
+    // An earlier default log (ACCT's) gets no more lines.
+    if (default_log) std::fclose(default_log);
+    default_log = open_default_log(log_base_name);
+    open_logs_of_mask(log_base_name, opt->log_mask, list_log, copied_log, not_copied_log, renamed_log, error_log);
 }
 
 void switch_logs_off() {

@@ -1,0 +1,38 @@
+// The files of the log set: their names, the opening of the default log
+// (trimmed at its end-of-file mark, a row of asterisks per run) and of the
+// other logs of the mask, each with its header line and its announcement.
+// Every log is opened for appending: what earlier runs wrote stays.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+// The file of the log of mask bit `bit` for the base name `base`: the base
+// name itself for the default log, else its drive, folder and file name,
+// the log's suffix ("_LIST", ...) and the base name's extension (".LOG"
+// when it has none).
+std::wstring log_file_name(const std::wstring& base, int32_t bit);
+
+// Cuts the file at its first Ctrl-Z or NUL byte when it is longer than
+// 9 bytes; creates it when it does not exist. False when it can be neither
+// opened nor created. A file that cannot be read keeps its length.
+bool trim_at_end_of_file_mark(const std::wstring& name);
+
+// Creates the log's folder, trims the file, opens it for appending and writes
+// the row of asterisks that starts this run's part. Null (after "Can't open
+// accounting file") when it cannot be opened for appending; a file that can
+// be neither opened nor created ends the process with exit code 1.
+FILE* open_default_log(const std::wstring& name);
+
+// Opens the log of `bit` (not the default log) for appending, writes its
+// header line, announces it on the screen and pauses a second. Null when
+// the file cannot be opened.
+FILE* open_set_log(const std::wstring& base, int32_t bit);
+
+// Opens the logs of `mask` other than the default log, in the order 2, 4, 8,
+// 32, 16, each into its own stream. A log already open stays as it is (its
+// records keep going to its file); the error log counts as open only when it
+// is a file. A log that cannot be opened ends the run (OUTPUT_FILE).
+void open_logs_of_mask(const std::wstring& base, int32_t mask, FILE*& list_log, FILE*& copied_log,
+                       FILE*& not_copied_log, FILE*& renamed_log, FILE*& error_log);
