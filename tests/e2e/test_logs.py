@@ -1,0 +1,232 @@
+"""The log file set end to end, one test per log kind: which files a mask
+opens and their headers, the default log's part of each run, the bytes of
+the LIST, COPIED, NOT_COPIED and ERROR records, the -E file, the accounting
+log of ACCT, and the runs that end because a log cannot be opened or written."""
+
+import os
+import re
+import stat
+import unittest
+
+import harness
+from harness import KestroTestCase, WINE
+
+OLD = 1262304000  # 2010-01-01 00:00:00 UTC
+NEW = 1577836800  # 2020-01-01 00:00:00 UTC
+
+LIST_HEADER = b"FILES PROCESSED | SIZE | CREATED DATE-TIME | MODIFIED DATE-TIME | ACCESSED DATE-TIME |"
+COPIED_HEADER = (b"FILES SUCCESSFULLY COPIED SIZE | SOURCE | Filler | DESTINATION | SOURCE CREATED DATE-TIME | "
+                 b"MODIFIED DATE-TIME | ACCESSED DATE-TIME |\n")
+NOT_COPIED_HEADER = b"FILES NOT COPIED"
+RENAMED_HEADER = b"FILES WHICH HAVE A SHORT FILENAME xxx~N AS LONG FILENAME AND HAVE BEEN RENAMED\n"
+ERROR_HEADER = b"FILES WHICH WERE NOT COPIED DUE TO SOME ERROR\n"
+CREATED = rb"\d{4}/\d\d/\d\d\|\d\d:\d\d:\d\dc\|"  # the creation time is the host's to choose
+
+
+def on_disk(text):
+    """Log text as the build writes it: Windows' text mode ends lines with CR LF."""
+    return text.replace(b"\n", b"\r\n") if WINE else text
+
+
+def from_disk(data):
+    return data.replace(b"\r\n", b"\n") if WINE else data
+
+
+def utc_fields(seconds, letter):
+    import time
+    t = time.gmtime(seconds)
+    return b"%04d/%02d/%02d|%02d:%02d:%02d%s|" % (t.tm_year, t.tm_mon, t.tm_mday, t.tm_hour, t.tm_min,
+                                                 t.tm_sec, letter)
+
+
+class LogCase(KestroTestCase):
+    def copy(self, log, *extra, **kwargs):
+        return self.run_kestro("-p", self.wpath("src"), "-d", self.wpath("dst"), "-m", "-z", "-1", log,
+                               *extra, **kwargs)
+
+    def log_bytes(self, relative):
+        return from_disk(self.read(relative))
+
+
+class MaskOpensItsLogs(LogCase):
+    def test_each_bit_opens_its_log_once_in_order_with_its_header(self):
+        os.makedirs(self.path("src"))
+        cases = [
+            ("run.log!31", [("files", "run_LIST.log", LIST_HEADER),
+                            ("copied", "run_COPIED.log", COPIED_HEADER),
+                            ("not copied", "run_NOT_COPIED.log", NOT_COPIED_HEADER),
+                            ("error", "run_ERROR.log", ERROR_HEADER)]),
+            ("run!32", [("renamed", "run_RENAMED_FILES.LOG",
+                         RENAMED_HEADER + b"Check Tilde Duplicate Names NOT CHECKED\n")]),
+            ("run.txt|ALL", [("files", "run_LIST.txt", LIST_HEADER),
+                             ("copied", "run_COPIED.txt", COPIED_HEADER),
+                             ("not copied", "run_NOT_COPIED.txt", NOT_COPIED_HEADER),
+                             ("renamed", "run_RENAMED_FILES.txt",
+                              RENAMED_HEADER + b"Check Tilde Duplicate Names NOT CHECKED\n"),
+                             ("error", "run_ERROR.txt", ERROR_HEADER)]),
+            ("run.log;6", [("files", "run_LIST.log", LIST_HEADER), ("copied", "run_COPIED.log", COPIED_HEADER)]),
+            ("run.log", []),
+        ]
+        for i, (value, expected) in enumerate(cases):
+            folder = "logs%d" % i
+            os.makedirs(self.path(folder))
+            r = self.copy(self.wpath(folder, value))
+            self.assertEqual(r.code, 0, r)
+            announced = re.findall(r"\nopened (files|copied|not copied|renamed|error) list (\S+)", r.out)
+            self.assertEqual(announced, [(kind, self.wpath(folder, name)) for kind, name, _ in expected], value)
+            default = re.split(r"[!|;]", value)[0]
+            self.assertEqual(sorted(os.listdir(self.path(folder))),
+                             sorted([default] + [name for _, name, _ in expected]), value)
+            for _, name, header in expected:
+                # Nothing was copied: the header and the closing line end.
+                self.assertEqual(self.read(os.path.join(folder, name)), on_disk(header + b"\n"), name)
+
+    def test_every_run_appends_after_what_earlier_runs_wrote(self):
+        self.make_file("src/a.txt", "alpha", mtime=OLD, atime=OLD + 5)
+        self.make_file("logs/run_LIST.log", on_disk(b"an earlier run\n"))
+        self.copy(self.wpath("logs", "run.log!2"))
+        self.copy(self.wpath("logs", "run.log!2"))
+        listed = self.log_bytes("logs/run_LIST.log")
+        self.assertTrue(listed.startswith(b"an earlier run\n" + LIST_HEADER), listed)
+        self.assertEqual(listed.count(LIST_HEADER), 2)
+        self.assertEqual(listed.count(b"a.txt| 5|"), 2)
+
+    def test_a_log_that_cannot_be_opened_ends_the_run_with_OUTPUT_FILE(self):
+        self.make_file("src/a.txt", "alpha")
+        os.makedirs(self.path("logs", "run_COPIED.log"))  # a folder where the file should be
+        r = self.copy(self.wpath("logs", "run.log!6"))
+        self.assertEqual(r.code, 4, r)
+        self.assertIn("\nopened files list %s" % self.wpath("logs", "run_LIST.log"), r.out)
+        self.assertTrue(r.out.endswith("\n\nProgram Not completed OUTPUT_FILE"), r)
+        self.assertFalse(os.path.exists(self.path("dst", "a.txt")))
+        self.assertIn(b"\nABNORMAL TERMINATION\n", self.log_bytes("logs/run.log"))
+
+    def test_a_default_log_that_can_be_neither_opened_nor_created_ends_with_1(self):
+        self.make_file("src/a.txt", "alpha")
+        os.makedirs(self.path("logs", "run.log"))
+        r = self.copy(self.wpath("logs", "run.log!6"))
+        self.assertEqual(r.code, 1, r)
+        self.assertIn("\nGeneric_64\n118\nerror opening %s\n" % self.wpath("logs", "run.log"), r.err)
+
+
+class DefaultLog(LogCase):
+    RUN_PART = (rb"\n\*{40}\n"
+                rb"\n Started \w{3} \w{3} \d\d \d\d:\d\d:\d\d \d{4} GMT, \d\d:\d\d .* \(.*\)\n"
+                rb" Command line: .* -1 (\S+) \n"
+                rb"\nCount Files indicates: 1 files to process, approx 5 bytes\n"
+                rb"\n Processed         1 files,            5 bytes: "
+                rb"\n Copied            (\d) files,            (\d) bytes: "
+                rb"\n\n Finished \w{3} \w{3} \d\d \d\d:\d\d:\d\d \d{4}\n"
+                rb" Elapsed:  0 hrs\. 0 mins\. \d+ secs\.\n"
+                rb"\*{53}\n")
+
+    def test_each_run_adds_its_part_after_the_end_of_file_mark_is_cut(self):
+        self.make_file("src/a.txt", "alpha", mtime=OLD, atime=OLD + 5)
+        self.make_file("logs/run.log", on_disk(b"an earlier run\n") + b"\x1aafter the mark")
+        for _ in range(2):
+            r = self.copy(self.wpath("logs", "run.log"))
+            self.assertEqual(r.code, 0, r)
+        log = self.log_bytes("logs/run.log")
+        self.assertTrue(log.startswith(b"an earlier run\n"), log)
+        runs = re.fullmatch(b"an earlier run\n" + self.RUN_PART + self.RUN_PART, log)
+        self.assertIsNotNone(runs, log)
+        self.assertEqual(runs.groups()[1:3], (b"1", b"5"))  # the first run copies,
+        self.assertEqual(runs.groups()[4:6], (b"0", b"0"))  # the second finds the copy up to date
+
+    def test_a_short_default_log_is_not_examined(self):
+        os.makedirs(self.path("src"))
+        self.make_file("logs/run.log", b"1234\x1a678")
+        self.copy(self.wpath("logs", "run.log"), "-i")
+        self.assertTrue(self.read("logs/run.log").startswith(b"1234\x1a678" + on_disk(b"\n" + b"*" * 40)))
+
+    def test_ACCT_keeps_the_accounting_log_with_header_and_statistics(self):
+        self.make_file("src/a.txt", "alpha", mtime=OLD, atime=OLD + 5)
+        for value, name in (("ON", "ACCT-ING"), (self.wpath("acct", "jobs.txt"), os.path.join("acct", "jobs.txt"))):
+            r = self.run_kestro("-p", self.wpath("src"), "-d", self.wpath("dst" + name[:2]), "-m",
+                                env={"ACCT": value})
+            self.assertEqual(r.code, 0, r)
+            log = self.log_bytes(name)
+            self.assertRegex(log, rb"^\n\*{40}\n\n Started .*\n Command line: .*\n\nCount Files indicates: 1 files")
+            self.assertRegex(log, rb"\n Copied            1 files,            5 bytes: \n\n Finished .*\n"
+                                  rb" Elapsed: .*\n\*{53}\n$")
+
+
+class Records(LogCase):
+    def setUp(self):
+        super().setUp()
+        self.make_file("src/a.txt", "alpha", mtime=OLD, atime=OLD + 5)
+        self.make_file("src/\u00dcber.txt", "ueber", mtime=NEW, atime=NEW + 9)
+
+    def test_list_and_copied_records(self):
+        r = self.copy(self.wpath("logs", "run.log!6"))
+        self.assertEqual(r.code, 0, r)
+        listed = self.log_bytes("logs/run_LIST.log")
+        copied = self.log_bytes("logs/run_COPIED.log")
+        self.assertTrue(listed.startswith(LIST_HEADER) and listed.endswith(b"|\n"), listed)
+        self.assertTrue(copied.startswith(COPIED_HEADER) and copied.endswith(b"|\n\n"), copied)
+        for name, size, times in (("a.txt", 5, (OLD, OLD + 5)), ("\u00dcber.txt", 5, (NEW, NEW + 9))):
+            source = self.wpath("src", name)
+            fields = CREATED + re.escape(utc_fields(times[0], b"m") + utc_fields(times[1], b"a"))
+            # The LIST record names the source as it is; the COPIED record gives
+            # each character above 127 as the first byte of its UTF-8 form.
+            self.assertRegex(listed, b"\n" + re.escape(source.encode() + b"| %d|" % size) + fields)
+            raw_source = source.encode().replace("\u00dc".encode(), b"\xc3")
+            self.assertRegex(copied, b"\n" + re.escape(b"%14d |" % size + raw_source + b"| ==> |" +
+                                                       self.wpath("dst", name).encode() + b"|") + fields + b"\n")
+
+    def test_not_copied_records_give_each_reason(self):
+        cases = [
+            ("age", ["-e"], "dst", "reason: AGE Criteria"),
+            ("size", ["-G", "100"], None, "reason: SIZE Criteria"),
+            ("existing", ["-e"], None, "reason: CRITERIA: destination not previously existing"),
+            ("listing", ["-n"], None, "reason: LISTING ONLY REQUESTED"),
+            ("attributes", ["-ah"], None, "Attributes"),
+            ("error", [], "read-only", "reason: ******** COPY ERROR *******"),
+        ]
+        for name, extra, destination, reason in cases:
+            dst = self.path("dst", "a.txt")
+            if os.path.exists(dst):
+                os.chmod(dst, stat.S_IWUSR | stat.S_IRUSR)
+                os.remove(dst)
+            if destination:
+                self.make_file("dst/a.txt", "newer", mtime=NEW)
+                if destination == "read-only":
+                    os.utime(dst, (OLD - 9, OLD - 9))
+                    os.chmod(dst, stat.S_IRUSR)
+            r = self.run_kestro("-p", self.wpath("src"), "-d", self.wpath("dst"), "-m", "-f", "a.txt",
+                                "-1", self.wpath(name, "run.log!8"), *extra)
+            self.assertEqual(r.code, 0, r)
+            expected = NOT_COPIED_HEADER + b"\n\\\\?\\" + self.wpath("src", "a.txt").encode() + b"| " + \
+                reason.encode() + b"\n"
+            self.assertEqual(self.log_bytes(os.path.join(name, "run_NOT_COPIED.log")), expected, name)
+            self.assertIn("\n NOT COPIED         1 files\n", r.out, name)
+            newer = b" of which 1 files are newer" if name == "age" else b""
+            self.assertIn(b"\n NOT COPIED         1 files " + newer + b"\n",
+                          self.log_bytes(os.path.join(name, "run.log")), name)
+
+
+class ErrorLogs(LogCase):
+    def setUp(self):
+        super().setUp()
+        self.make_file("src/a.txt", "alpha", mtime=NEW)
+        self.make_file("dst/a.txt", "older", mtime=OLD)
+        os.chmod(self.path("dst", "a.txt"), stat.S_IRUSR)
+        self.failed = b"\n" + self.wpath("src", "a.txt").encode() + b" | NOT COPIED to " + \
+            self.wpath("dst", "a.txt").encode()
+
+    def test_error_log_of_the_mask_gets_the_failed_copies(self):
+        r = self.copy(self.wpath("logs", "run.log!16"))
+        self.assertEqual(r.code, 0, r)
+        self.assertEqual(self.log_bytes("logs/run_ERROR.log"), ERROR_HEADER + self.failed + b"\n")
+
+    def test_E_file_gets_header_failed_copies_and_totals(self):
+        r = self.run_kestro("-p", self.wpath("src"), "-d", self.wpath("dst"), "-E", self.wpath("err.log"))
+        self.assertEqual(r.code, 0, r)
+        log = self.log_bytes("err.log")
+        self.assertRegex(log, rb"^\n\*{60}\n\n Started .* GMT, .*\)\n Command line: .* -E \S+ \n\n")
+        self.assertTrue(log.endswith(self.failed + b"\n  Processed 1 files.   Copied 0 bytes in 0 files\n" +
+                                     b"*" * 60 + b"\n\n"), log)
+
+
+if __name__ == "__main__":
+    unittest.main()
