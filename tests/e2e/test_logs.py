@@ -141,8 +141,9 @@ class DefaultLog(LogCase):
 
     def test_ACCT_keeps_the_accounting_log_with_header_and_statistics(self):
         self.make_file("src/a.txt", "alpha", mtime=OLD, atime=OLD + 5)
-        for value, name in (("ON", "ACCT-ING"), (self.wpath("acct", "jobs.txt"), os.path.join("acct", "jobs.txt"))):
-            r = self.run_kestro("-p", self.wpath("src"), "-d", self.wpath("dst" + name[:2]), "-m",
+        runs = (("ON", "ACCT-ING"), (self.wpath("acct", "jobs.txt"), os.path.join("acct", "jobs.txt")))
+        for i, (value, name) in enumerate(runs):
+            r = self.run_kestro("-p", self.wpath("src"), "-d", self.wpath("dst%d" % i), "-m",
                                 env={"ACCT": value})
             self.assertEqual(r.code, 0, r)
             log = self.log_bytes(name)
