@@ -1,0 +1,36 @@
+#include "log/log_writes.h"
+
+#include "common/text.h"
+
+namespace {
+
+void report_once(LogWriteWatch& watch, LogWriteWatch::Watched& log) {
+    watch.failed = true;
+    if (log.reported) return;
+    log.reported = true;
+    text::print(stdout, "\nCan't write log file %ls\n", log.name.c_str());
+}
+
+}  // namespace
+
+void watch_log(LogWriteWatch& watch, FILE* stream, const std::wstring& name) {
+    if (stream) watch.logs.push_back({stream, name, false});
+}
+
+void check_log_writes(LogWriteWatch& watch) {
+    for (LogWriteWatch::Watched& log : watch.logs)
+        if (std::ferror(log.stream)) report_once(watch, log);
+}
+
+void close_log(LogWriteWatch& watch, FILE*& stream) {
+    if (!stream) return;
+    bool failed = std::ferror(stream) != 0;
+    failed = std::fclose(stream) != 0 || failed;
+    for (size_t i = 0; i < watch.logs.size(); ++i) {
+        if (watch.logs[i].stream != stream) continue;
+        if (failed) report_once(watch, watch.logs[i]);
+        watch.logs.erase(watch.logs.begin() + static_cast<long>(i));
+        break;
+    }
+    stream = nullptr;
+}
