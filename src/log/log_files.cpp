@@ -1,5 +1,7 @@
 #include "log/log_files.h"
 
+#include <memory>
+#include <new>
 #include <vector>
 
 #include "common/pause.h"
@@ -63,6 +65,15 @@ int64_t end_of_file_mark(platform::FileHandle file) {
     return -1;
 }
 
+// A record per file: a large buffer keeps the writes few. The buffers live
+// as long as the process, as the streams may.
+void give_large_buffer(FILE* stream) {
+    constexpr size_t SIZE = 1 << 16;
+    static std::vector<std::unique_ptr<char[]>> buffers;
+    buffers.push_back(std::unique_ptr<char[]>(new (std::nothrow) char[SIZE]));
+    if (buffers.back()) std::setvbuf(stream, buffers.back().get(), _IOFBF, SIZE);
+}
+
 }  // namespace
 
 std::wstring log_file_name(const std::wstring& base, int32_t bit) {
@@ -107,6 +118,7 @@ FILE* open_set_log(const std::wstring& base, int32_t bit) {
     std::wstring name = log_file_name(base, bit);
     FILE* file = platform::open_stream(name.c_str(), "a+");
     if (!file) return nullptr;
+    give_large_buffer(file);
     std::fseek(file, 0, SEEK_END);
     text::print(file, "%s", log->header);
     text::print(stdout, log->announcement, name.c_str());
