@@ -89,7 +89,7 @@ class KestroTestCase(unittest.TestCase):
             return f.read()
 
     # Running ------------------------------------------------------------------
-    def run_kestro(self, *args, stdin=b"", env=None, cwd=None, timeout=120):
+    def run_kestro(self, *args, stdin=b"", env=None, cwd=None, timeout=120, preexec_fn=None):
         """Runs kestro with `args` and returns a Result. Pauses are off and the
         variables that change its behaviour are cleared unless `env` sets them."""
         environment = dict(os.environ)
@@ -108,6 +108,7 @@ class KestroTestCase(unittest.TestCase):
             env=environment,
             cwd=cwd or self.tmp,
             timeout=timeout,
+            preexec_fn=preexec_fn,
         )
         self.assert_no_sanitizer_report(completed.stderr)
         return Result(completed.returncode, _normalise(completed.stdout), _normalise(completed.stderr))

@@ -5,7 +5,11 @@ log of ACCT, and the runs that end because a log cannot be opened or written."""
 
 import os
 import re
+import resource
+import signal
 import stat
+import subprocess
+import time
 import unittest
 
 import harness
@@ -205,6 +209,19 @@ class Records(LogCase):
             self.assertIn(b"\n NOT COPIED         1 files " + newer + b"\n",
                           self.log_bytes(os.path.join(name, "run.log")), name)
 
+    def test_source_list_mode_writes_its_short_records(self):
+        with open(self.path("list.txt"), "w", newline="") as f:
+            f.write(self.wpath("src", "a.txt") + "\r\n" + self.wpath("src", "gone.txt") + "\r\n")
+        r = self.run_kestro("-S", self.wpath("list.txt"), "-d", self.wpath("dst"), "-m",
+                            "-1", self.wpath("logs", "run.log!14"))
+        self.assertEqual(r.code, 0, r)
+        source, gone = (b"\\\\?\\" + self.wpath("src", name).encode() for name in ("a.txt", "gone.txt"))
+        self.assertEqual(self.log_bytes("logs/run_LIST.log"), LIST_HEADER + b"\n" + source + b"|\n")
+        self.assertEqual(self.log_bytes("logs/run_COPIED.log"), COPIED_HEADER + b"\n" + source + b"|\n")
+        self.assertEqual(self.log_bytes("logs/run_NOT_COPIED.log"),
+                         NOT_COPIED_HEADER + b"\n" + gone + b"| Not Copied: Reason: File NOT LOCATED\n")
+        self.assertIn(" ==> NOT LOCATED\a", r.out)  # the bell, with the NOT_COPIED log open
+
 
 class ErrorLogs(LogCase):
     def setUp(self):
@@ -227,6 +244,33 @@ class ErrorLogs(LogCase):
         self.assertRegex(log, rb"^\n\*{60}\n\n Started .* GMT, .*\)\n Command line: .* -E \S+ \n\n")
         self.assertTrue(log.endswith(self.failed + b"\n  Processed 1 files.   Copied 0 bytes in 0 files\n" +
                                      b"*" * 60 + b"\n\n"), log)
+
+
+class RunsThatEndEarly(LogCase):
+    def test_ctrl_c_closes_every_log_once_after_its_lines(self):
+        os.makedirs(self.path("src"))
+        environment = dict(os.environ, KESTRO_PAUSE="0", WINEDEBUG="-all")
+        command = (["wine", harness.EXE] if WINE else [harness.EXE])
+        process = subprocess.Popen(
+            command + [self.wpath("src"), "-d", self.wpath("out"), "-1", self.wpath("logs", "run.log!ALL")],
+            stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=subprocess.PIPE, env=environment, cwd=self.tmp)
+        deadline = time.time() + 30
+        out = b""
+        os.set_blocking(process.stdout.fileno(), False)
+        while b"[Y/N]" not in out and time.time() < deadline:
+            out += process.stdout.read() or b""
+            time.sleep(0.05)
+        process.send_signal(signal.SIGINT)
+        os.set_blocking(process.stdout.fileno(), True)
+        process.communicate(timeout=30)
+        self.assertEqual(process.returncode, 2, out)
+        for name, header in (("run_LIST.log", LIST_HEADER), ("run_COPIED.log", COPIED_HEADER),
+                             ("run_NOT_COPIED.log", NOT_COPIED_HEADER), ("run_ERROR.log", ERROR_HEADER),
+                             ("run_RENAMED_FILES.log", RENAMED_HEADER + b"Check Tilde Duplicate Names NOT CHECKED\n")):
+            self.assertEqual(self.log_bytes(os.path.join("logs", name)), header + b"\n", name)
+        self.assertRegex(self.log_bytes("logs/run.log"),
+                         rb"(?s)^\n\*{40}\n\n Processed         0 files,            0 bytes: .*"
+                         rb"\nABNORMAL TERMINATION\n\*{53}\n$")
 
 
 if __name__ == "__main__":
