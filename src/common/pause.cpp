@@ -14,5 +14,10 @@ bool pauses_enabled() {
 
 void pause_seconds(int seconds) {
     if (seconds <= 0 || !pauses_enabled()) return;
-    platform::sleep_ms(static_cast<unsigned>(seconds) * 1000u);
+    // In slices, so that Ctrl+C cuts a pause short and the run ends at once.
+    constexpr unsigned SLICE_MS = 100;
+    for (unsigned waited = 0; waited < static_cast<unsigned>(seconds) * 1000u; waited += SLICE_MS) {
+        if (platform::interrupt_requested()) return;
+        platform::sleep_ms(SLICE_MS);
+    }
 }

@@ -28,6 +28,7 @@ std::wstring name_with_plus_for_char5(std::wstring path) {
 // Every byte of `in` written to `out`; a failed or short read or write fails.
 bool copy_contents(platform::FileHandle in, platform::FileHandle out, char* buffer) {
     for (;;) {
+        if (platform::interrupt_requested()) return false;
         uint32_t got = 0;
         if (!platform::read_file(in, buffer, READ_PIECE, &got)) return false;
         if (got == 0) return true;
@@ -38,16 +39,16 @@ bool copy_contents(platform::FileHandle in, platform::FileHandle out, char* buff
 
 }  // namespace
 
-int buffered_copy(const std::wstring& source, const std::wstring& destination) {
+bool buffered_copy(const std::wstring& source, const std::wstring& destination) {
     char* buffer = copy_buffer();
     if (!buffer) {
         text::print(stderr, "\n%s\n%d\nCouldn't create output copy buffer\n", BUFFERED_COPY_UNIT, 598);
-        return 0;
+        return false;
     }
     platform::FileHandle in = platform::open_file(source.c_str(), platform::Access::read,
                                                   platform::Disposition::open_existing,
                                                   platform::OPEN_BACKUP_SEMANTICS);
-    if (!in) return 0;
+    if (!in) return false;
     std::wstring target = name_with_plus_for_char5(destination);
     std::wstring temporary = temporary_name_beside(target);
     platform::FileHandle out = platform::open_file(temporary.c_str(), platform::Access::read_write,
@@ -55,14 +56,14 @@ int buffered_copy(const std::wstring& source, const std::wstring& destination) {
                                                    platform::OPEN_WRITE_THROUGH);
     if (!out) {
         platform::close_file(in);
-        return 0;
+        return false;
     }
     bool complete = copy_contents(in, out, buffer);
     platform::close_file(in);
     platform::close_file(out);
     if (!complete) {
         remove_temporary(temporary);
-        return 0;
+        return false;
     }
-    return replace_with_temporary(temporary, target) ? 1 : 0;
+    return replace_with_temporary(temporary, target);
 }

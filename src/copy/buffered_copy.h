@@ -4,7 +4,7 @@
 
 #include <string>
 
-// 1 when the whole file was copied to `destination` (a character 5 in the
-// name becomes '+'), 0 otherwise; nothing is left under the destination's
-// name by a failed copy.
-int buffered_copy(const std::wstring& source, const std::wstring& destination);
+// True when the whole file was copied to `destination` (a character 5 in the
+// name becomes '+'); nothing is left under the destination's name by a
+// failed copy. An interrupt stops it between pieces, as a failure.
+bool buffered_copy(const std::wstring& source, const std::wstring& destination);

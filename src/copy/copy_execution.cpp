@@ -29,18 +29,23 @@ bool complete_copy(const std::wstring& source, const std::wstring& destination, 
 
 }  // namespace
 
+// The buffered copy, unless an interrupt stopped the copy before it.
+CopyOutcome fallback_copy(const std::wstring& source, const std::wstring& destination) {
+    if (platform::interrupt_requested()) return CopyOutcome::interrupted;
+    if (buffered_copy(source, destination)) return CopyOutcome::buffered_copy;
+    return platform::interrupt_requested() ? CopyOutcome::interrupted : CopyOutcome::failed;
+}
+
 CopyOutcome copy_with_details(const std::wstring& source, const std::wstring& destination,
                               uint32_t destination_attributes, const platform::CopyDetails& details) {
     if (complete_copy(source, destination, destination_attributes, details)) return CopyOutcome::complete_copy;
-    if (buffered_copy(source, destination) == 1) return CopyOutcome::buffered_copy;
-    return CopyOutcome::failed;
+    return fallback_copy(source, destination);
 }
 
 CopyOutcome copy_with_fallback(const std::wstring& source, const std::wstring& destination,
                                uint32_t destination_attributes) {
     if (platform_copy(source, destination, destination_attributes)) return CopyOutcome::whole_file_copy;
-    if (buffered_copy(source, destination) == 1) return CopyOutcome::buffered_copy;
-    return CopyOutcome::failed;
+    return fallback_copy(source, destination);
 }
 
 uint32_t prepare_overwrite(const std::wstring& destination) {

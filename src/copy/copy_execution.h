@@ -8,8 +8,9 @@
 #include "platform/platform.h"
 
 // complete_copy: the whole-file copy that was also given its attributes and
-// times before it took the destination's name.
-enum class CopyOutcome { failed, whole_file_copy, buffered_copy, complete_copy };
+// times before it took the destination's name. interrupted: Ctrl+C stopped
+// the copy; nothing of it is left and the destination is as it was.
+enum class CopyOutcome { failed, whole_file_copy, buffered_copy, complete_copy, interrupted };
 
 // The platform's whole-file copy over `destination`, the buffered copy when
 // that fails. `destination_attributes` is what stands there as just looked

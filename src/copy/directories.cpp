@@ -5,6 +5,7 @@
 #include "common/paths.h"
 #include "common/text.h"
 #include "platform/platform.h"
+#include "run/run_state.h"
 
 namespace {
 
@@ -54,31 +55,33 @@ std::vector<std::wstring> split_components(const std::wstring& path) {
     return parts;
 }
 
-void create_with_source_times(const std::wstring& source, const std::wstring& folder) {
-    read_directory_times(source, &current_dir_times);
+// A folder made with the times of its source folder. `times` keeps the times
+// read last, as a folder whose times cannot be read gets those.
+void create_with_source_times(const std::wstring& source, const std::wstring& folder, FileTimes& times) {
+    read_directory_times(source, &times);
     platform::create_directory(folder.c_str());
-    set_directory_times(folder);
+    set_directory_times(folder, times);
 }
 
 }  // namespace
 
-int create_directory_path(const std::wstring& path, bool* created) {
+bool create_directory_path(const std::wstring& path, const FileTimes* folder_times, bool* created) {
     if (created) *created = false;
-    if (is_directory(without_trailing_backslash(path))) return 1;
+    if (is_directory(without_trailing_backslash(path))) return true;
     std::wstring work = path;
     size_t start = (work.size() >= 3 && work[2] == L'\\') ? 3 : 0;
-    int result = 0;
+    bool result = false;
     for (size_t i = start; i < work.size(); ++i) {
         if (work[i] != L'\\' && work[i] != L'/') continue;
         work[i] = L'\0';
         const wchar_t* part = work.c_str();
         if (platform::get_file_attributes(part) == platform::INVALID_ATTRIBUTES) {
-            result = platform::create_directory(part) ? 1 : 0;
-            if (created && i + 1 == work.size()) *created = result == 1;  // the folder itself
+            result = platform::create_directory(part);
+            if (created && i + 1 == work.size()) *created = result;  // the folder itself
             if (result) {
                 std::wstring made(part);
-                text::print(screen, "\nDirectory %ls created\n\n", paths::display(made));
-                if (opt->maintain_dir_dates) set_directory_times(made);
+                text::print(current_run().screen, "\nDirectory %ls created\n\n", paths::display(made));
+                if (folder_times) set_directory_times(made, *folder_times);
             }
         }
         work[i] = L'\\';
@@ -95,27 +98,26 @@ bool read_directory_times(const std::wstring& path, FileTimes* times) {
     return true;
 }
 
-int set_directory_times(const std::wstring& path) {
+bool set_directory_times(const std::wstring& path, const FileTimes& times) {
     platform::FileHandle h =
         platform::open_file(path.c_str(), platform::Access::read_write, platform::Disposition::open_existing,
                             platform::OPEN_BACKUP_SEMANTICS | platform::OPEN_SEQUENTIAL_SCAN);
     if (!h) {
         text::print(stderr, "\n%d Can't get handle for %ls date/time\n", 349, paths::display(path));
-        return 1;
+        return false;
     }
-    FileTimes t = current_dir_times;
-    bool ok = platform::set_file_times(h, &t.creation, &t.last_access, &t.last_write);
+    bool ok = platform::set_file_times(h, &times.creation, &times.last_access, &times.last_write);
     platform::close_file(h);
     if (!ok) {
-        text::print(screen, "\n%d %s Can't reset %ls date/time\n", 363, DIRECTORY_TIMES_UNIT,
+        text::print(current_run().screen, "\n%d %s Can't reset %ls date/time\n", 363, DIRECTORY_TIMES_UNIT,
                     paths::display(path));
-        return 1;
+        return false;
     }
-    return 0;
+    return true;
 }
 
 void replicate_directories(const std::wstring& source_dir, const std::wstring& destination_root,
-                           const std::wstring& first_start_path) {
+                           const std::wstring& first_start_path, FileTimes& folder_times) {
     // The start path is part of the step's contract but decides nothing here.
     (void)first_start_path;
     std::wstring source = source_dir, root = destination_root;
@@ -144,12 +146,12 @@ void replicate_directories(const std::wstring& source_dir, const std::wstring& d
         std::wstring source_path = source_parts[0];
         for (size_t j = 1; j <= match; ++j) source_path += L'\\' + source_parts[j];
         building += source_parts[match];
-        create_with_source_times(source_path, building);
+        create_with_source_times(source_path, building, folder_times);
         building += L'\\';
         for (size_t j = match + 1; j < source_parts.size(); ++j) {
             source_path += L'\\' + source_parts[j];
             building += source_parts[j];
-            create_with_source_times(source_path, building);
+            create_with_source_times(source_path, building, folder_times);
             building += L'\\';
         }
         return;

@@ -10,6 +10,7 @@
 #include "copy/selection.h"
 #include "copy/time_breakdown.h"
 #include "run/config.h"
+#include "run/run_state.h"
 #include "run/terminate.h"
 
 bool records_deferred = false;
@@ -39,8 +40,8 @@ struct CurrentFile {
     }
 };
 
-void reject(const CurrentFile& file, const char* reason) {
-    ++files_not_copied;
+void reject(Run& run, const CurrentFile& file, const char* reason) {
+    ++run.counters.files_not_copied;
     write_not_copied_record(file.source, reason);
 }
 
@@ -53,24 +54,25 @@ struct DestinationState {
 
 // Attributes (and the creation time) are read only when the newer test
 // compares creation times; otherwise they stay unknown.
-DestinationState look_up_destination() {
+DestinationState look_up_destination(const ReadyFolder& ready, const std::wstring& destination) {
     DestinationState state;
     state.with_attributes = opt->time_kind == 'C' || opt->time_kind == 'c';
-    if (destination_surely_free(current_destination)) return state;
-    state.found = platform::find_entry(current_destination.c_str(), &state.record, state.with_attributes);
+    if (destination_surely_free(ready, destination)) return state;
+    state.found = platform::find_entry(destination.c_str(), &state.record, state.with_attributes);
     return state;
 }
 
 // The destination as the hint saw it, when that passes the file over: found,
 // a file, seen less than two seconds ago under exactly the name the copy
 // would take, and not older than the source. Anything else is looked up now.
-bool passed_over_on_hint(const platform::FindRecord& source, DestinationState* state) {
+bool passed_over_on_hint(const platform::FindRecord& source, const std::wstring& destination,
+                         DestinationState* state) {
     const DestinationHint* hint = destination_hint;
     if (!hint || !hint->times->found || hint->times->is_folder) return false;
     if (std::chrono::steady_clock::now() - hint->seen > std::chrono::seconds(2)) return false;
     const std::wstring& folder = *hint->folder;
-    if (current_destination.compare(0, folder.size(), folder) != 0 ||
-        current_destination.compare(folder.size(), std::wstring::npos, source.name) != 0)
+    if (destination.compare(0, folder.size(), folder) != 0 ||
+        destination.compare(folder.size(), std::wstring::npos, source.name) != 0)
         return false;
     int64_t difference = static_cast<int64_t>(source.last_write_time - hint->times->last_write);
     if (difference > 0 || (difference == 0 && opt->list_only)) return false;
@@ -86,6 +88,7 @@ bool passed_over_on_hint(const platform::FindRecord& source, DestinationState* s
 
 void report_time_failure(int screen_number, int log_number, const std::wstring& path) {
     text::print(stderr, "\n%d Can't reset filetime for %ls\n", screen_number, paths::display(path));
+    FILE* error_log = current_run().logs.error_log;
     if (error_log && error_log != stderr)
         text::print(error_log, "\n%d Can't reset filetime for %ls\n", log_number, paths::display(path));
 }
@@ -116,20 +119,29 @@ uint32_t set_copy_attributes(const std::wstring& destination, uint32_t source_at
                          !(source_attributes & platform::ATTR_READONLY);
     if (already_there) return wanted;
     if (platform::set_file_attributes(destination.c_str(), wanted)) return wanted;
-    text::print(error_log, "\nCouldn't reset file attribute of %ls", paths::display(destination));
+    text::print(current_run().logs.error_log, "\nCouldn't reset file attribute of %ls",
+                paths::display(destination));
     return UNKNOWN_ATTRIBUTES;
 }
 
-void copy_step(CurrentFile& file, const DestinationState& looked_up) {
+// An interrupt stopped the copy of `file`: the file is left as if never
+// reached, so that the statistics count only the files done, and the run ends.
+[[noreturn]] void abandon_for_interrupt(Run& run, const CurrentFile& file, const std::wstring& destination,
+                                        uint32_t remembered) {
+    if (remembered) platform::set_file_attributes(destination.c_str(), remembered);
+    run.counters.bytes_processed -= file.size;
+    run::terminate(run::USER_ABORTED);
+}
+
+void copy_step(Run& run, CurrentFile& file, std::wstring destination, const DestinationState& looked_up) {
     std::wstring size_text = run::format_count(file.size);
-    write_screen_copy_lines(file.source, file.name, size_text.c_str(), current_destination);
+    write_screen_copy_lines(file.source, file.name, size_text.c_str(), destination);
 
     const FileTimes saved{file.record.creation_time, file.record.last_access_time,
                           file.record.last_write_time};
-    std::wstring before_renaming = current_destination;
-    rename_duplicates(current_destination);
-    const std::wstring& destination = current_destination;
-    note_destination_taken(destination);
+    const std::wstring before_renaming = destination;
+    rename_duplicates(run.renames, destination);
+    note_destination_taken(run.ready_folder, destination);
     uint32_t remembered = opt->overwrite_protected ? prepare_overwrite(destination) : 0;
 
     // What the lookup saw still holds unless a new name or -O intervened.
@@ -148,26 +160,27 @@ void copy_step(CurrentFile& file, const DestinationState& looked_up) {
         details_first ? copy_with_details(file.source, destination, standing,
                                           copy_details(file.record.attributes, remembered, saved))
                       : copy_with_fallback(file.source, destination, standing);
+    if (outcome == CopyOutcome::interrupted) abandon_for_interrupt(run, file, destination, remembered);
     bool copied = outcome != CopyOutcome::failed;
     bool complete = outcome == CopyOutcome::complete_copy;
     uint32_t copy_attributes = UNKNOWN_ATTRIBUTES;
     if (copied) {
-        ++flatten_copied;
+        ++run.renames.flatten_copied;
         copy_attributes = complete ? wanted_attributes(file.record.attributes, remembered)
                                    : set_copy_attributes(destination, file.record.attributes, remembered, outcome);
-        if (copied_log) write_copied_record(size_text.c_str(), file.source, destination, file.times());
+        if (run.logs.copied_log) write_copied_record(size_text.c_str(), file.source, destination, file.times());
     } else {
         // A protected file that -O opened up keeps its protection when the copy fails.
         if (remembered) platform::set_file_attributes(destination.c_str(), remembered);
         write_copy_error(file.source, destination);
-        reject(file, REASON_COPY_ERROR);
+        reject(run, file, REASON_COPY_ERROR);
     }
 
     hash_copied_file(file.source, destination, copied);
 
     if (copied) {
-        ++files_copied;
-        bytes_copied += file.size;
+        ++run.counters.files_copied;
+        run.counters.bytes_copied += file.size;
     }
     write_progress();
 
@@ -181,26 +194,28 @@ void copy_step(CurrentFile& file, const DestinationState& looked_up) {
     }
 
     write_copied_line_end();
-    if (copied) ++copies_completed;
+    if (copied) ++run.counters.copies_completed;
 }
 
 }  // namespace
 
 void process_file(const std::wstring& dir, const std::wstring& name, platform::FindRecord record) {
+    Run& run = current_run();
     CurrentFile file(dir, name, record);
 
-    bytes_processed += file.size;
-    if (list_log) write_list_record(file.source, file.size, file.times());
+    run.counters.bytes_processed += file.size;
+    if (run.logs.list_log) write_list_record(file.source, file.size, file.times());
 
-    if (opt->attr_select && !passes_attribute_test(record.attributes)) return reject(file, REASON_ATTRIBUTES);
-    if (opt->age_select && !passes_age_test(file.source, record)) return reject(file, REASON_AGE);
-    if (!passes_size_test(file.size)) return reject(file, REASON_SIZE);
+    if (opt->attr_select && !passes_attribute_test(record.attributes)) return reject(run, file, REASON_ATTRIBUTES);
+    if (opt->age_select && !passes_age_test(file.source, record)) return reject(run, file, REASON_AGE);
+    if (!passes_size_test(file.size)) return reject(run, file, REASON_SIZE);
 
-    build_destination(dir, name, record);
+    std::wstring destination_path = build_destination(run, dir, name, record);
 
     DestinationState destination;
-    if (!passed_over_on_hint(record, &destination)) destination = look_up_destination();
-    if (opt->existing_only && !destination.found) return reject(file, REASON_NOT_EXISTING);
+    if (!passed_over_on_hint(record, destination_path, &destination))
+        destination = look_up_destination(run.ready_folder, destination_path);
+    if (opt->existing_only && !destination.found) return reject(run, file, REASON_NOT_EXISTING);
 
     // Both times are UTC: local conversion shifts both sides alike, so the
     // difference is the same and no rounding or tolerance enters.
@@ -208,23 +223,24 @@ void process_file(const std::wstring& dir, const std::wstring& name, platform::F
     platform::FileTime d = destination.found ? time_of_kind(destination.record, opt->time_kind) : 0;
     int64_t difference = static_cast<int64_t>(s - d);
     if (difference < 0 && !opt->copy_all) {
-        ++not_copied_newer;
-        return reject(file, REASON_AGE);
+        ++run.counters.not_copied_newer;
+        return reject(run, file, REASON_AGE);
     }
     if (opt->list_only) {
         std::wstring size_text = run::format_count(file.size);
-        write_listing_line(file.source, size_text.c_str(), current_destination);
-        return reject(file, REASON_LISTING_ONLY);
+        write_listing_line(file.source, size_text.c_str(), destination_path);
+        return reject(run, file, REASON_LISTING_ONLY);
     }
-    if (difference == 0 && !opt->copy_all) return reject(file, REASON_AGE);
+    if (difference == 0 && !opt->copy_all) return reject(run, file, REASON_AGE);
 
     // A record listed without its attribute record gets it now, for the copy.
     if (records_deferred) platform::complete_find_record(file.source.c_str(), &record);
-    copy_step(file, destination);
+    copy_step(run, file, std::move(destination_path), destination);
 }
 
 bool process_file_defers_attributes() {
-    return !opt->attr_select && !opt->age_select && !list_log && opt->time_kind != 'C' && opt->time_kind != 'c';
+    return !opt->attr_select && !opt->age_select && !current_run().logs.list_log && opt->time_kind != 'C' &&
+           opt->time_kind != 'c';
 }
 
 bool process_file_takes_destination_hints() {

@@ -2,10 +2,11 @@
 
 #include <algorithm>
 
-#include "common/pause.h"
 #include "common/paths.h"
+#include "common/pause.h"
 #include "common/text.h"
 #include "run/config.h"
+#include "run/run_state.h"
 #include "run/terminate.h"
 
 namespace {
@@ -19,7 +20,7 @@ void write_time_fields(FILE* log, const FileTimeBreakdown& t) {
     text::print(log, "%04d/%02d/%02d|%02d:%02d:%02da|", a.year, a.month, a.day, a.hour, a.minute, a.second);
 }
 
-wint_t delimiter() { return static_cast<wint_t>(list_delimiter); }
+wint_t delimiter() { return static_cast<wint_t>(config().list_delimiter); }
 
 // A name column is never wider than the longest path, so a huge -w costs
 // output in proportion to the names, not to the number given.
@@ -29,28 +30,28 @@ int column_width(int32_t width) { return std::clamp(width, -WIDEST_NAME_COLUMN, 
 }  // namespace
 
 void write_list_record(const std::wstring& source, int64_t size, const FileTimeBreakdown& times) {
-    if (!list_log) return;
-    text::print(list_log, "\n%ls|", paths::display(source));
-    text::print(list_log, " %lld|", static_cast<long long>(size));
-    write_time_fields(list_log, times);
+    if (!current_run().logs.list_log) return;
+    text::print(current_run().logs.list_log, "\n%ls|", paths::display(source));
+    text::print(current_run().logs.list_log, " %lld|", static_cast<long long>(size));
+    write_time_fields(current_run().logs.list_log, times);
 }
 
 void write_not_copied_record(const std::wstring& source, const char* reason) {
-    text::print(not_copied_log, "\n%ls| %s", source.c_str(), reason);
+    text::print(current_run().logs.not_copied_log, "\n%ls| %s", source.c_str(), reason);
 }
 
 void write_listing_line(const std::wstring& source, const wchar_t* size_text,
                         const std::wstring& destination) {
-    text::print(screen, "%ls%lc", paths::display(source), delimiter());
+    text::print(current_run().screen, "%ls%lc", paths::display(source), delimiter());
     if (opt->list_only > 1)
-        text::print(screen, "%10ls %lc ==> %lc %ls", size_text, delimiter(), delimiter(),
+        text::print(current_run().screen, "%10ls %lc ==> %lc %ls", size_text, delimiter(), delimiter(),
                     paths::display(destination));
-    text::print(screen, "\n");
+    text::print(current_run().screen, "\n");
 }
 
 void write_screen_copy_lines(const std::wstring& source, const std::wstring& name,
                              const wchar_t* size_text, const std::wstring& destination) {
-    if (!screen) return;
+    if (!current_run().screen) return;
     // One write for both lines: the screen stream is unbuffered.
     std::wstring lines =
         opt->name_only
@@ -58,14 +59,14 @@ void write_screen_copy_lines(const std::wstring& source, const std::wstring& nam
             : text::format("%-*.*ls%lc", column_width(opt->name_width), column_width(opt->name_width),
                            paths::display(source), delimiter());
     lines += text::format("\n %10ls ==> %ls", size_text, paths::display(destination));
-    text::write(screen, lines);
+    text::write(current_run().screen, lines);
 }
 
 void write_copy_error(const std::wstring& source, const std::wstring& destination) {
-    text::print(screen, "\n\n%ls\nNOT COPIED (error) to %ls ", paths::display(source),
+    text::print(current_run().screen, "\n\n%ls\nNOT COPIED (error) to %ls ", paths::display(source),
                 paths::display(destination));
-    if (error_log && error_log != stderr)
-        text::print(error_log, "\n%ls | NOT COPIED to %ls", paths::display(source),
+    if (current_run().logs.error_log && current_run().logs.error_log != stderr)
+        text::print(current_run().logs.error_log, "\n%ls | NOT COPIED to %ls", paths::display(source),
                     paths::display(destination));
 }
 
@@ -92,55 +93,57 @@ std::string copied_path_bytes(const wchar_t* path) {
 
 void write_copied_record(const wchar_t* size_text, const std::wstring& source,
                          const std::wstring& destination, const FileTimeBreakdown& times) {
-    if (!copied_log) return;
-    text::print(copied_log, "%14ls |", size_text);
+    if (!current_run().logs.copied_log) return;
+    text::print(current_run().logs.copied_log, "%14ls |", size_text);
     std::string bytes = copied_path_bytes(paths::display(source));
-    text::write_bytes(copied_log, bytes.data(), bytes.size());
-    text::print(copied_log, "|");
-    text::print(copied_log, " ==> |%ls|", paths::display(destination));
-    write_time_fields(copied_log, times);
+    text::write_bytes(current_run().logs.copied_log, bytes.data(), bytes.size());
+    text::print(current_run().logs.copied_log, "|");
+    text::print(current_run().logs.copied_log, " ==> |%ls|", paths::display(destination));
+    write_time_fields(current_run().logs.copied_log, times);
 }
 
-void write_copied_line_end() { text::print(copied_log, "\n"); }
+void write_copied_line_end() { text::print(current_run().logs.copied_log, "\n"); }
 
 void write_renamed_before(const std::wstring& destination) {
-    text::print(renamed_log, "\n%ls |RENAMED TO:|", paths::display(destination));
-    text::print(screen, "\n\nDUPE_FILE: %ls ==> ", paths::display(destination));
+    text::print(current_run().logs.renamed_log, "\n%ls |RENAMED TO:|", paths::display(destination));
+    text::print(current_run().screen, "\n\nDUPE_FILE: %ls ==> ", paths::display(destination));
 }
 
 void write_renamed_after(const std::wstring& destination) {
-    text::print(renamed_log, " %ls\n", paths::display(destination));
-    text::print(screen, "  %ls\n", paths::display(destination));
+    text::print(current_run().logs.renamed_log, " %ls\n", paths::display(destination));
+    text::print(current_run().screen, "  %ls\n", paths::display(destination));
 }
 
 void write_progress() {
-    std::wstring processed = run::format_count(bytes_processed);
-    text::print(screen, "\n %ld of %ld files:    %ls of %ls bytes\n", long(files_processed) + 1,
-                long(files_to_process), processed.c_str(), bytes_to_process_text.c_str());
-    if (bytes_processed > progress_next) {
-        show_rate(bytes_to_process, bytes_processed);
+    Run& run = current_run();
+    const Counters& counts = run.counters;
+    std::wstring processed = run::format_count(counts.bytes_processed);
+    text::print(run.screen, "\n %ld of %ld files:    %ls of %ls bytes\n", long(counts.files_processed) + 1,
+                long(counts.files_to_process), processed.c_str(), run.bytes_to_process_text.c_str());
+    if (counts.bytes_processed > run.progress_next) {
+        show_rate(counts.bytes_to_process, counts.bytes_processed);
         pause_seconds(3);
-        progress_next = bytes_processed + 200000000;
+        run.progress_next = counts.bytes_processed + 200000000;
     }
 }
 
 void show_rate(int64_t total_bytes, int64_t bytes_so_far) {
     int64_t now = platform::now_seconds();
     if (total_bytes != 0) {
-        int64_t elapsed = now - walk_start_time;
+        int64_t elapsed = now - current_run().walk_start_time;
         double projected = double(elapsed) / (double(bytes_so_far) / double(total_bytes));
         int64_t remaining = static_cast<int64_t>(projected - double(elapsed));
         int hours = static_cast<int>(remaining / 3600);
         int minutes = static_cast<int>(remaining % 3600 / 60);
         int seconds = static_cast<int>(remaining % 60);
         // Within the run's first second there is no rate yet: count one second.
-        int64_t run_seconds = now - run_start_time > 0 ? now - run_start_time : 1;
+        int64_t run_seconds = now - current_run().run_start_time > 0 ? now - current_run().run_start_time : 1;
         double rate = double(bytes_so_far) / double(run_seconds) / 1000000.0 * 60.0;
-        text::print(screen, "\n\n\n%.0f meg/min  %2d hrs. %2d mins. %2d secs remaining\n\n\n", rate, hours,
-                    minutes, seconds);
+        text::print(current_run().screen, "\n\n\n%.0f meg/min  %2d hrs. %2d mins. %2d secs remaining\n\n\n", rate,
+                    hours, minutes, seconds);
         return;
     }
-    int64_t minutes = (now - walk_start_time) / 60;
+    int64_t minutes = (now - current_run().walk_start_time) / 60;
     if (minutes == 0) return;
-    text::print(screen, "\n\n\n%.0f meg/min \n\n\n", double(bytes_so_far / minutes / 1000000));
+    text::print(current_run().screen, "\n\n\n%.0f meg/min \n\n\n", double(bytes_so_far / minutes / 1000000));
 }

@@ -25,24 +25,25 @@ bool passes_attribute_test(uint32_t a) {
 
 bool passes_date_range_test(const platform::FindRecord& record) {
     if (!opt->older_select && !opt->younger_select) return true;
-    auto within = [](uint64_t t) { return younger_cutoff < t && t < older_cutoff; };
-    if (age_use_access && within(record.last_access_time)) return true;
-    if (age_use_create && within(record.creation_time)) return true;
-    if (age_use_write && within(record.last_write_time)) return true;
+    auto within = [](uint64_t t) { return config().younger_cutoff < t && t < config().older_cutoff; };
+    if (config().age_use_access && within(record.last_access_time)) return true;
+    if (config().age_use_create && within(record.creation_time)) return true;
+    if (config().age_use_write && within(record.last_write_time)) return true;
     return false;
 }
 
 bool passes_age_test(const std::wstring& source_path, const platform::FindRecord& record) {
-    if (age_use_access || age_use_create || age_use_write) return passes_date_range_test(record);
+    if (config().age_use_access || config().age_use_create || config().age_use_write)
+        return passes_date_range_test(record);
     int32_t age = 0;
     // A file that has gone since the walk listed it has no age: it fails.
     if (!age_in_days(source_path, opt->time_kind, &age)) return false;
-    return older_days <= age && age < younger_days;
+    return config().older_days <= age && age < config().younger_days;
 }
 
 bool passes_size_test(int64_t size) {
-    if (opt->size_greater_select && size < size_greater) return false;
-    if (opt->size_less_select && size > size_less) return false;
+    if (opt->size_greater_select && size < config().size_greater) return false;
+    if (opt->size_less_select && size > config().size_less) return false;
     return true;
 }
 

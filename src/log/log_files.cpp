@@ -126,17 +126,16 @@ FILE* open_set_log(const std::wstring& base, int32_t bit) {
     return file;
 }
 
-void open_logs_of_mask(const std::wstring& base, int32_t mask, FILE*& list_log, FILE*& copied_log,
-                       FILE*& not_copied_log, FILE*& renamed_log, FILE*& error_log) {
+void open_logs_of_mask(const std::wstring& base, int32_t mask, LogStreams& logs) {
     struct Slot {
         int32_t bit;
         FILE*& stream;
     };
-    Slot slots[] = {{LOG_LIST, list_log},
-                    {LOG_COPIED, copied_log},
-                    {LOG_NOT_COPIED, not_copied_log},
-                    {LOG_RENAMED, renamed_log},
-                    {LOG_ERROR, error_log}};
+    Slot slots[] = {{LOG_LIST, logs.list_log},
+                    {LOG_COPIED, logs.copied_log},
+                    {LOG_NOT_COPIED, logs.not_copied_log},
+                    {LOG_RENAMED, logs.renamed_log},
+                    {LOG_ERROR, logs.error_log}};
     for (Slot& slot : slots) {
         bool open = slot.stream && slot.stream != stderr;
         if (!(mask & slot.bit) || open) continue;

@@ -8,6 +8,8 @@
 #include <cstdio>
 #include <string>
 
+#include "log/log_streams.h"
+
 // The file of the log of mask bit `bit` for the base name `base`: the base
 // name itself for the default log, else its drive, folder and file name,
 // the log's suffix ("_LIST", ...) and the base name's extension (".LOG"
@@ -34,5 +36,4 @@ FILE* open_set_log(const std::wstring& base, int32_t bit);
 // 32, 16, each into its own stream. A log already open stays as it is (its
 // records keep going to its file); the error log counts as open only when it
 // is a file. A log that cannot be opened ends the run (OUTPUT_FILE).
-void open_logs_of_mask(const std::wstring& base, int32_t mask, FILE*& list_log, FILE*& copied_log,
-                       FILE*& not_copied_log, FILE*& renamed_log, FILE*& error_log);
+void open_logs_of_mask(const std::wstring& base, int32_t mask, LogStreams& logs);

@@ -122,9 +122,12 @@ int32_t year_start(int year) {
 
 void scan_age_letters(const std::wstring& value) {
     for (wchar_t c : value) {
-        if (c == L'a' || c == L'A') age_use_access = 'a';
-        else if (c == L'c' || c == L'C') age_use_create = 'a';
-        else if (c == L'w' || c == L'W') age_use_write = 'a';
+        if (c == L'a' || c == L'A')
+            building_config().age_use_access = 'a';
+        else if (c == L'c' || c == L'C')
+            building_config().age_use_create = 'a';
+        else if (c == L'w' || c == L'W')
+            building_config().age_use_write = 'a';
     }
 }
 

@@ -48,8 +48,9 @@ void add_bypass_folder(const std::wstring& folder) {
         text::print(stderr, "\nBypass folder name too long, not used: %ls\n", folder.c_str());
         return;
     }
-    if (!bypass_list.add(paths::long_form(full))) end_run_list_full("bypass folders", bypass_list.capacity());
-    bypass_count = static_cast<int32_t>(bypass_list.size());
+    if (!building_config().bypass_list.add(paths::long_form(full)))
+        end_run_list_full("bypass folders", building_config().bypass_list.capacity());
+    building_config().bypass_count = static_cast<int32_t>(building_config().bypass_list.size());
 }
 
 // Trailing blanks and tabs off.
@@ -64,31 +65,33 @@ void add_start_path(const std::wstring& path) {
     if (!platform::full_path(path.c_str(), full, 32767)) start_path_not_found(path);
     std::wstring entry = paths::long_form(full);
 
-    if (!opt->shadow_copy) {
+    if (!building_config().options.shadow_copy) {
         uint32_t attributes = platform::get_file_attributes(entry.c_str());
         if (attributes == platform::INVALID_ATTRIBUTES) start_path_not_found(full);
         if (!(attributes & platform::ATTR_DIRECTORY)) adjust_file_to_folder(entry);
     }
-    if (opt->maintain_dir_dates) {
+    if (building_config().options.maintain_dir_dates) {
         std::wstring folder = entry;
         if (!folder.empty() && folder.back() == L'\\') folder.pop_back();
-        read_directory_times(folder, &current_dir_times);
+        read_directory_times(folder, &building_config().start_path_times);
     }
     // The same folder with or without its trailing '\' is the same start path.
-    for (const auto& existing : source_paths)
+    for (const auto& existing : building_config().source_paths)
         if (without_trailing_backslash_equal(existing, entry)) return;
 
-    if (!source_paths.add(entry)) end_run_list_full("start folders", source_paths.capacity());
-    size_t index = source_paths.size() - 1;
-    std::wstring& stored = source_paths[index];
+    if (!building_config().source_paths.add(entry))
+        end_run_list_full("start folders", building_config().source_paths.capacity());
+    size_t index = building_config().source_paths.size() - 1;
+    std::wstring& stored = building_config().source_paths[index];
     if (!stored.empty() && stored.back() == L'\\') stored.pop_back();
-    start_path_len[index] = static_cast<int32_t>(stored.size());
+    building_config().start_path_len[index] = static_cast<int32_t>(stored.size());
 }
 
 void add_file_type(const std::wstring& pattern) {
-    for (const auto& existing : file_types)
+    for (const auto& existing : building_config().file_types)
         if (existing == pattern) return;
-    if (!file_types.add(pattern)) end_run_list_full("file types", file_types.capacity());
+    if (!building_config().file_types.add(pattern))
+        end_run_list_full("file types", building_config().file_types.capacity());
 }
 
 void read_types_file(const std::wstring& path) {
@@ -141,8 +144,8 @@ void read_exclude_file(const std::wstring& path) {
     std::wstring host_path = path_for_opening(path);
     if (!platform::path_accessible(host_path.c_str())) return;
     read_short_line_list(path, host_path, 2294, [](const std::wstring& pattern) {
-        if (!exclude_types.add(paths::upper(pattern)))
-            end_run_list_full("exclusion patterns", exclude_types.capacity());
+        if (!building_config().exclude_types.add(paths::upper(pattern)))
+            end_run_list_full("exclusion patterns", building_config().exclude_types.capacity());
     });
 }
 
@@ -158,10 +161,10 @@ void add_bypass(const std::wstring& value) {
 }
 
 void read_dirs_file(FILE* stream) {
-    int32_t n = static_cast<int32_t>(source_paths.size());
-    if (dirs_count <= 0) {
+    int32_t n = static_cast<int32_t>(building_config().source_paths.size());
+    if (building_config().dirs_count <= 0) {
         std::fclose(stream);
-        dirs_count = n;
+        building_config().dirs_count = n;
         return;
     }
     std::string line;
@@ -179,10 +182,11 @@ void read_dirs_file(FILE* stream) {
         if (folder.empty() || folder.back() != L'\\') folder += L'\\';
         std::wstring entry = paths::long_form(folder);
 
-        if (!source_paths.add(entry)) end_run_list_full("start folders", source_paths.capacity());
-        start_path_len[n] = static_cast<int32_t>(entry.size());
+        if (!building_config().source_paths.add(entry))
+            end_run_list_full("start folders", building_config().source_paths.capacity());
+        building_config().start_path_len[n] = static_cast<int32_t>(entry.size());
         ++n;
     }
     std::fclose(stream);
-    dirs_count = n;
+    building_config().dirs_count = n;
 }

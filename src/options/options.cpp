@@ -22,9 +22,14 @@
 #include "options/usage.h"
 #include "platform/platform.h"
 #include "run/config.h"
+#include "run/run_state.h"
 #include "run/terminate.h"
 
 namespace {
+
+// The option record the parser fills, and the log streams it opens.
+OptionRecord& options() { return building_config().options; }
+LogStreams& logs() { return current_run().logs; }
 
 // Where the scan stands: the argument vector and the next unread argument.
 struct ArgumentScan {
@@ -75,13 +80,14 @@ std::wstring full_path_or_end(const std::wstring& name, size_t limit = 32768) {
 // ---- Start-up --------------------------------------------------------------
 
 void set_default_age_cutoffs() {
-    age_use_access = age_use_create = age_use_write = 0;
+    building_config().age_use_access = building_config().age_use_create = building_config().age_use_write = 0;
     int month, day, year;
     split_date("01-01-1980", &month, &day, &year);
-    younger_cutoff = cutoff_filetime(month, day, year);
+    building_config().younger_cutoff = cutoff_filetime(month, day, year);
     std::tm today{};
     platform::local_time(platform::now_seconds(), &today);
-    older_cutoff = local_calendar_filetime(58, 58, 22, today.tm_mday, today.tm_mon + 1, today.tm_year + 1900);
+    building_config().older_cutoff =
+        local_calendar_filetime(58, 58, 22, today.tm_mday, today.tm_mon + 1, today.tm_year + 1900);
 }
 
 // "kestro logs" ends with exit code 6 even when every page was read, and
@@ -99,15 +105,17 @@ void open_accounting_log() {
     if (!platform::get_env("ACCT", &value)) return;
     std::wstring name = paths::upper(value) == L"ON" ? std::wstring(L"ACCT-ING") : value;
     std::wstring full = full_path_or_end(name);
-    default_log = open_default_log(full);
-    if (log_base_name.empty()) log_base_name = full;
+    logs().default_log = open_default_log(full);
+    if (building_config().log_base_name.empty()) building_config().log_base_name = full;
 }
 
 void take_positional_arguments(ArgumentScan& scan) {
     while (scan.has_next() && !is_option_start(scan.peek()[0])) {
         std::wstring argument = scan.take();
-        if (source_paths.empty()) add_start_path(argument);
-        else dest_path = full_path_or_end(argument);
+        if (building_config().source_paths.empty())
+            add_start_path(argument);
+        else
+            building_config().dest_path = full_path_or_end(argument);
     }
 }
 
@@ -129,9 +137,9 @@ const wchar_t* take_value(const wchar_t* rest, ArgumentScan& scan, bool* attache
 }
 
 void apply_age_value(const std::wstring& value, bool older) {
-    opt->age_select = 1;
-    (older ? opt->older_select : opt->younger_select) = 1;
-    int32_t& days = older ? older_days : younger_days;
+    options().age_select = 1;
+    (older ? options().older_select : options().younger_select) = 1;
+    int32_t& days = older ? building_config().older_days : building_config().younger_days;
     if (is_day_count(value)) {
         days = decimal_value(value.c_str());
         return;
@@ -142,28 +150,29 @@ void apply_age_value(const std::wstring& value, bool older) {
     days = day_count(narrow.c_str());
     int month, day, year;
     split_date(narrow.c_str(), &month, &day, &year);
-    (older ? older_cutoff : younger_cutoff) = cutoff_filetime(month, day, year);
+    (older ? building_config().older_cutoff : building_config().younger_cutoff) =
+        cutoff_filetime(month, day, year);
 }
 
 // ---- The log option (-1, -2, -3) -----------------------------------------------
 
 void apply_log_option(const std::wstring& value) {
-    std::wstring name = read_log_name_value(value, LogMaskForm::short_option, &opt->log_mask);
+    std::wstring name = read_log_name_value(value, LogMaskForm::short_option, &options().log_mask);
     std::wstring full = full_path_or_end(name);
     create_log_folder(full);
     if (has_date_token(full)) replace_date_token(full);
-    log_base_name = full;
+    building_config().log_base_name = full;
     // An earlier default log (ACCT's) gets no more lines.
-    if (default_log) std::fclose(default_log);
-    default_log = open_default_log(log_base_name);
-    open_logs_of_mask(log_base_name, opt->log_mask, list_log, copied_log, not_copied_log, renamed_log, error_log);
+    if (logs().default_log) std::fclose(logs().default_log);
+    logs().default_log = open_default_log(building_config().log_base_name);
+    open_logs_of_mask(building_config().log_base_name, options().log_mask, current_run().logs);
 }
 
 void switch_logs_off() {
-    opt->log_mask = 0;
-    if (default_log) {
-        std::fclose(default_log);
-        default_log = nullptr;
+    options().log_mask = 0;
+    if (logs().default_log) {
+        std::fclose(logs().default_log);
+        logs().default_log = nullptr;
     }
 }
 
@@ -174,16 +183,21 @@ void apply_attribute_letters(const wchar_t* modifiers) {
         text::print(stderr, "\n-a option needs a modifier [erhms]\n");
         end_illegal_option();
     }
-    opt->attr_select = 1;
+    options().attr_select = 1;
     for (; *modifiers; ++modifiers) {
         switch (*modifiers) {
-            case L'r': case L'R': opt->attr_readonly = 1; break;
-            case L'h': case L'H': opt->attr_hidden = 1; break;
-            case L's': case L'S': opt->attr_system = 1; break;
-            case L'm': case L'M': opt->attr_archive = 1; break;
-            case L'e': case L'E': opt->attr_encrypted = 1; break;
-            case L'd': opt->attr_dir_level += 1; break;
-            case L'D': opt->attr_dir_level += 2; break;
+            case L'r':
+            case L'R': options().attr_readonly = 1; break;
+            case L'h':
+            case L'H': options().attr_hidden = 1; break;
+            case L's':
+            case L'S': options().attr_system = 1; break;
+            case L'm':
+            case L'M': options().attr_archive = 1; break;
+            case L'e':
+            case L'E': options().attr_encrypted = 1; break;
+            case L'd': options().attr_dir_level += 1; break;
+            case L'D': options().attr_dir_level += 2; break;
             default: break;
         }
     }
@@ -197,58 +211,58 @@ void apply_attribute_letters(const wchar_t* modifiers) {
 }
 
 void apply_destination(const wchar_t* value) {
-    opt->dest_given = 1;
+    options().dest_given = 1;
     std::wstring full = full_path_or_end(value);
     bool network_or_prefixed = (!full.empty() && full[0] == L'\\') || (full.size() > 1 && full[1] == L'\\');
-    dest_path = network_or_prefixed ? full : paths::LONG_PREFIX + full;
+    building_config().dest_path = network_or_prefixed ? full : paths::LONG_PREFIX + full;
 }
 
 void apply_error_log(const wchar_t* value, bool attached) {
-    opt->error_log_given = 1;
+    options().error_log_given = 1;
     std::wstring full;
     if (!platform::full_path(value, full, attached ? 32768 : 260)) return;  // stays on standard error
     create_log_folder(full);
     FILE* file = platform::open_stream(full.c_str(), "a+");
     if (!file) return;
     std::fseek(file, 0, SEEK_END);
-    error_log = file;
+    logs().error_log = file;
 }
 
 void apply_hash_log(const wchar_t* value) {
-    if (opt->hash_mode == 0) opt->hash_mode = 8;
+    if (options().hash_mode == 0) options().hash_mode = 8;
     FILE* file = platform::open_stream(path_for_opening(value).c_str(), "a+");
-    if (file) hash_log = file;
+    if (file) logs().hash_log = file;
 }
 
 void apply_source_list(const wchar_t* value) {
-    opt->source_list_mode = 1;
+    options().source_list_mode = 1;
     FILE* file = platform::open_stream(path_for_opening(value).c_str(), "r");
     if (!file) {
         text::print(stderr, "\n\nCan't find source file to open\n");
         run::terminate(run::INPUT_FILE);
     }
-    source_list_file = file;
+    current_run().source_list_file = file;
     std::string piece;
     while (read_byte_piece(file, 2047, piece))
-        if (piece.size() >= 4) ++source_list_count;
+        if (piece.size() >= 4) ++building_config().source_list_count;
     std::rewind(file);
 }
 
 void apply_width(const wchar_t* value, int32_t set_increase) {
-    name_width_set += set_increase;
-    opt->name_width = opt->alt_name_width = decimal_value(value);
-    if (opt->name_width == 0) opt->name_width = 260;
+    building_config().name_width_set += set_increase;
+    options().name_width = options().alt_name_width = decimal_value(value);
+    if (options().name_width == 0) options().name_width = 260;
 }
 
 // -h, -hs, -hd. Returns the characters of the argument it used after the 'h'.
 int apply_hash_letters(const wchar_t* rest) {
     if (*rest == 0) {
-        if (opt->hash_mode == 0) opt->hash_mode = 8;
+        if (options().hash_mode == 0) options().hash_mode = 8;
         return 0;
     }
     if (*rest == L's' || *rest == L'd') {
-        if (opt->hash_mode != 0) opt->hash_mode ^= 8;
-        opt->hash_mode |= *rest == L's' ? 2 : 4;
+        if (options().hash_mode != 0) options().hash_mode ^= 8;
+        options().hash_mode |= *rest == L's' ? 2 : 4;
         return 1;
     }
     text::print(stdout, "\nIncorrect -h option\n");
@@ -276,11 +290,12 @@ void take_file_types(ArgumentScan& scan) {
 void take_exclusions(ArgumentScan& scan, wchar_t letter) {
     if (!scan.has_next()) value_missing(letter);
     if (scan.peek()[0] == L'-') show_usage();
-    opt->exclude_select = 1;
+    options().exclude_select = 1;
     while (scan.has_next() && !is_option_start(scan.peek()[0])) {
         std::wstring pattern = scan.take();
-        if (!opt->exclude_case_sensitive) pattern = paths::upper(pattern);
-        if (!exclude_types.add(pattern)) end_run_list_full("exclusion patterns", exclude_types.capacity());
+        if (!options().exclude_case_sensitive) pattern = paths::upper(pattern);
+        if (!building_config().exclude_types.add(pattern))
+            end_run_list_full("exclusion patterns", building_config().exclude_types.capacity());
     }
 }
 
@@ -317,13 +332,13 @@ void apply_option_argument(const wchar_t* argument, ArgumentScan& scan) {
                 }
                 apply_log_option(usage_value(rest, scan, true));
                 return;
-            case L'A': opt->copy_all = plus_letter ? 0 : 1; break;
+            case L'A': options().copy_all = plus_letter ? 0 : 1; break;
             case L'a': apply_attribute_letters(rest); return;
             case L'D': {
                 const wchar_t* value = take_value(rest, scan, &attached);
                 if (!value || (!attached && value[0] == L'-')) end_illegal_option();
                 if (attached ? value[1] != L':' : value[0] != 0 && value[1] == 0) forgot_drive_colon();
-                opt->dest_drive_only = 1;
+                options().dest_drive_only = 1;
                 apply_destination(value);
                 return;
             }
@@ -334,44 +349,49 @@ void apply_option_argument(const wchar_t* argument, ArgumentScan& scan) {
                 apply_error_log(value, attached);
                 return;
             }
-            case L'e': opt->existing_only = 1; break;
+            case L'e': options().existing_only = 1; break;
             case L'F': read_types_file(required_value(rest, scan, false)); return;
             case L'f': take_file_types(scan); break;
             case L'G':
-                opt->size_greater_select = 1;
-                size_greater = decimal_value64(required_value(rest, scan, true));
+                options().size_greater_select = 1;
+                building_config().size_greater = decimal_value64(required_value(rest, scan, true));
                 return;
             case L'g': apply_age_value(usage_value(rest, scan, false), true); return;
             case L'H': apply_hash_log(required_value(rest, scan, false)); return;
             case L'h': pos += static_cast<size_t>(apply_hash_letters(rest)); break;
-            case L'I': case L'i': opt->no_precount = 1; break;
+            case L'I':
+            case L'i': options().no_precount = 1; break;
             case L'L':
-                opt->size_less_select = 1;
-                size_less = decimal_value64(required_value(rest, scan, true));
+                options().size_less_select = 1;
+                building_config().size_less = decimal_value64(required_value(rest, scan, true));
                 return;
             case L'l': apply_age_value(usage_value(rest, scan, false), false); return;
-            case L'M': opt->maintain_dir_dates = 1; opt->make_dirs = 1; break;
-            case L'm': opt->make_dirs = 1; break;
-            case L'N': opt->list_only = 2; break;
-            case L'n': opt->list_only += 1; break;
-            case L'O': opt->overwrite_protected = 1; break;
+            case L'M':
+                options().maintain_dir_dates = 1;
+                options().make_dirs = 1;
+                break;
+            case L'm': options().make_dirs = 1; break;
+            case L'N': options().list_only = 2; break;
+            case L'n': options().list_only += 1; break;
+            case L'O': options().overwrite_protected = 1; break;
             case L'p': take_start_paths(scan); break;
-            case L'R': opt->reset_access_time = 1; break;
-            case L'r': opt->recurse = 0; break;
+            case L'R': options().reset_access_time = 1; break;
+            case L'r': options().recurse = 0; break;
             case L'S': case L's': apply_source_list(required_value(rest, scan, false)); return;
             case L'T': case L't':
                 if (plus_argument) {
-                    opt->time_kind = 'w';
+                    options().time_kind = 'w';
                     break;
                 }
-                opt->time_kind = required_value(rest, scan, false)[0];
+                options().time_kind = required_value(rest, scan, false)[0];
                 return;
-            case L'U': case L'u': opt->upper_case_dirs = 0; break;
-            case L'V': opt->silent += 2; break;
-            case L'v': opt->silent += 1; break;
+            case L'U':
+            case L'u': options().upper_case_dirs = 0; break;
+            case L'V': options().silent += 2; break;
+            case L'v': options().silent += 1; break;
             case L'W': case L'w': {
                 if (plus_argument) {
-                    name_width_set = 1;
+                    building_config().name_width_set = 1;
                     break;
                 }
                 const wchar_t* value = take_value(rest, scan, &attached);
@@ -379,9 +399,12 @@ void apply_option_argument(const wchar_t* argument, ArgumentScan& scan) {
                 apply_width(value, letter == L'W' ? 2 : 1);
                 return;
             }
-            case L'X': opt->exclude_case_sensitive = 1; take_exclusions(scan, letter); break;
+            case L'X':
+                options().exclude_case_sensitive = 1;
+                take_exclusions(scan, letter);
+                break;
             case L'x': take_exclusions(scan, letter); break;
-            case L'z': opt->zulu_time = 1; break;
+            case L'z': options().zulu_time = 1; break;
             case L'-':
                 if (apply_long_option(rest) != 0) {
                     text::print(stderr, "\nIllegal option: %ls", rest);
@@ -410,26 +433,27 @@ std::wstring path_below_drive(const std::wstring& path) {
 }
 
 void complete_drive_destination() {
-    std::wstring drive = paths::without_long_prefix(dest_path).substr(0, 2);
+    std::wstring drive = paths::without_long_prefix(building_config().dest_path).substr(0, 2);
     // Without a start path yet, the walk will start in the current folder.
-    std::wstring start = source_paths.empty() ? platform::current_directory() : source_paths[0];
+    std::wstring start =
+        building_config().source_paths.empty() ? platform::current_directory() : building_config().source_paths[0];
     std::wstring below = path_below_drive(start);
     if (!below.empty() && below.back() == L'\\') below.pop_back();
-    dest_path = paths::long_form(drive + below);
+    building_config().dest_path = paths::long_form(drive + below);
 }
 
 void finish_parsing() {
-    if (file_types.empty()) add_file_type(L"*.*");
-    if (opt->path_only && name_width_set == 1) {
-        opt->name_width = 78;
-        name_width_set = 2;
+    if (building_config().file_types.empty()) add_file_type(L"*.*");
+    if (options().path_only && building_config().name_width_set == 1) {
+        options().name_width = 78;
+        building_config().name_width_set = 2;
     }
-    if (opt->dest_drive_only) complete_drive_destination();
-    if (!error_log) error_log = stderr;
-    if (opt->memo && memo_file) memo_input(memo_file);
-    if (ini_used) text::print(stderr, "\n\nINI PROCESSED\n");
-    if (renamed_log)
-        text::print(renamed_log, opt->check_tilde ? "Check Tilde Duplicate Names Used\n"
+    if (options().dest_drive_only) complete_drive_destination();
+    if (!logs().error_log) logs().error_log = stderr;
+    if (options().memo && current_run().memo_file) memo_input(current_run().memo_file);
+    if (building_config().ini_used) text::print(stderr, "\n\nINI PROCESSED\n");
+    if (logs().renamed_log)
+        text::print(logs().renamed_log, options().check_tilde ? "Check Tilde Duplicate Names Used\n"
                                                   : "Check Tilde Duplicate Names NOT CHECKED\n");
 }
 

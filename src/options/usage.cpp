@@ -6,6 +6,7 @@
 #include "options/usage_pages.h"
 #include "platform/platform.h"
 #include "run/banner.h"
+#include "run/stop.h"
 #include "run/terminate.h"
 
 namespace {
@@ -17,7 +18,7 @@ constexpr int KEY_ESC = 27;
 // One key per prompt, so the rest of a typed line answers the next prompts.
 bool next_page_wanted() {
     print_centred(stderr, L"RETURN TO CONTINUE");
-    int key = platform::read_key();
+    int key = run::wait_for_key();
     return key >= 0 && key != KEY_CTRL_C && key != KEY_ESC;
 }
 

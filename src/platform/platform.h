@@ -248,6 +248,9 @@ bool file_apis_are_ansi();
 bool get_env(const char* name, std::wstring* value);
 // Routes Ctrl+C (and on POSIX SIGTERM) to `handler(2)`, run on a thread of its own.
 void install_interrupt_handler(void (*handler)(int));
+// True once Ctrl+C (or SIGTERM) has come. Long operations of this layer (the
+// whole-file copies) then stop between chunks and fail.
+bool interrupt_requested();
 [[noreturn]] void exit_process(int code);
 
 }  // namespace platform

@@ -1,7 +1,8 @@
-// The run configuration: the one option record, the named lists, paths,
-// streams and counters that every part of the program reads. Filled by the
-// environment step and the option parsers before the first walk; afterwards
-// only the counters, the rename numbers and the open log streams change.
+// The run configuration: the option record, the selection values, the named
+// lists and the paths. The environment step and the option parsers build it
+// (building_config); the driver then freezes it, and from there on every part
+// reads it (config, opt) and nothing changes it. What changes during a run
+// lives in the run state (run/run_state.h).
 #pragma once
 
 #include <cstdint>
@@ -96,83 +97,67 @@ struct FileTimes {
     platform::FileTime last_write = 0;
 };
 
-// The option record and the run-wide values beside it.
-extern OptionRecord* opt;  // null until the working storage exists
-
-// Selection values.
-extern int32_t older_days;
-extern int32_t younger_days;
-extern uint64_t older_cutoff;
-extern uint64_t younger_cutoff;
-extern uint8_t age_use_access, age_use_create, age_use_write;
-extern int64_t size_greater;
-extern int64_t size_less;
-extern wchar_t list_delimiter;
-
-// Lists (capacities are part of the program's observable limits).
+// List capacities (part of the program's observable limits).
 constexpr size_t SOURCE_PATHS_CAPACITY = 600;
 constexpr size_t START_PATH_LEN_CAPACITY = 1000;
 constexpr size_t FILE_TYPES_CAPACITY = 300;
 constexpr size_t EXCLUDE_TYPES_CAPACITY = 512;
 constexpr size_t BYPASS_LIST_CAPACITY = 2000;
-extern StringList source_paths;
-extern int32_t start_path_len[START_PATH_LEN_CAPACITY];
-extern StringList file_types;
-extern StringList exclude_types;
-extern StringList bypass_list;
-extern int32_t bypass_count;
 
-// Paths and names.
-extern std::wstring dest_path;       // destination root, long-path form
-extern std::wstring log_base_name;   // full path of the log base name
-extern std::wstring log_name;        // log name of the last long log option
-extern std::wstring memo_path;
-extern std::string ini_path;         // 8-bit
-extern std::string ini_echo;         // 8-bit: the applied INI lines
+struct Configuration {
+    OptionRecord options{};  // zeroed, then the start values
 
-// Streams (null when not open).
-extern FILE* screen;
-extern FILE* default_log;
-extern FILE* list_log;
-extern FILE* copied_log;
-extern FILE* not_copied_log;
-extern FILE* error_log;
-extern FILE* renamed_log;
-extern FILE* hash_log;
-extern FILE* memo_file;
-extern FILE* source_list_file;
+    // Selection values.
+    int32_t older_days = 0;
+    int32_t younger_days = 80000;
+    uint64_t older_cutoff = 0;
+    uint64_t younger_cutoff = 0;
+    uint8_t age_use_access = 0, age_use_create = 0, age_use_write = 0;
+    int64_t size_greater = 0;
+    int64_t size_less = 0;
+    wchar_t list_delimiter = L' ';
 
-// Run state and counters.
-extern int32_t counting_pass;
-extern int64_t run_start_time, walk_start_time, run_end_time;
-extern int32_t files_to_process;
-extern int64_t bytes_to_process;
-extern int32_t files_processed;
-extern int64_t bytes_processed;
-extern int32_t files_copied;
-extern int64_t bytes_copied;
-extern int32_t copies_completed;
-extern int32_t files_not_copied;
-extern int32_t not_copied_newer;
-extern int32_t flatten_copied;
-extern int32_t flatten_folder;
-extern int32_t dupe_index;
-extern int32_t tilde_index;
-extern int64_t progress_next;
-extern int32_t current_start_path_len;
-extern int32_t dirs_count;
-extern int32_t source_list_count;
-extern int32_t ini_used;
-extern int32_t name_width_set;
+    // Lists.
+    StringList source_paths{SOURCE_PATHS_CAPACITY};
+    int32_t start_path_len[START_PATH_LEN_CAPACITY] = {};
+    StringList file_types{FILE_TYPES_CAPACITY};
+    StringList exclude_types{EXCLUDE_TYPES_CAPACITY};
+    StringList bypass_list{BYPASS_LIST_CAPACITY};
+    int32_t bypass_count = 0;
 
-// The counted byte total as number text, shown by the progress line.
-extern std::wstring bytes_to_process_text;
-// Times of the source folder being walked (written onto destination folders).
-extern FileTimes current_dir_times;
+    // Paths and names.
+    std::wstring dest_path;      // destination root, long-path form
+    std::wstring log_base_name;  // full path of the log base name
+    std::wstring log_name;       // log name of the last long log option
+    std::wstring memo_path;
+    std::string ini_path;  // 8-bit
+    std::string ini_echo;  // 8-bit: the applied INI lines
 
-// Creates the zeroed option record and sets every value above to its start
-// value. Returns false when the record cannot be created.
-bool create_run_configuration();
-// The start values of the option record that are not zero (and the few the
-// environment step clears again).
-void set_start_values();
+    // What the parsers counted and noted.
+    int32_t dirs_count = 0;
+    int32_t source_list_count = 0;
+    int32_t ini_used = 0;
+    int32_t name_width_set = 1;
+    // -M: the times of the last start path given while -M was in force; a
+    // destination root the run creates takes them.
+    FileTimes start_path_times;
+
+    Configuration() { set_start_values(); }
+    // The start values of the option record that are not zero (and the few
+    // the environment step clears again).
+    void set_start_values();
+};
+
+// The configuration in force, read-only, and its option record.
+const Configuration& config();
+extern const OptionRecord* opt;
+
+// The configuration while the environment step and the parsers build it.
+// Asking for it once the driver has frozen it is a fault of the program.
+Configuration& building_config();
+void freeze_config();
+
+// A new configuration with its start values, in force from now on (the
+// program's start, and every test that wants a run of its own). False when
+// there is no memory for it.
+bool start_new_config();

@@ -5,8 +5,8 @@
 #include <new>
 #include <thread>
 
-#include "common/pause.h"
 #include "common/paths.h"
+#include "common/pause.h"
 #include "common/text.h"
 #include "copy/directories.h"
 #include "options/lists.h"
@@ -15,30 +15,33 @@
 #include "run/banner.h"
 #include "run/config.h"
 #include "run/header.h"
+#include "run/run_state.h"
+#include "run/stop.h"
 #include "run/terminate.h"
 #include "walk/source_list.h"
 #include "walk/walk.h"
 
 namespace {
 
-void interrupt_handler(int) { run::terminate(run::USER_ABORTED); }
-
 // Start values and the RESET, NORESET and SILENT variables.
 void read_environment() {
-    if (run_start_time == 0) run_start_time = platform::now_seconds();
+    Run& run = current_run();
+    if (run.run_start_time == 0) run.run_start_time = platform::now_seconds();
     platform::set_file_apis_ansi();
-    screen = stdout;
-    error_log = stderr;
-    bytes_to_process = 0;
-    set_start_values();
+    run.screen = stdout;
+    run.logs.error_log = stderr;
+    run.counters.bytes_to_process = 0;
+    Configuration& configuration = building_config();
+    configuration.set_start_values();
 
+    OptionRecord& options = configuration.options;
     std::wstring value;
     if (platform::get_env("RESET", &value))
-        opt->reset_access_time = 1;
+        options.reset_access_time = 1;
     else if (platform::get_env("NORESET", &value))
-        opt->reset_access_time = 0;
+        options.reset_access_time = 0;
     if (platform::get_env("SILENT", &value) && paths::upper(value).find(L"ON") != std::wstring::npos)
-        opt->silent = 1;
+        options.silent = 1;
 }
 
 bool is_bare_drive(std::wstring& d) {
@@ -55,7 +58,7 @@ bool user_wants_directory_created(const std::wstring& d) {
     for (;;) {
         text::print(stdout, "\n\n%ls Doesn't appear to exist.%c\n", paths::display(d), 7);
         text::print(stdout, "Should I create the directory [Y/N]");
-        int key = platform::read_key();
+        int key = run::wait_for_key();
         if (key < 0) return false;
         if (key >= 'a' && key <= 'z') key -= 'a' - 'A';
         if (key == 'N') return false;
@@ -64,7 +67,7 @@ bool user_wants_directory_created(const std::wstring& d) {
 }
 
 void check_destination() {
-    std::wstring& d = dest_path;
+    std::wstring& d = building_config().dest_path;
     if (is_bare_drive(d)) return;
     if (opt->list_only) return;
     uint32_t attributes = platform::get_file_attributes(d.c_str());
@@ -72,7 +75,7 @@ void check_destination() {
     if (!opt->make_dirs && !user_wants_directory_created(d)) run::terminate(run::USER_ABORTED);
     std::wstring folder = d;
     if (folder.empty() || folder.back() != L'\\') folder += L'\\';
-    create_directory_path(folder);
+    create_directory_path(folder, opt->maintain_dir_dates ? &config().start_path_times : nullptr);
 }
 
 // A start path as the walk wants it: a trailing '\' and an upper-case first letter.
@@ -81,34 +84,45 @@ void normalise_start_path(std::wstring& path) {
     if (path[0] >= L'a' && path[0] <= L'z') path[0] = static_cast<wchar_t>(path[0] - L'a' + L'A');
 }
 
-void counting_pass_over_start_paths() {
-    if (opt->no_precount || !opt->dest_given) {
-        counting_pass = 0;
-        return;
-    }
-    text::print(stderr, "Counting files: ");
-    for (size_t i = 0; i < source_paths.size(); ++i) {
-        normalise_start_path(source_paths[i]);
-        walk_directory(source_paths[i]);
-    }
-    counting_pass = 0;
-    bytes_to_process_text = run::format_count(bytes_to_process);
-    text::print(stderr, "\r%ld files to process, %ls\n\n", long(files_to_process), bytes_to_process_text.c_str());
-    if (!log_base_name.empty()) {
-        if (!default_log) default_log = platform::open_stream(log_base_name.c_str(), "a+");
-        text::print(default_log, "\nCount Files indicates: %ld files to process, approx %ls bytes\n",
-                    long(files_to_process), bytes_to_process_text.c_str());
-        if (default_log) {
-            std::fclose(default_log);
-            default_log = nullptr;
-        }
+// What is left to settle before the walks; the configuration is final then.
+void finish_configuration() {
+    Configuration& configuration = building_config();
+    if (configuration.source_paths.empty()) add_start_path(platform::current_directory());
+    for (size_t i = 0; i < configuration.source_paths.size(); ++i)
+        normalise_start_path(configuration.source_paths[i]);
+    freeze_config();
+}
+
+void write_count_line(Run& run) {
+    if (config().log_base_name.empty()) return;
+    FILE*& default_log = run.logs.default_log;
+    if (!default_log) default_log = platform::open_stream(config().log_base_name.c_str(), "a+");
+    text::print(default_log, "\nCount Files indicates: %ld files to process, approx %ls bytes\n",
+                long(run.counters.files_to_process), run.bytes_to_process_text.c_str());
+    if (default_log) {
+        std::fclose(default_log);
+        default_log = nullptr;
     }
 }
 
+void counting_pass_over_start_paths(Run& run) {
+    if (opt->no_precount || !opt->dest_given) {
+        run.counting_pass = 0;
+        return;
+    }
+    text::print(stderr, "Counting files: ");
+    for (const std::wstring& start : config().source_paths) walk_directory(start);
+    run.counting_pass = 0;
+    run.bytes_to_process_text = run::format_count(run.counters.bytes_to_process);
+    text::print(stderr, "\r%ld files to process, %ls\n\n", long(run.counters.files_to_process),
+                run.bytes_to_process_text.c_str());
+    write_count_line(run);
+}
+
 void echo_ini_file() {
-    if (!ini_used) return;
-    text::print(stdout, "\nINI FILE USED: \"%s\" ", ini_path.c_str());
-    text::print(stdout, "%s\n\n", ini_echo.c_str());
+    if (!config().ini_used) return;
+    text::print(stdout, "\nINI FILE USED: \"%s\" ", config().ini_path.c_str());
+    text::print(stdout, "%s\n\n", config().ini_echo.c_str());
     pause_seconds(2);
 }
 
@@ -120,20 +134,22 @@ std::wstring mirrored_part(const std::wstring& start_path) {
     return rest;
 }
 
-void copy_pass_over_start_paths() {
-    std::wstring saved_destination;
-    for (size_t i = 0; i < source_paths.size(); ++i) {
-        normalise_start_path(source_paths[i]);
-        if (opt->dirs_file_mode) {
-            if (static_cast<int32_t>(i) >= dirs_count) break;
-            saved_destination = dest_path;
-            std::wstring root = dest_path;
-            if (!root.empty() && root.back() == L'\\') root.pop_back();
-            dest_path = root + mirrored_part(source_paths[i]);
-        }
-        current_start_path_len = start_path_len[i];
-        walk_directory(source_paths[i]);
-        if (opt->dirs_file_mode) dest_path = saved_destination;
+// The destination root of the files below start path `i`: the --dirs mode
+// mirrors each start path below the destination.
+std::wstring destination_root_of(size_t i) {
+    if (!opt->dirs_file_mode) return config().dest_path;
+    std::wstring root = config().dest_path;
+    if (!root.empty() && root.back() == L'\\') root.pop_back();
+    return root + mirrored_part(config().source_paths[i]);
+}
+
+void copy_pass_over_start_paths(Run& run) {
+    const StringList& starts = config().source_paths;
+    for (size_t i = 0; i < starts.size(); ++i) {
+        if (opt->dirs_file_mode && static_cast<int32_t>(i) >= config().dirs_count) break;
+        run.target.destination_root = destination_root_of(i);
+        run.target.current_start_path_len = config().start_path_len[i];
+        walk_directory(starts[i]);
     }
 }
 
@@ -144,9 +160,9 @@ void kestro_main(int argc, wchar_t** argv) {
     argv[0] = program.data();
 
     std::setvbuf(stdout, nullptr, _IONBF, 0);
-    platform::install_interrupt_handler(interrupt_handler);
+    if (!start_new_run()) platform::exit_process(run::MEMORY_ERROR);
+    platform::install_interrupt_handler(run::on_interrupt);
 
-    if (!create_run_configuration()) run::terminate(run::MEMORY_ERROR);
     // Memory that cannot be had anywhere ends the run as a memory error. The
     // folder reader's threads get the failure instead and stop; the walk then
     // meets the shortage itself, where the run can end in order.
@@ -163,20 +179,23 @@ void kestro_main(int argc, wchar_t** argv) {
 
     check_destination();
     print_header(argc, argv);
-    if (file_types.empty()) file_types.add(L"*.*");
+    if (config().file_types.empty()) building_config().file_types.add(L"*.*");
 
     if (opt->source_list_mode) {
+        freeze_config();
         run_source_list();
         run::terminate(run::NORMAL_EXIT);
     }
-    if (source_paths.empty()) add_start_path(platform::current_directory());
+    finish_configuration();
 
-    walk_start_time = platform::now_seconds();
+    Run& run = current_run();
+    run.walk_start_time = platform::now_seconds();
     FolderReading reading;
-    counting_pass_over_start_paths();
+    counting_pass_over_start_paths(run);
     echo_ini_file();
-    copy_pass_over_start_paths();
+    copy_pass_over_start_paths(run);
 
-    if (!log_base_name.empty() && !default_log) default_log = platform::open_stream(log_base_name.c_str(), "a+");
+    if (!config().log_base_name.empty() && !run.logs.default_log)
+        run.logs.default_log = platform::open_stream(config().log_base_name.c_str(), "a+");
     run::terminate(run::NORMAL_EXIT);
 }

@@ -5,6 +5,7 @@
 
 #include "common/text.h"
 #include "run/config.h"
+#include "run/run_state.h"
 #include "run/time_text.h"
 
 namespace {
@@ -80,36 +81,37 @@ void print_header(int argc, wchar_t** argv) {
     ZoneText z = gather_zone_text();
     if (opt->silent) return;
 
-    text::print(screen, "\n Started ");
+    text::print(current_run().screen, "\n Started ");
     if (!z.standard_name.empty())
-        text::print(screen, "%s GMT, ", z.gmt.c_str());
+        text::print(current_run().screen, "%s GMT, ", z.gmt.c_str());
     else
-        text::print(screen, "%s ", z.local.c_str());
-    print_zone_part(screen, z);
-    text::print(screen, "\n");
-    print_command_line(screen, argc, argv);
-    text::print(screen, "\n\n");
+        text::print(current_run().screen, "%s ", z.local.c_str());
+    print_zone_part(current_run().screen, z);
+    text::print(current_run().screen, "\n");
+    print_command_line(current_run().screen, argc, argv);
+    text::print(current_run().screen, "\n\n");
 
-    if (default_log) {
-        print_log_time(default_log, z);
-        text::print(default_log, "\n");
-        text::print(default_log, " Command line: ");
-        print_command_line(default_log, argc, argv);
-        text::print(default_log, "\n");
-        if (opt->bypass_active) text::print(default_log, "  **** BYPASS DIRS option used\n");
-        if (opt->dirs_file_mode) text::print(default_log, "  **** DIR LIST option used\n");
-        if (ini_used) text::print(default_log, " INI_FILE%s\n END INI FILE\n", ini_echo.c_str());
-        std::fclose(default_log);
-        default_log = nullptr;
+    if (current_run().logs.default_log) {
+        print_log_time(current_run().logs.default_log, z);
+        text::print(current_run().logs.default_log, "\n");
+        text::print(current_run().logs.default_log, " Command line: ");
+        print_command_line(current_run().logs.default_log, argc, argv);
+        text::print(current_run().logs.default_log, "\n");
+        if (opt->bypass_active) text::print(current_run().logs.default_log, "  **** BYPASS DIRS option used\n");
+        if (opt->dirs_file_mode) text::print(current_run().logs.default_log, "  **** DIR LIST option used\n");
+        if (config().ini_used)
+            text::print(current_run().logs.default_log, " INI_FILE%s\n END INI FILE\n", config().ini_echo.c_str());
+        std::fclose(current_run().logs.default_log);
+        current_run().logs.default_log = nullptr;
     }
 
-    if (opt->error_log_given && error_log) {
-        text::print(error_log, "\n%.60s\n",
+    if (opt->error_log_given && current_run().logs.error_log) {
+        text::print(current_run().logs.error_log, "\n%.60s\n",
                     "************************************************************");
-        print_log_time(error_log, z);
-        text::print(error_log, "\n");
-        text::print(error_log, " Command line: ");
-        print_command_line(error_log, argc, argv);
-        text::print(error_log, "\n\n");
+        print_log_time(current_run().logs.error_log, z);
+        text::print(current_run().logs.error_log, "\n");
+        text::print(current_run().logs.error_log, " Command line: ");
+        print_command_line(current_run().logs.error_log, argc, argv);
+        text::print(current_run().logs.error_log, "\n\n");
     }
 }

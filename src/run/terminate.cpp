@@ -1,12 +1,12 @@
 #include "run/terminate.h"
 
-#include <atomic>
 #include <cstring>
 #include <ctime>
-#include <mutex>
 
 #include "common/text.h"
 #include "run/config.h"
+#include "run/run_state.h"
+#include "run/stop.h"
 #include "run/time_text.h"
 
 namespace run {
@@ -39,8 +39,8 @@ struct Elapsed {
     int hours, minutes, seconds;
 };
 
-Elapsed elapsed_time() {
-    int64_t d = run_end_time - run_start_time;
+Elapsed elapsed_time(const Run& run) {
+    int64_t d = run.run_end_time - run.run_start_time;
     Elapsed e;
     e.hours = static_cast<int>(d / 3600);
     e.minutes = static_cast<int>((d - 3600 * int64_t(e.hours)) / 60);
@@ -53,73 +53,81 @@ void print_elapsed(FILE* stream, const Elapsed& e, const char* tail) {
     text::print(stream, "%s", tail);
 }
 
-void screen_statistics(int reason, const Elapsed& e) {
-    if (!screen || !opt->dest_given || opt->silent) return;
-    std::wstring processed = format_count(bytes_processed);
-    text::print(screen, "\n  Processed  %9ld files. %12ls bytes", long(files_processed), processed.c_str());
-    std::wstring copied = format_count(bytes_copied);
-    text::print(screen, "\n  Copied     %9ld files, %12ls bytes: \n", long(files_copied), copied.c_str());
-    if (files_not_copied != 0) {
-        text::print(screen, "  NOT processed %6ld files", long(files_not_copied));
-        if (not_copied_newer != 0) text::print(screen, " of which %ld files are newer", long(not_copied_newer));
-        text::print(screen, "\n");
+void screen_statistics(const Run& run, int reason, const Elapsed& e) {
+    if (!run.screen || !opt->dest_given || opt->silent) return;
+    std::wstring processed = format_count(run.counters.bytes_processed);
+    text::print(run.screen, "\n  Processed  %9ld files. %12ls bytes", long(run.counters.files_processed),
+                processed.c_str());
+    std::wstring copied = format_count(run.counters.bytes_copied);
+    text::print(run.screen, "\n  Copied     %9ld files, %12ls bytes: \n", long(run.counters.files_copied),
+                copied.c_str());
+    if (run.counters.files_not_copied != 0) {
+        text::print(run.screen, "  NOT processed %6ld files", long(run.counters.files_not_copied));
+        if (run.counters.not_copied_newer != 0)
+            text::print(run.screen, " of which %ld files are newer", long(run.counters.not_copied_newer));
+        text::print(run.screen, "\n");
     }
-    text::print(screen, "  Elapsed time:  ");
-    print_elapsed(screen, e, "\n\n");
-    if (reason != 0) text::print(screen, "\nAbnormal termination. Reason: %s\n\n", reason_text(reason));
+    text::print(run.screen, "  Elapsed time:  ");
+    print_elapsed(run.screen, e, "\n\n");
+    if (reason != 0) text::print(run.screen, "\nAbnormal termination. Reason: %s\n\n", reason_text(reason));
 }
 
-void error_log_totals() {
-    if (!error_log) return;
+void error_log_totals(Run& run) {
+    if (!run.logs.error_log) return;
     if (opt->error_log_given) {
-        text::print(error_log, "\n  Processed %ld files.   Copied %ls bytes in %ld files\n",
-                    long(files_processed), format_count(bytes_copied), long(copies_completed));
-        text::print(error_log, "%s\n", ASTERISKS);
+        text::print(run.logs.error_log, "\n  Processed %ld files.   Copied %ls bytes in %ld files\n",
+                    long(run.counters.files_processed), format_count(run.counters.bytes_copied),
+                    long(run.counters.copies_completed));
+        text::print(run.logs.error_log, "%s\n", ASTERISKS);
     }
-    if (error_log != stderr) {
-        text::print(error_log, "\n");
-        std::fclose(error_log);
-        error_log = nullptr;
+    if (run.logs.error_log != stderr) {
+        text::print(run.logs.error_log, "\n");
+        std::fclose(run.logs.error_log);
+        run.logs.error_log = nullptr;
     }
 }
 
 // Reopens the default log for its closing lines: read and write, never created.
-bool reopen_default_log() {
-    if (default_log) return true;
-    if (log_base_name.empty()) return false;
-    default_log = platform::open_stream(log_base_name.c_str(), "r+");
-    if (!default_log) {
-        text::print(stdout, "Can't open accounting file %ls\n", log_base_name.c_str());
+bool reopen_default_log(Run& run) {
+    if (run.logs.default_log) return true;
+    if (config().log_base_name.empty()) return false;
+    run.logs.default_log = platform::open_stream(config().log_base_name.c_str(), "r+");
+    if (!run.logs.default_log) {
+        text::print(stdout, "Can't open accounting file %ls\n", config().log_base_name.c_str());
         return false;
     }
-    std::fseek(default_log, 0, SEEK_END);
+    std::fseek(run.logs.default_log, 0, SEEK_END);
     return true;
 }
 
-void default_log_statistics(int reason, const Elapsed& e) {
-    if (!reopen_default_log()) return;
-    std::wstring processed = format_count(bytes_processed);
-    text::print(default_log, "\n Processed %9ld files, %12ls bytes: ", long(files_processed), processed.c_str());
-    std::wstring copied = format_count(bytes_copied);
-    text::print(default_log, "\n Copied    %9ld files, %12ls bytes: ", long(files_copied), copied.c_str());
-    if (not_copied_log && files_not_copied != 0) {
-        text::print(screen, "\n NOT COPIED %9ld files\n", long(files_not_copied));
-        text::print(default_log, "\n NOT COPIED %9ld files ", long(files_not_copied));
-        if (not_copied_newer != 0)
-            text::print(default_log, " of which %ld files are newer", long(not_copied_newer));
-        text::print(default_log, "\n");
+void default_log_statistics(Run& run, int reason, const Elapsed& e) {
+    if (!reopen_default_log(run)) return;
+    std::wstring processed = format_count(run.counters.bytes_processed);
+    text::print(run.logs.default_log, "\n Processed %9ld files, %12ls bytes: ", long(run.counters.files_processed),
+                processed.c_str());
+    std::wstring copied = format_count(run.counters.bytes_copied);
+    text::print(run.logs.default_log, "\n Copied    %9ld files, %12ls bytes: ", long(run.counters.files_copied),
+                copied.c_str());
+    if (run.logs.not_copied_log && run.counters.files_not_copied != 0) {
+        text::print(run.screen, "\n NOT COPIED %9ld files\n", long(run.counters.files_not_copied));
+        text::print(run.logs.default_log, "\n NOT COPIED %9ld files ", long(run.counters.files_not_copied));
+        if (run.counters.not_copied_newer != 0)
+            text::print(run.logs.default_log, " of which %ld files are newer",
+                        long(run.counters.not_copied_newer));
+        text::print(run.logs.default_log, "\n");
     }
-    text::print(default_log, "\n\n Finished %.24s\n", ctime_text(run_end_time, false).c_str());
-    text::print(default_log, " Elapsed: ");
-    print_elapsed(default_log, e, "\n");
-    if (reason != 0) text::print(default_log, "\nABNORMAL TERMINATION\n");
-    if (!source_paths.empty() && !platform::path_accessible(source_paths[0].c_str())) {
-        text::print(stderr, "\nCan't find drive %ls, check connection\n", source_paths[0].c_str());
-        text::print(default_log, "\nCan't find drive %ls, check connection\n", source_paths[0].c_str());
+    text::print(run.logs.default_log, "\n\n Finished %.24s\n", ctime_text(run.run_end_time, false).c_str());
+    text::print(run.logs.default_log, " Elapsed: ");
+    print_elapsed(run.logs.default_log, e, "\n");
+    if (reason != 0) text::print(run.logs.default_log, "\nABNORMAL TERMINATION\n");
+    if (!config().source_paths.empty() && !platform::path_accessible(config().source_paths[0].c_str())) {
+        text::print(stderr, "\nCan't find drive %ls, check connection\n", config().source_paths[0].c_str());
+        text::print(run.logs.default_log, "\nCan't find drive %ls, check connection\n",
+                    config().source_paths[0].c_str());
     }
-    text::print(default_log, "%.53s\n", ASTERISKS);
-    std::fclose(default_log);
-    default_log = nullptr;
+    text::print(run.logs.default_log, "%.53s\n", ASTERISKS);
+    std::fclose(run.logs.default_log);
+    run.logs.default_log = nullptr;
 }
 
 void close_with_newline(FILE*& stream) {
@@ -128,8 +136,6 @@ void close_with_newline(FILE*& stream) {
     std::fclose(stream);
     stream = nullptr;
 }
-
-std::atomic<bool> terminating{false};
 
 }  // namespace
 
@@ -157,28 +163,32 @@ const wchar_t* format_count(int64_t value) {
 }
 
 void terminate(int reason) {
-    // A second caller (the interrupt thread racing the main thread) waits for
-    // the process to end instead of writing the statistics twice.
-    if (terminating.exchange(true)) {
-        for (;;) platform::sleep_ms(1000);
-    }
-    run_end_time = platform::now_seconds();
-    if (!opt) platform::exit_process(reason);
-    Elapsed e = elapsed_time();
+    // Another thread ending the run (the interrupt handler while the main
+    // thread waited for a key) writes the statistics alone.
+    if (!claim_the_end()) wait_for_the_end();
+    terminate_claimed(reason);
+}
 
-    screen_statistics(reason, e);
-    error_log_totals();
+void terminate_claimed(int reason) {
+    if (!opt) platform::exit_process(reason);
+    Run& run = current_run();
+    run.run_end_time = platform::now_seconds();
+    Elapsed e = elapsed_time(run);
+
+    screen_statistics(run, reason, e);
+    error_log_totals(run);
     if (!opt->silent) {
-        text::print(stdout, "\n Processed %ld files: ", long(files_processed));
+        text::print(stdout, "\n Processed %ld files: ", long(run.counters.files_processed));
         text::print(stdout, "   Elapsed time:  ");
         print_elapsed(stdout, e, "\n\n");
     }
-    if (!log_base_name.empty() || default_log) default_log_statistics(reason, e);
-    close_with_newline(list_log);
-    close_with_newline(copied_log);
-    close_with_newline(not_copied_log);
-    close_with_newline(renamed_log);
-    if (error_log && error_log != stderr) close_with_newline(error_log);
+    if (!config().log_base_name.empty() || run.logs.default_log) default_log_statistics(run, reason, e);
+    LogStreams& logs = run.logs;
+    close_with_newline(logs.list_log);
+    close_with_newline(logs.copied_log);
+    close_with_newline(logs.not_copied_log);
+    close_with_newline(logs.renamed_log);
+    if (logs.error_log && logs.error_log != stderr) close_with_newline(logs.error_log);
     if (reason != 0) text::print(stdout, "\n\nProgram Not completed %s", reason_text(reason));
     std::fflush(nullptr);
     platform::exit_process(reason);

@@ -24,12 +24,15 @@ enum ExitReason : int {
 const char* reason_text(int reason);
 
 // Writes the statistics to the screen and the open logs, closes the streams
-// and ends the process with `reason` as exit code. Safe to enter from the
-// interrupt thread; only the first caller runs it.
+// and ends the process with `reason` as exit code. Called on the main thread;
+// should another thread already be ending the run, it waits for the end.
 [[noreturn]] void terminate(int reason);
+// The same for a caller that has claimed the end of the run (run/stop.h).
+[[noreturn]] void terminate_claimed(int reason);
 
 // `value` in decimal with thousands separators ("1,234,567", "-1,000").
-// The text lives in one shared buffer that the next call overwrites.
+// The text lives in one shared buffer that the next call overwrites (only
+// the thread that runs the copy calls it).
 const wchar_t* format_count(int64_t value);
 
 }  // namespace run

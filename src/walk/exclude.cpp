@@ -111,7 +111,7 @@ int exclude_test(const std::wstring& name) {
     scratch.assign(name);
     if (!opt->exclude_case_sensitive)
         for (wchar_t& c : scratch) c = static_cast<wchar_t>(std::towupper(c));
-    for (const std::wstring& pattern : exclude_types) {
+    for (const std::wstring& pattern : config().exclude_types) {
         if (pattern.empty()) break;
         if (wildcard_match(pattern.c_str(), scratch.c_str(), 0) == 0) return 1;
     }

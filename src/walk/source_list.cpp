@@ -6,8 +6,8 @@
 
 #include <string>
 
-#include "common/pause.h"
 #include "common/paths.h"
+#include "common/pause.h"
 #include "common/text.h"
 #include "copy/copy_execution.h"
 #include "copy/directories.h"
@@ -17,6 +17,8 @@
 #include "options/list_reader.h"
 #include "platform/platform.h"
 #include "run/config.h"
+#include "run/run_state.h"
+#include "run/stop.h"
 #include "run/terminate.h"
 #include "walk/exclude.h"
 #include "walk/source_list_lines.h"
@@ -35,12 +37,10 @@ struct Source {
     bool found = false;
 };
 
-// The run-long state of the mode.
-struct ListRun {
-    int32_t handled = 0;                  // files that reached the copy
-    int64_t copied_total = 0;             // bytes of the files copied
+// The progress line's numbers.
+struct ListProgress {
+    int32_t handled = 0;  // files that reached the copy
     int64_t rate_threshold = FIRST_RATE_AT;
-    std::wstring ready_folder;            // the destination folder last made sure of
 };
 
 bool look_up(Source& source) {
@@ -69,22 +69,26 @@ std::wstring source_path_of(const std::wstring& text) {
 }
 
 void report_directory(const std::wstring& source) {
-    text::print(screen, "\n%ls ==> SOURCE IS DIRECTORY, NOT PROCESSED", source.c_str());
-    if (opt->error_log_given) text::print(error_log, "\n%ls ==> IS DIRECTORY, NOT PROCESSED", source.c_str());
+    text::print(current_run().screen, "\n%ls ==> SOURCE IS DIRECTORY, NOT PROCESSED", source.c_str());
+    if (opt->error_log_given)
+        text::print(current_run().logs.error_log, "\n%ls ==> IS DIRECTORY, NOT PROCESSED", source.c_str());
 }
 
 // `shown` is the source path, or the line itself when it named no file.
 void report_not_located(const std::wstring& shown) {
-    text::print(screen, "\n%ls ==> NOT LOCATED", shown.c_str());
-    if (opt->error_log_given) text::print(error_log, "\n%ls ==> NOT LOCATED", shown.c_str());
-    if (not_copied_log) {
-        ++files_not_copied;
-        text::print(screen, "%c", BELL);
-        text::print(not_copied_log, "\n%ls| Not Copied: Reason: File NOT LOCATED", shown.c_str());
+    text::print(current_run().screen, "\n%ls ==> NOT LOCATED", shown.c_str());
+    if (opt->error_log_given) text::print(current_run().logs.error_log, "\n%ls ==> NOT LOCATED", shown.c_str());
+    if (current_run().logs.not_copied_log) {
+        ++current_run().counters.files_not_copied;
+        text::print(current_run().screen, "%c", BELL);
+        text::print(current_run().logs.not_copied_log, "\n%ls| Not Copied: Reason: File NOT LOCATED",
+                    shown.c_str());
     }
 }
 
-void report_excluded(const std::wstring& source) { text::print(screen, "\nExcluding: %ls\n", source.c_str()); }
+void report_excluded(const std::wstring& source) {
+    text::print(current_run().screen, "\nExcluding: %ls\n", source.c_str());
+}
 
 // The age in days (by time_kind) and the full 64-bit size against their bounds.
 bool passes_selection(const Source& source) {
@@ -92,40 +96,47 @@ bool passes_selection(const Source& source) {
     if (opt->age_select) {
         int32_t age = 0;
         if (!age_in_days(source.path, opt->time_kind, &age)) return false;
-        if (age < older_days || age >= younger_days) return false;
+        if (age < config().older_days || age >= config().younger_days) return false;
     }
     return passes_size_test(static_cast<int64_t>(source.record.size()));
 }
 
 // With -M the folders created for a file take the times of the file's own
 // source folder, as they do in the tree walk.
-void take_source_folder_times(const std::wstring& source) {
+FileTimes source_folder_times(const std::wstring& source) {
     std::wstring folder = source.substr(0, source.find_last_of(L'\\'));
-    if (!read_directory_times(folder, &current_dir_times)) current_dir_times = FileTimes{};
+    FileTimes times;
+    if (!read_directory_times(folder, &times)) times = FileTimes{};
+    return times;
 }
 
-void make_destination_folder(ListRun& run, const std::wstring& folder, const std::wstring& source) {
-    if (folder == run.ready_folder) return;
-    if (opt->maintain_dir_dates) take_source_folder_times(source);
-    if (create_directory_path(folder))
-        run.ready_folder = folder;
+void make_destination_folder(ReadyFolder& ready, const std::wstring& folder, const std::wstring& source) {
+    if (folder == ready.folder) return;
+    FileTimes times;
+    if (opt->maintain_dir_dates) times = source_folder_times(source);
+    if (create_directory_path(folder, opt->maintain_dir_dates ? &times : nullptr))
+        ready.folder = folder;
     else
-        run.ready_folder.clear();
+        ready.folder.clear();
 }
 
 void report_copy_failure(const std::wstring& source, const std::wstring& destination) {
-    text::print(screen, "%c\nERROR: %ls | NOT COPIED to %ls", BELL, source.c_str(), destination.c_str());
-    text::print(error_log, "\n%ls | NOT COPIED to %ls", source.c_str(), destination.c_str());
-    text::print(not_copied_log, "\n%ls| NOT COPIED to %ls|", source.c_str(), destination.c_str());
+    text::print(current_run().screen, "%c\nERROR: %ls | NOT COPIED to %ls", BELL, source.c_str(),
+                destination.c_str());
+    text::print(current_run().logs.error_log, "\n%ls | NOT COPIED to %ls", source.c_str(), destination.c_str());
+    text::print(current_run().logs.not_copied_log, "\n%ls| NOT COPIED to %ls|", source.c_str(),
+                destination.c_str());
     if (is_folder(source)) {
-        text::print(screen, " REASON: FOLDER ");
-        text::print(error_log, "  |REASON: FOLDER");
-        text::print(not_copied_log, "\n%ls| NOT COPIED: Reason: File is folder", source.c_str());
+        text::print(current_run().screen, " REASON: FOLDER ");
+        text::print(current_run().logs.error_log, "  |REASON: FOLDER");
+        text::print(current_run().logs.not_copied_log, "\n%ls| NOT COPIED: Reason: File is folder",
+                    source.c_str());
     }
     if (is_folder(destination)) {
-        text::print(screen, "%c REASON: DESTINATION IS FOLDER ", BELL);
-        text::print(error_log, "  |  REASON: %ls IS FOLDER", destination.c_str());
-        text::print(not_copied_log, "\n%ls| NOT COPIED: Reason: Destination is folder", source.c_str());
+        text::print(current_run().screen, "%c REASON: DESTINATION IS FOLDER ", BELL);
+        text::print(current_run().logs.error_log, "  |  REASON: %ls IS FOLDER", destination.c_str());
+        text::print(current_run().logs.not_copied_log, "\n%ls| NOT COPIED: Reason: Destination is folder",
+                    source.c_str());
     }
 }
 
@@ -139,42 +150,48 @@ void hash_listed_copy(const std::wstring& source, const std::wstring& destinatio
 }
 
 void write_default_log_record(int64_t size, const std::wstring& source, const std::wstring& destination) {
-    if (!default_log || opt->log_mask <= 1) return;
-    text::print(default_log, "\n%15lld %ls", static_cast<long long>(size), source.c_str());
-    if (opt->log_mask < 3) text::print(default_log, "\n");
-    text::print(default_log, "        ==>%ls", paths::display(destination));
-    if (opt->log_mask < 3) text::print(default_log, "\n");
+    if (!current_run().logs.default_log || opt->log_mask <= 1) return;
+    text::print(current_run().logs.default_log, "\n%15lld %ls", static_cast<long long>(size), source.c_str());
+    if (opt->log_mask < 3) text::print(current_run().logs.default_log, "\n");
+    text::print(current_run().logs.default_log, "        ==>%ls", paths::display(destination));
+    if (opt->log_mask < 3) text::print(current_run().logs.default_log, "\n");
 }
 
-void record_copy(ListRun& run, int64_t size, const std::wstring& source, const std::wstring& destination) {
-    text::print(screen, "\n  ==> %ls\n", paths::display(destination));
-    ++files_processed;
-    text::print(list_log, "\n%ls|", source.c_str());
-    text::print(copied_log, "\n%ls|", source.c_str());
-    run.copied_total += size;
-    ++files_copied;
-    bytes_copied += size;
+void record_copy(Run& run, int64_t size, const std::wstring& source, const std::wstring& destination) {
+    text::print(run.screen, "\n  ==> %ls\n", paths::display(destination));
+    text::print(run.logs.list_log, "\n%ls|", source.c_str());
+    text::print(run.logs.copied_log, "\n%ls|", source.c_str());
+    Counters& counts = run.counters;
+    ++counts.files_processed;
+    counts.bytes_processed += size;
+    ++counts.files_copied;
+    counts.bytes_copied += size;
 }
 
-void write_progress_line(ListRun& run) {
-    ++run.handled;
-    text::print(stderr, "%10d of %d files, ", int(run.handled), int(source_list_count));
+void write_progress_line(ListProgress& progress) {
+    int64_t bytes_copied = current_run().counters.bytes_copied;
+    ++progress.handled;
+    text::print(stderr, "%10d of %d files, ", int(progress.handled), int(config().source_list_count));
     text::print(stderr, "  %ls bytes\n", run::format_count(bytes_copied));
-    if (bytes_copied <= run.rate_threshold) return;
+    if (bytes_copied <= progress.rate_threshold) return;
     show_rate(0, bytes_copied);  // without a counted total: megabytes per minute only
     pause_seconds(3);
-    run.rate_threshold = bytes_copied + RATE_EVERY;
+    progress.rate_threshold = bytes_copied + RATE_EVERY;
 }
 
 // Copies a file that is there and passed every test.
-void copy_listed_file(ListRun& run, const Source& source, const std::wstring& destination) {
+void copy_listed_file(Run& run, const Source& source, const std::wstring& destination) {
     uint32_t remembered = opt->overwrite_protected ? prepare_overwrite(destination) : 0;
     const int64_t size = static_cast<int64_t>(source.record.size());
     const FileTimes saved{source.record.creation_time, source.record.last_access_time,
                           source.record.last_write_time};
 
-    text::print(screen, "\n %12lld %ls", static_cast<long long>(size), paths::display(source.path));
+    text::print(run.screen, "\n %12lld %ls", static_cast<long long>(size), paths::display(source.path));
     CopyOutcome outcome = copy_with_fallback(source.path, destination);
+    if (outcome == CopyOutcome::interrupted) {
+        if (remembered) platform::set_file_attributes(destination.c_str(), remembered);
+        run::terminate(run::USER_ABORTED);
+    }
     if (outcome == CopyOutcome::failed) {
         // A protected file that -O opened up keeps its protection.
         if (remembered) platform::set_file_attributes(destination.c_str(), remembered);
@@ -196,7 +213,7 @@ void copy_listed_file(ListRun& run, const Source& source, const std::wstring& de
         set_times_of_file(destination, saved);
 }
 
-void handle_line(ListRun& run, const std::wstring& text) {
+void handle_line(Run& run, ListProgress& progress, const std::wstring& text) {
     Source source;
     source.path = source_path_of(text);
     if (source.path.empty()) return report_not_located(text);
@@ -204,8 +221,8 @@ void handle_line(ListRun& run, const std::wstring& text) {
     if (names_folder(source)) return report_directory(source.path);
 
     paths::SplitPath parts = paths::split_path(source.path);
-    std::wstring folder = listed_destination_folder(dest_path, source.path);
-    if (!opt->list_only) make_destination_folder(run, folder, source.path);
+    std::wstring folder = listed_destination_folder(config().dest_path, source.path);
+    if (!opt->list_only) make_destination_folder(run.ready_folder, folder, source.path);
 
     bool selecting = opt->age_select || opt->size_less_select || opt->size_greater_select;
     if (selecting && !passes_selection(source)) return report_excluded(source.path);
@@ -225,18 +242,19 @@ void handle_line(ListRun& run, const std::wstring& text) {
     }
     copy_listed_file(run, source, destination);
     if (switched_to_oem) platform::set_file_apis_ansi();
-    write_progress_line(run);
+    write_progress_line(progress);
 }
 
 }  // namespace
 
 void run_source_list() {
-    walk_start_time = platform::now_seconds();
-    ListRun run;
+    Run& run = current_run();
+    run.walk_start_time = platform::now_seconds();
+    ListProgress progress;
     std::string line;
-    while (read_byte_piece(source_list_file, LINE_PIECE, line)) {
+    while (read_byte_piece(run.source_list_file, LINE_PIECE, line)) {
+        run::stop_if_requested();
         if (!take_listed_text(line)) break;  // an empty line ends the list
-        handle_line(run, text::from_utf8(line));
+        handle_line(run, progress, text::from_utf8(line));
     }
-    bytes_processed = run.copied_total;
 }

@@ -11,6 +11,8 @@
 #include "copy/directories.h"
 #include "copy/per_file.h"
 #include "run/config.h"
+#include "run/run_state.h"
+#include "run/stop.h"
 #include "run/terminate.h"
 #include "walk/exclude.h"
 #include "walk/folder_chain.h"
@@ -37,8 +39,10 @@ std::wstring type_pattern;    // the folder followed by one file type
 bool type_pattern_ready = false;
 
 // Ctrl+C or Escape typed at the console ends the run; other keys are dropped.
-// A redirected standard input never has a key waiting.
+// A redirected standard input never has a key waiting. Between two entries
+// the walk is at a safe point, where an interrupt ends the run too.
 void poll_keyboard() {
+    run::stop_if_requested();
     if (!platform::key_waiting()) return;
     int key = platform::read_key();
     if (key == 3 || key == 27) run::terminate(run::USER_ABORTED);
@@ -46,7 +50,7 @@ void poll_keyboard() {
 
 bool bypassed(const std::wstring& dir) {
     if (!opt->bypass_active) return false;
-    for (const std::wstring& entry : bypass_list) {
+    for (const std::wstring& entry : config().bypass_list) {
         if (entry.empty()) break;
         if (paths::starts_with_no_case(dir, entry)) return true;
     }
@@ -67,17 +71,18 @@ std::wstring without_trailing_backslash(const std::wstring& dir) {
 // the folders it creates and put them back on the source folder at the end.
 class KeptFolderTimes {
 public:
-    explicit KeptFolderTimes(const std::wstring& dir) : keep_(opt->maintain_dir_dates && !counting_pass) {
+    explicit KeptFolderTimes(const std::wstring& dir)
+        : keep_(opt->maintain_dir_dates && !current_run().counting_pass) {
         if (!keep_) return;
         name_ = without_trailing_backslash(dir);
         read_again();
     }
     // After a subfolder's walk, which replaced the times with its own.
     void read_again() {
-        if (keep_) read_directory_times(name_, &current_dir_times);
+        if (keep_) read_directory_times(name_, &current_run().source_folder_times);
     }
     void put_back() {
-        if (keep_) set_directory_times(name_);
+        if (keep_) set_directory_times(name_, current_run().source_folder_times);
     }
 
 private:
@@ -104,20 +109,22 @@ void walk_subfolder(const std::wstring& dir, const platform::FindRecord& entry) 
 
 void count_file(uint64_t size) {
     if (!opt->dest_given) return;
-    ++files_to_process;
-    if (files_to_process % 1000 == 0) text::print(stderr, "%7ld\b\b\b\b\b\b\b", long(files_to_process));
-    bytes_to_process += static_cast<int64_t>(size);
+    ++current_run().counters.files_to_process;
+    if (current_run().counters.files_to_process % 1000 == 0)
+        text::print(stderr, "%7ld\b\b\b\b\b\b\b", long(current_run().counters.files_to_process));
+    current_run().counters.bytes_to_process += static_cast<int64_t>(size);
 }
 
 void hand_over(const std::wstring& dir, const std::wstring& name, const platform::FindRecord& match) {
     if (opt->exclude_select && exclude_test(name)) return;
     per_file_routine(dir, name, match);
-    ++files_processed;
+    ++current_run().counters.files_processed;
 }
 
 void replicate_folder_for_copy(const std::wstring& dir) {
-    if (opt->maintain_dir_dates && !counting_pass && !source_paths.empty())
-        replicate_directories(dir, dest_path, source_paths[0]);
+    if (opt->maintain_dir_dates && !current_run().counting_pass && !config().source_paths.empty())
+        replicate_directories(dir, current_run().target.destination_root, config().source_paths[0],
+                              current_run().source_folder_times);
 }
 
 void prepare_type_pattern() {
@@ -137,21 +144,22 @@ void prepare_type_pattern() {
 void list_files(const std::wstring& dir) {
     replicate_folder_for_copy(dir);
     prepare_type_pattern();
-    for (const std::wstring& type : file_types) {
+    for (const std::wstring& type : config().file_types) {
         if (type.empty() || type[0] == L'-') break;
         type_pattern.assign(dir).append(type);
         platform::FindRecord match;
         // The counting pass uses only the folder bit and the size; the copy
         // pass may leave the attribute record to the files it copies.
-        bool sizes = counting_pass || (per_file_routine == process_file && process_file_defers_attributes());
-        records_deferred = sizes && !counting_pass;
+        bool sizes =
+            current_run().counting_pass || (per_file_routine == process_file && process_file_defers_attributes());
+        records_deferred = sizes && !current_run().counting_pass;
         platform::FindHandle listing = sizes ? platform::find_first_sizes(type_pattern.c_str(), &match)
                                              : platform::find_first(type_pattern.c_str(), &match);
         if (!listing) continue;
         do {
             poll_keyboard();
             if (match.attributes & platform::ATTR_DIRECTORY) continue;
-            if (counting_pass)
+            if (current_run().counting_pass)
                 count_file(match.size());
             else
                 hand_over(dir, std::wstring(match.name), match);
@@ -164,19 +172,19 @@ void list_files(const std::wstring& dir) {
 // matches from the one reading, in listing order.
 void list_files_read(const std::wstring& dir, const platform::FolderListing& listing) {
     replicate_folder_for_copy(dir);
-    records_deferred = !counting_pass && !active_reader->with_attribute_records();
+    records_deferred = !current_run().counting_pass && !active_reader->with_attribute_records();
     std::shared_ptr<const DestinationLookups> lookups;
-    if (!counting_pass) lookups = active_reader->take_destinations(dir);
+    if (!current_run().counting_pass) lookups = active_reader->take_destinations(dir);
     if (lookups && lookups->listing.get() != &listing) lookups = nullptr;  // planned from another reading
     platform::FindRecord match;
-    for (const std::wstring& type : file_types) {
+    for (const std::wstring& type : config().file_types) {
         if (type.empty() || type[0] == L'-') break;
         for (size_t i = 0; i < listing.entries.size(); ++i) {
             const platform::FolderEntry& entry = listing.entries[i];
             if (!entry.has_record || !platform::folder_entry_matches(type, entry)) continue;
             poll_keyboard();
             if (entry.attributes & platform::ATTR_DIRECTORY) continue;
-            if (counting_pass) {
+            if (current_run().counting_pass) {
                 count_file(entry.size);
                 continue;
             }
@@ -200,7 +208,7 @@ std::vector<size_t> files_to_look_up(const platform::FolderListing& listing) {
         const platform::FolderEntry& entry = listing.entries[i];
         if (!entry.has_record || (entry.attributes & platform::ATTR_DIRECTORY)) continue;
         bool matches = false;
-        for (const std::wstring& type : file_types) {
+        for (const std::wstring& type : config().file_types) {
             if (type.empty() || type[0] == L'-') break;
             if ((matches = platform::folder_entry_matches(type, entry))) break;
         }
@@ -227,13 +235,13 @@ void plan_destination_lookups(const std::wstring& dir, std::vector<FolderReader:
     auto lookups = std::make_shared<DestinationLookups>();
     lookups->looked_up = files_to_look_up(*listing);
     if (lookups->looked_up.empty()) return;
-    lookups->folder = destination_folder(dir);
+    lookups->folder = destination_folder(current_run(), dir);
     lookups->listing = listing;
     jobs.push_back({dir, std::move(lookups)});
 }
 
 void plan_copy_pass(const std::wstring& start) {
-    if (counting_pass) return;
+    if (current_run().counting_pass) return;
     if (start_path_in_destination) active_reader->read_each_folder_when_reached();
     if (active_reader->reads_each_folder_when_reached()) return;
     if (per_file_routine != process_file || !process_file_takes_destination_hints()) return;
@@ -247,7 +255,7 @@ void plan_copy_pass(const std::wstring& start) {
 void walk_read_folder(const std::wstring& dir) {
     const bool plain_path = links_entered == 0;
     std::shared_ptr<const platform::FolderListing> listing =
-        active_reader->take(dir, counting_pass != 0 && plain_path, plain_path);
+        active_reader->take(dir, current_run().counting_pass != 0 && plain_path, plain_path);
     // An empty drive root lists nothing at all, not even "." and "..".
     if (!listing->listed || (listing->entries.empty() && !listing->with_dots)) return;
     EnteredFolder inside(dir);
@@ -268,7 +276,7 @@ void walk_read_folder(const std::wstring& dir) {
 // File types with a folder part list another folder than the one walked:
 // those runs list by pattern.
 bool types_name_files_only() {
-    for (const std::wstring& type : file_types) {
+    for (const std::wstring& type : config().file_types) {
         if (type.empty() || type[0] == L'-') break;
         if (type.find_first_of(L"\\/:") != std::wstring::npos) return false;
     }
@@ -277,7 +285,7 @@ bool types_name_files_only() {
 
 std::vector<std::wstring> active_types() {
     std::vector<std::wstring> types;
-    for (const std::wstring& type : file_types) {
+    for (const std::wstring& type : config().file_types) {
         if (type.empty() || type[0] == L'-') break;
         types.push_back(type);
     }
@@ -309,17 +317,18 @@ std::vector<platform::FileIdentity> identities_up_from(const std::wstring& path)
 // destination is seen here.
 void watch_for_overlap() {
     start_path_in_destination = false;
-    if (!opt->dest_given || dest_path.empty()) return;
+    if (!opt->dest_given || config().dest_path.empty()) return;
     platform::FileIdentity destination;
-    if (!platform::get_file_identity(without_trailing_backslash(dest_path).c_str(), &destination)) {
+    if (!platform::get_file_identity(without_trailing_backslash(config().dest_path).c_str(), &destination)) {
         // Not there yet: only the names can tell.
-        for (const std::wstring& start : source_paths)
-            if (paths::starts_with_no_case(dest_path, start) || paths::starts_with_no_case(start, dest_path))
+        for (const std::wstring& start : config().source_paths)
+            if (paths::starts_with_no_case(config().dest_path, start) ||
+                paths::starts_with_no_case(start, config().dest_path))
                 start_path_in_destination = true;
         return;
     }
     active_reader->watch_for(destination);
-    for (const std::wstring& start : source_paths)
+    for (const std::wstring& start : config().source_paths)
         for (const platform::FileIdentity& above : identities_up_from(start))
             if (above == destination) start_path_in_destination = true;
 }
@@ -329,8 +338,8 @@ void watch_for_overlap() {
 namespace {
 
 bool destination_is_empty() {
-    if (!opt->dest_given || dest_path.empty()) return false;
-    std::wstring folder = dest_path;
+    if (!opt->dest_given || config().dest_path.empty()) return false;
+    std::wstring folder = config().dest_path;
     if (folder.back() != L'\\') folder += L'\\';
     platform::FolderListing listing = platform::read_folder(folder, {}, false);
     return listing.listed && listing.entries.empty();

@@ -157,6 +157,44 @@ class Interrupt(KestroTestCase):
         self.assertIn("\nAbnormal termination. Reason: USER_ABORTED\n\n", out)
         self.assertTrue(out.endswith("Program Not completed USER_ABORTED"), out)
 
+    def test_ctrl_c_during_a_copy_ends_with_statistics_that_match_the_destination(self):
+        # Files of several sizes, the largest big enough to be caught mid-copy.
+        sizes = [(i * 7919) % 60000 + 1 for i in range(1500)] + [8 << 20] * 3
+        for i, size in enumerate(sizes):
+            self.make_file("src/d%02d/f%04d.bin" % (i % 20, i), bytes([i % 251]) * size)
+        environment = dict(os.environ, KESTRO_PAUSE="0", WINEDEBUG="-all")
+        command = (["wine", harness.EXE] if harness.WINE else [harness.EXE])
+        process = subprocess.Popen(
+            command + ["-p", self.wpath("src"), "-d", self.wpath("out"), "-m"],
+            stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, env=environment,
+            cwd=self.tmp,
+        )
+        out = b""
+        os.set_blocking(process.stdout.fileno(), False)
+        deadline = time.time() + 60
+        # Interrupted once a few hundred files are done, well before the end.
+        while out.count(b" files:    ") < 300 and time.time() < deadline and process.poll() is None:
+            chunk = process.stdout.read()
+            if chunk:
+                out += chunk
+            time.sleep(0.01)
+        process.send_signal(signal.SIGINT)
+        os.set_blocking(process.stdout.fileno(), True)
+        rest, _ = process.communicate(timeout=30)
+        out = (out + rest).decode("utf-8", "replace").replace("\r\n", "\n")
+        self.assertEqual(process.returncode, 2, out[-2000:])
+        stats = STATS_RE.search(out)
+        self.assertIsNotNone(stats, out[-2000:])
+        processed, processed_bytes, copied, copied_bytes = (int(g.replace(",", "")) for g in stats.groups()[:4])
+        copies = [os.path.join(root, name) for root, _, names in os.walk(self.path("out")) for name in names]
+        self.assertLess(len(copies), len(sizes), "the run ended before the interrupt")
+        self.assertEqual(copied, len(copies))
+        self.assertEqual(copied_bytes, sum(os.path.getsize(c) for c in copies))
+        self.assertEqual((processed, processed_bytes), (copied, copied_bytes))
+        for copy in copies:
+            relative = os.path.relpath(copy, self.path("out"))
+            self.assertEqual(os.path.getsize(copy), os.path.getsize(self.path("src", relative)), relative)
+
 
 if __name__ == "__main__":
     unittest.main()

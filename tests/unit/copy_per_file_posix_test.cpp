@@ -14,6 +14,7 @@
 #include "copy/per_file.h"
 #include "platform/platform.h"
 #include "run/config.h"
+#include "run/run_state.h"
 #include "stream_contents.h"
 
 namespace {
@@ -26,17 +27,14 @@ protected:
         char pattern[] = "/tmp/kestro-per-file-XXXXXX";
         ASSERT_NE(mkdtemp(pattern), nullptr);
         host = pattern;
-        ASSERT_TRUE(create_run_configuration());
+        ASSERT_TRUE(start_new_run());
         shown = std::tmpfile();
-        screen = shown;
-        error_log = stderr;
-        flatten_copied = flatten_folder = dupe_index = files_copied = 0;
-        tilde_index = 1;
-        counting_pass = 0;
+        current_run().screen = shown;
+        current_run().logs.error_log = stderr;
+        current_run().counting_pass = 0;
     }
     void TearDown() override {
         std::fclose(shown);
-        screen = renamed_log = nullptr;
         std::system(("rm -rf '" + host + "'").c_str());
     }
 
@@ -78,27 +76,27 @@ TEST_F(PerFile, FlattenedDuplicatesGetRunWideNumbers) {
     make("src/b/x.txt", "second");
     make("src/c/x.txt", "third");
     make("dst/keep", "");
-    dest_path = folder("dst");
-    opt->flatten = 1;
-    opt->nodupe = 1;
-    opt->copy_all = 1;  // as --nodupe sets it
+    current_run().target.destination_root = folder("dst");
+    building_config().options.flatten = 1;
+    building_config().options.nodupe = 1;
+    building_config().options.copy_all = 1;  // as --nodupe sets it
     hand_over(folder("src/a"), L"x.txt");
     hand_over(folder("src/b"), L"x.txt");
     hand_over(folder("src/c"), L"x.txt");
     EXPECT_EQ(read("dst/x.txt"), "first");
     EXPECT_EQ(read("dst/x[0000].txt"), "second");
     EXPECT_EQ(read("dst/x[0001].txt"), "third");
-    EXPECT_EQ(files_copied, 3);
+    EXPECT_EQ(current_run().counters.files_copied, 3);
 }
 
 TEST_F(PerFile, TildeClashIsRenamedAndRecorded) {
     make("src/ABCDEF~1.TXT", "short-looking name");
     make("dst/ABCDEFGHIJ.TXT", "long name, untouched");
-    dest_path = folder("dst");
-    current_start_path_len = static_cast<int32_t>(folder("src").size() - 1);
-    opt->check_tilde = 1;
+    current_run().target.destination_root = folder("dst");
+    current_run().target.current_start_path_len = static_cast<int32_t>(folder("src").size() - 1);
+    building_config().options.check_tilde = 1;
     FILE* renamed = std::tmpfile();
-    renamed_log = renamed;
+    current_run().logs.renamed_log = renamed;
     hand_over(folder("src"), L"ABCDEF~1.TXT");
 
     std::string log = contents(renamed);
@@ -120,8 +118,8 @@ TEST_F(PerFile, DirsStartPathsLandUnderTheirMirroredFolder) {
     make("data/x/a.txt", "top");
     make("data/x/sub/b.txt", "below");
     std::wstring start = folder("data/x");  // stored with its trailing '\'
-    current_start_path_len = static_cast<int32_t>(start.size());
-    dest_path = folder("backup/data/x");
+    current_run().target.current_start_path_len = static_cast<int32_t>(start.size());
+    current_run().target.destination_root = folder("backup/data/x");
     hand_over(start, L"a.txt");
     hand_over(start + L"sub\\", L"b.txt");
     EXPECT_EQ(read("backup/data/x/a.txt"), "top");
@@ -139,11 +137,11 @@ TEST(PerFileDeferred, CopiesGetTheAttributesAndTimesOfWholeRecords) {
     char pattern[] = "/tmp/kestro-deferred-XXXXXX";
     ASSERT_NE(mkdtemp(pattern), nullptr);
     std::string host = pattern;
-    ASSERT_TRUE(create_run_configuration());
+    ASSERT_TRUE(start_new_run());
     FILE* shown = std::tmpfile();
-    screen = shown;
-    error_log = stderr;
-    counting_pass = 0;
+    current_run().screen = shown;
+    current_run().logs.error_log = stderr;
+    current_run().counting_pass = 0;
     auto win = [&](const std::string& relative) {
         std::wstring full;
         std::string path = host + "/" + relative;
@@ -164,8 +162,8 @@ TEST(PerFileDeferred, CopiesGetTheAttributesAndTimesOfWholeRecords) {
     for (const char* name : {"hs.txt", "ro.txt"}) {
         std::wstring wide(name, name + std::strlen(name));
         for (bool deferred : {false, true}) {
-            dest_path = win(deferred ? "deferred" : "whole") + L"\\";
-            current_start_path_len = static_cast<int32_t>(win("src").size());
+            current_run().target.destination_root = win(deferred ? "deferred" : "whole") + L"\\";
+            current_run().target.current_start_path_len = static_cast<int32_t>(win("src").size());
             platform::FindRecord record;
             std::wstring pattern_path = win("src") + L"\\" + wide;
             platform::FindHandle listing = deferred ? platform::find_first_sizes(pattern_path.c_str(), &record)
@@ -190,6 +188,6 @@ TEST(PerFileDeferred, CopiesGetTheAttributesAndTimesOfWholeRecords) {
               platform::ATTR_HIDDEN | platform::ATTR_SYSTEM);
     EXPECT_EQ(copy.creation_time, created);
     std::fclose(shown);
-    screen = nullptr;
+    current_run().screen = nullptr;
     std::system(("chmod -R u+w '" + host + "'; rm -rf '" + host + "'").c_str());
 }

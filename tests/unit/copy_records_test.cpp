@@ -8,6 +8,7 @@
 #include "copy/records.h"
 #include "platform/platform.h"
 #include "run/config.h"
+#include "run/run_state.h"
 #include "stream_contents.h"
 
 namespace {
@@ -25,34 +26,30 @@ FileTimeBreakdown sample_times() {
 class Records : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(create_run_configuration());
-        list_delimiter = L' ';
+        ASSERT_TRUE(start_new_run());
+        building_config().list_delimiter = L' ';
         out = std::tmpfile();
         ASSERT_NE(out, nullptr);
     }
-    void TearDown() override {
-        std::fclose(out);
-        screen = list_log = copied_log = not_copied_log = renamed_log = nullptr;
-        error_log = stderr;
-    }
+    void TearDown() override { std::fclose(out); }
     FILE* out = nullptr;
 };
 
 TEST_F(Records, ListRecordShowsPathWithoutPrefixSizeAndThreeTimes) {
-    list_log = out;
+    current_run().logs.list_log = out;
     write_list_record(L"\\\\?\\C:\\d\\a.txt", 1234, sample_times());
     EXPECT_EQ(contents(out),
               "\nC:\\d\\a.txt| 1234|2020/02/29|23:59:58c|2021/12/01|01:02:03m|1980/00/00|00:00:00a|");
 }
 
 TEST_F(Records, NotCopiedRecordKeepsTheLongPathPrefix) {
-    not_copied_log = out;
+    current_run().logs.not_copied_log = out;
     write_not_copied_record(L"\\\\?\\C:\\d\\a.txt", "reason: AGE Criteria");
     EXPECT_EQ(contents(out), "\n\\\\?\\C:\\d\\a.txt| reason: AGE Criteria");
 }
 
 TEST_F(Records, CopiedRecordWritesTheSourceAsFirstUtf8Bytes) {
-    copied_log = out;
+    current_run().logs.copied_log = out;
     write_copied_record(L"1,234", L"\\\\?\\C:\\\u00dcber\\a.txt", L"\\\\?\\E:\\\u00dcber\\a.txt", sample_times());
     write_copied_line_end();
     EXPECT_EQ(contents(out),
@@ -61,9 +58,9 @@ TEST_F(Records, CopiedRecordWritesTheSourceAsFirstUtf8Bytes) {
 }
 
 TEST_F(Records, RenamedRecordOnLogAndScreen) {
-    renamed_log = out;
+    current_run().logs.renamed_log = out;
     FILE* shown = std::tmpfile();
-    screen = shown;
+    current_run().screen = shown;
     write_renamed_before(L"\\\\?\\E:\\b\\ABCDEF~1.TXT");
     write_renamed_after(L"\\\\?\\E:\\b\\ABCDEF~1.TXT.D[70123]");
     EXPECT_EQ(contents(out), "\nE:\\b\\ABCDEF~1.TXT |RENAMED TO:| E:\\b\\ABCDEF~1.TXT.D[70123]\n");
@@ -72,7 +69,7 @@ TEST_F(Records, RenamedRecordOnLogAndScreen) {
 }
 
 TEST_F(Records, ScreenLinesCutThePathToTheWidth) {
-    screen = out;
+    current_run().screen = out;
     std::wstring source = L"\\\\?\\C:\\" + std::wstring(80, L'x');
     write_screen_copy_lines(source, L"x", L"1,000", L"\\\\?\\E:\\x");
     std::string expected = "C:\\" + std::string(62, 'x') + " \n      1,000 ==> E:\\x";
@@ -80,55 +77,55 @@ TEST_F(Records, ScreenLinesCutThePathToTheWidth) {
 }
 
 TEST_F(Records, NameOnlyWidthIsAMinimum) {
-    screen = out;
-    opt->name_only = 1;
+    current_run().screen = out;
+    building_config().options.name_only = 1;
     std::wstring name(40, L'n');
     write_screen_copy_lines(L"C:\\d\\" + name, name, L"5", L"E:\\n");
     EXPECT_EQ(contents(out), std::string(40, 'n') + " \n          5 ==> E:\\n");
 }
 
 TEST_F(Records, ListingLineWithAndWithoutDestination) {
-    screen = out;
-    list_delimiter = L'|';
-    opt->list_only = 1;
+    current_run().screen = out;
+    building_config().list_delimiter = L'|';
+    building_config().options.list_only = 1;
     write_listing_line(L"\\\\?\\C:\\a.txt", L"5", L"\\\\?\\E:\\a.txt");
-    opt->list_only = 2;
+    building_config().options.list_only = 2;
     write_listing_line(L"\\\\?\\C:\\a.txt", L"1,005", L"\\\\?\\E:\\a.txt");
     EXPECT_EQ(contents(out), "C:\\a.txt|\nC:\\a.txt|     1,005 | ==> | E:\\a.txt\n");
 }
 
 TEST_F(Records, ProgressLineCountsTheFileBeingHandled) {
-    screen = out;
-    files_processed = 4;
-    files_to_process = 10;
-    bytes_processed = 1234567;
-    bytes_to_process_text = L"9,999,999";
-    progress_next = 200000000;
+    current_run().screen = out;
+    current_run().counters.files_processed = 4;
+    current_run().counters.files_to_process = 10;
+    current_run().counters.bytes_processed = 1234567;
+    current_run().bytes_to_process_text = L"9,999,999";
+    current_run().progress_next = 200000000;
     write_progress();
     EXPECT_EQ(contents(out), "\n 5 of 10 files:    1,234,567 of 9,999,999 bytes\n");
-    EXPECT_EQ(progress_next, 200000000);
+    EXPECT_EQ(current_run().progress_next, 200000000);
 }
 
 TEST_F(Records, RateWithoutCountingPassIsWholeMegabytesPerMinute) {
-    screen = out;
+    current_run().screen = out;
     int64_t now = platform::now_seconds();
-    walk_start_time = now - 150;  // two whole minutes
+    current_run().walk_start_time = now - 150;  // two whole minutes
     show_rate(0, 700000000);
     EXPECT_EQ(contents(out), "\n\n\n350 meg/min \n\n\n");
 }
 
 TEST_F(Records, RateWithinTheFirstMinuteShowsNothing) {
-    screen = out;
-    walk_start_time = platform::now_seconds();
+    current_run().screen = out;
+    current_run().walk_start_time = platform::now_seconds();
     show_rate(0, 700000000);
     EXPECT_EQ(contents(out), "");
 }
 
 TEST_F(Records, RateWithTotalEstimatesTheRemainingTime) {
-    screen = out;
+    current_run().screen = out;
     int64_t now = platform::now_seconds();
-    walk_start_time = now - 3700;
-    run_start_time = now - 6000;
+    current_run().walk_start_time = now - 3700;
+    current_run().run_start_time = now - 6000;
     show_rate(400000000, 200000000);  // half done after 3,700 s
     std::string shown = contents(out);
     // 200 MB in 6,000 s is 2 MB a minute; 3,700 s (1 h 1 min 40 s) remain.

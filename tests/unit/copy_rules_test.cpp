@@ -10,6 +10,7 @@
 #include "copy/selection.h"
 #include "copy/time_breakdown.h"
 #include "run/config.h"
+#include "run/run_state.h"
 
 namespace {
 
@@ -23,68 +24,64 @@ platform::FileTime utc_filetime(int64_t seconds_since_1970) {
 class CopyRules : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(create_run_configuration());
-        dest_path = L"\\\\?\\E:\\backup";
-        current_start_path_len = 0;
-        flatten_copied = flatten_folder = dupe_index = 0;
-        tilde_index = 1;
-        older_days = 0;
-        younger_days = 80000;
-        age_use_access = age_use_create = age_use_write = 0;
-        size_greater = size_less = 0;
+        ASSERT_TRUE(start_new_run());
+        current_run().target.destination_root = L"\\\\?\\E:\\backup";
     }
 };
 
 TEST_F(CopyRules, TreeReplicationKeepsTheFolderBelowTheStartPath) {
     // Start path "\\?\C:\data" stored without its trailing backslash.
-    current_start_path_len = static_cast<int32_t>(std::wcslen(L"\\\\?\\C:\\data"));
-    EXPECT_EQ(destination_folder(L"\\\\?\\C:\\data\\"), L"\\\\?\\E:\\backup\\");
-    EXPECT_EQ(destination_folder(L"\\\\?\\C:\\data\\work\\x\\"), L"\\\\?\\E:\\backup\\work\\x\\");
+    current_run().target.current_start_path_len = static_cast<int32_t>(std::wcslen(L"\\\\?\\C:\\data"));
+    EXPECT_EQ(destination_folder(current_run(), L"\\\\?\\C:\\data\\"), L"\\\\?\\E:\\backup\\");
+    EXPECT_EQ(destination_folder(current_run(), L"\\\\?\\C:\\data\\work\\x\\"), L"\\\\?\\E:\\backup\\work\\x\\");
     // One trailing backslash of the root is dropped: the same paths come out.
-    dest_path = L"\\\\?\\E:\\backup\\";
-    EXPECT_EQ(destination_folder(L"\\\\?\\C:\\data\\work\\"), L"\\\\?\\E:\\backup\\work\\");
+    current_run().target.destination_root = L"\\\\?\\E:\\backup\\";
+    EXPECT_EQ(destination_folder(current_run(), L"\\\\?\\C:\\data\\work\\"), L"\\\\?\\E:\\backup\\work\\");
 }
 
 TEST_F(CopyRules, DirsFileStartPathsKeepTheSeparatorUnderTheMirror) {
     // A --dirs start path is stored with its trailing backslash; the driver
     // has already mirrored it under the root.
-    current_start_path_len = static_cast<int32_t>(std::wcslen(L"\\\\?\\C:\\data\\x\\"));
-    dest_path = L"\\\\?\\E:\\backup\\data\\x\\";
-    EXPECT_EQ(destination_folder(L"\\\\?\\C:\\data\\x\\"), L"\\\\?\\E:\\backup\\data\\x\\");
-    EXPECT_EQ(destination_folder(L"\\\\?\\C:\\data\\x\\sub\\"), L"\\\\?\\E:\\backup\\data\\x\\sub\\");
+    current_run().target.current_start_path_len = static_cast<int32_t>(std::wcslen(L"\\\\?\\C:\\data\\x\\"));
+    current_run().target.destination_root = L"\\\\?\\E:\\backup\\data\\x\\";
+    EXPECT_EQ(destination_folder(current_run(), L"\\\\?\\C:\\data\\x\\"), L"\\\\?\\E:\\backup\\data\\x\\");
+    EXPECT_EQ(destination_folder(current_run(), L"\\\\?\\C:\\data\\x\\sub\\"),
+              L"\\\\?\\E:\\backup\\data\\x\\sub\\");
 }
 
 TEST_F(CopyRules, BareDriveDestination) {
-    dest_path = L"E:";
-    current_start_path_len = static_cast<int32_t>(std::wcslen(L"\\\\?\\C:\\data"));
-    EXPECT_EQ(destination_folder(L"\\\\?\\C:\\data\\w\\"), L"E:\\w\\");
+    current_run().target.destination_root = L"E:";
+    current_run().target.current_start_path_len = static_cast<int32_t>(std::wcslen(L"\\\\?\\C:\\data"));
+    EXPECT_EQ(destination_folder(current_run(), L"\\\\?\\C:\\data\\w\\"), L"E:\\w\\");
 }
 
 TEST_F(CopyRules, FlatteningNumbersFoldersAfterEachFullOne) {
-    opt->flatten = 3;  // 1 to 5: never sub-folders
-    flatten_copied = 30;
-    EXPECT_EQ(destination_folder(L"\\\\?\\C:\\data\\deep\\"), L"\\\\?\\E:\\backup\\");
+    building_config().options.flatten = 3;  // 1 to 5: never sub-folders
+    current_run().renames.flatten_copied = 30;
+    EXPECT_EQ(destination_folder(current_run(), L"\\\\?\\C:\\data\\deep\\"), L"\\\\?\\E:\\backup\\");
 
-    opt->flatten = 100;
-    flatten_copied = 0;
-    EXPECT_EQ(destination_folder(L"\\\\?\\C:\\a\\"), L"\\\\?\\E:\\backup\\");
-    flatten_copied = 99;
-    EXPECT_EQ(destination_folder(L"\\\\?\\C:\\a\\"), L"\\\\?\\E:\\backup\\");
-    flatten_copied = 100;  // copy 101 opens 0001
-    EXPECT_EQ(destination_folder(L"\\\\?\\C:\\a\\"), L"\\\\?\\E:\\backup\\0001\\");
+    building_config().options.flatten = 100;
+    current_run().renames.flatten_copied = 0;
+    EXPECT_EQ(destination_folder(current_run(), L"\\\\?\\C:\\a\\"), L"\\\\?\\E:\\backup\\");
+    current_run().renames.flatten_copied = 99;
+    EXPECT_EQ(destination_folder(current_run(), L"\\\\?\\C:\\a\\"), L"\\\\?\\E:\\backup\\");
+    current_run().renames.flatten_copied = 100;  // copy 101 opens 0001
+    EXPECT_EQ(destination_folder(current_run(), L"\\\\?\\C:\\a\\"), L"\\\\?\\E:\\backup\\0001\\");
     // Files passed over at the same count stay in that folder.
-    EXPECT_EQ(destination_folder(L"\\\\?\\C:\\a\\"), L"\\\\?\\E:\\backup\\0001\\");
-    flatten_copied = 200;
-    EXPECT_EQ(destination_folder(L"\\\\?\\C:\\a\\"), L"\\\\?\\E:\\backup\\0002\\");
-    flatten_copied = 201;
-    EXPECT_EQ(destination_folder(L"\\\\?\\C:\\a\\"), L"\\\\?\\E:\\backup\\0002\\");
+    EXPECT_EQ(destination_folder(current_run(), L"\\\\?\\C:\\a\\"), L"\\\\?\\E:\\backup\\0001\\");
+    current_run().renames.flatten_copied = 200;
+    EXPECT_EQ(destination_folder(current_run(), L"\\\\?\\C:\\a\\"), L"\\\\?\\E:\\backup\\0002\\");
+    current_run().renames.flatten_copied = 201;
+    EXPECT_EQ(destination_folder(current_run(), L"\\\\?\\C:\\a\\"), L"\\\\?\\E:\\backup\\0002\\");
 }
 
 TEST_F(CopyRules, DuplicateNumbersRunAcrossTheWholeRun) {
-    EXPECT_EQ(renamed_duplicate(L"\\\\?\\E:\\b\\name.ext"), L"\\\\?\\E:\\b\\name[0000].ext");
-    EXPECT_EQ(renamed_duplicate(L"\\\\?\\E:\\b\\other.tar.gz"), L"\\\\?\\E:\\b\\other.tar[0001].gz");
-    EXPECT_EQ(renamed_duplicate(L"E:\\b.d\\noext"), L"E:\\b.d\\noext[0002]");
-    EXPECT_EQ(dupe_index, 3);
+    EXPECT_EQ(renamed_duplicate(current_run().renames, L"\\\\?\\E:\\b\\name.ext"),
+              L"\\\\?\\E:\\b\\name[0000].ext");
+    EXPECT_EQ(renamed_duplicate(current_run().renames, L"\\\\?\\E:\\b\\other.tar.gz"),
+              L"\\\\?\\E:\\b\\other.tar[0001].gz");
+    EXPECT_EQ(renamed_duplicate(current_run().renames, L"E:\\b.d\\noext"), L"E:\\b.d\\noext[0002]");
+    EXPECT_EQ(current_run().renames.dupe_index, 3);
 }
 
 TEST_F(CopyRules, TildeCheckRules) {
@@ -97,15 +94,15 @@ TEST_F(CopyRules, TildeCheckRules) {
 }
 
 TEST_F(CopyRules, AttributeSelectionNeedsEveryRequestedBit) {
-    opt->attr_select = 1;
-    opt->attr_readonly = 1;
-    opt->attr_hidden = 1;
+    building_config().options.attr_select = 1;
+    building_config().options.attr_readonly = 1;
+    building_config().options.attr_hidden = 1;
     EXPECT_FALSE(passes_attribute_test(platform::ATTR_READONLY));
     EXPECT_TRUE(passes_attribute_test(platform::ATTR_READONLY | platform::ATTR_HIDDEN));
-    opt->attr_readonly = opt->attr_hidden = 0;
-    opt->attr_dir_level = 1;  // -a d: no effect
+    building_config().options.attr_readonly = building_config().options.attr_hidden = 0;
+    building_config().options.attr_dir_level = 1;  // -a d: no effect
     EXPECT_TRUE(passes_attribute_test(platform::ATTR_ARCHIVE));
-    opt->attr_dir_level = 2;  // -a D: files never pass
+    building_config().options.attr_dir_level = 2;  // -a D: files never pass
     EXPECT_FALSE(passes_attribute_test(platform::ATTR_ARCHIVE));
 }
 
@@ -114,29 +111,29 @@ TEST_F(CopyRules, DateRangeIsStrictAndAnySelectedKindPasses) {
     r.creation_time = 500;
     r.last_write_time = 100;
     r.last_access_time = 100;
-    younger_cutoff = 100;
-    older_cutoff = 500;
-    age_use_write = 'a';
+    building_config().younger_cutoff = 100;
+    building_config().older_cutoff = 500;
+    building_config().age_use_write = 'a';
     EXPECT_TRUE(passes_date_range_test(r));  // neither bound in force: skipped
-    opt->older_select = 1;
+    building_config().options.older_select = 1;
     EXPECT_FALSE(passes_date_range_test(r));  // 100 is not above 100
     r.last_write_time = 101;
     EXPECT_TRUE(passes_date_range_test(r));
     r.last_write_time = 100;
-    age_use_create = 'a';  // 500 is not below 500 either
+    building_config().age_use_create = 'a';  // 500 is not below 500 either
     EXPECT_FALSE(passes_date_range_test(r));
     r.creation_time = 499;
     EXPECT_TRUE(passes_date_range_test(r));
 }
 
 TEST_F(CopyRules, SizeBoundsIncludeTheirValue) {
-    opt->size_greater_select = 1;
-    size_greater = 100;
+    building_config().options.size_greater_select = 1;
+    building_config().size_greater = 100;
     EXPECT_TRUE(passes_size_test(100));
     EXPECT_FALSE(passes_size_test(99));
-    opt->size_greater_select = 0;
-    opt->size_less_select = 1;
-    size_less = 100;
+    building_config().options.size_greater_select = 0;
+    building_config().options.size_less_select = 1;
+    building_config().size_less = 100;
     EXPECT_TRUE(passes_size_test(100));
     EXPECT_FALSE(passes_size_test(101));
     EXPECT_FALSE(passes_size_test(5000000000LL));

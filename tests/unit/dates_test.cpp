@@ -8,6 +8,7 @@
 #include "options/dates.h"
 #include "platform/platform.h"
 #include "run/config.h"
+#include "run/run_state.h"
 
 namespace {
 
@@ -146,14 +147,14 @@ TEST(AgeValue, DaysOrDateAndTheAgeLetters) {
     EXPECT_FALSE(is_day_count(L"12/31/2015"));
     EXPECT_FALSE(is_day_count(L"12\\31\\2015"));
 
-    age_use_access = age_use_create = age_use_write = 0;
+    ASSERT_TRUE(start_new_run());
     scan_age_letters(L"12-31-2015w");
-    EXPECT_EQ(age_use_write, 'a');
-    EXPECT_EQ(age_use_access, 0);
-    EXPECT_EQ(age_use_create, 0);
+    EXPECT_EQ(building_config().age_use_write, 'a');
+    EXPECT_EQ(building_config().age_use_access, 0);
+    EXPECT_EQ(building_config().age_use_create, 0);
     scan_age_letters(L"Ac");
-    EXPECT_EQ(age_use_access, 'a');
-    EXPECT_EQ(age_use_create, 'a');
+    EXPECT_EQ(building_config().age_use_access, 'a');
+    EXPECT_EQ(building_config().age_use_create, 'a');
 }
 
 }  // namespace

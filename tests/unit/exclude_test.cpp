@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "run/config.h"
+#include "run/run_state.h"
 
 namespace {
 
@@ -97,44 +98,33 @@ TEST(WildcardMatch, ManyStarsStayFast) {
 
 class ExcludeTest : public testing::Test {
 protected:
-    void SetUp() override {
-        if (!opt) {
-            ASSERT_TRUE(create_run_configuration());
-        }
-        saved_ = *opt;
-        exclude_types.clear();
-    }
-    void TearDown() override {
-        *opt = saved_;
-        exclude_types.clear();
-    }
-    OptionRecord saved_{};
+    void SetUp() override { ASSERT_TRUE(start_new_run()); }
 };
 
 TEST_F(ExcludeTest, EmptyListExcludesNothing) { EXPECT_EQ(exclude_test(L"ANY.OBJ"), 0); }
 
 TEST_F(ExcludeTest, NameIsUpperCasedBeforeMatching) {
-    exclude_types.add(L"*.OBJ");
+    building_config().exclude_types.add(L"*.OBJ");
     EXPECT_EQ(exclude_test(L"FILE.OBJ"), 1);
     EXPECT_EQ(exclude_test(L"file.obj"), 1);
     EXPECT_EQ(exclude_test(L"file.c"), 0);
 }
 
 TEST_F(ExcludeTest, CaseSensitiveComparesTheNameAsIs) {
-    opt->exclude_case_sensitive = 1;
-    exclude_types.add(L"*.obj");
+    building_config().options.exclude_case_sensitive = 1;
+    building_config().exclude_types.add(L"*.obj");
     EXPECT_EQ(exclude_test(L"FILE.OBJ"), 0);
     EXPECT_EQ(exclude_test(L"file.obj"), 1);
     // Upper-case patterns (as an exclude file stores them) then only hit upper-case names.
-    exclude_types.add(L"*.TMP");
+    building_config().exclude_types.add(L"*.TMP");
     EXPECT_EQ(exclude_test(L"A.TMP"), 1);
     EXPECT_EQ(exclude_test(L"a.tmp"), 0);
 }
 
 TEST_F(ExcludeTest, AnyPatternOfTheListExcludes) {
-    exclude_types.add(L"*.OBJ");
-    exclude_types.add(L"~*");
-    exclude_types.add(L"[!A-C]*");
+    building_config().exclude_types.add(L"*.OBJ");
+    building_config().exclude_types.add(L"~*");
+    building_config().exclude_types.add(L"[!A-C]*");
     EXPECT_EQ(exclude_test(L"~draft.doc"), 1);
     EXPECT_EQ(exclude_test(L"zeta.txt"), 1);
     EXPECT_EQ(exclude_test(L"beta.obj"), 1);

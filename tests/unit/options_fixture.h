@@ -10,31 +10,15 @@
 
 #include "options/options.h"
 #include "run/config.h"
+#include "run/run_state.h"
 
 class OptionsTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(create_run_configuration());
-        opt->shadow_copy = 1;  // start paths are taken as folders without a lookup
-        screen = stdout;
-        error_log = stderr;
-        source_paths.clear();
-        file_types.clear();
-        exclude_types.clear();
-        bypass_list.clear();
-        bypass_count = 0;
-        dest_path.clear();
-        log_base_name.clear();
-        older_days = 0;
-        younger_days = 80000;
-        older_cutoff = younger_cutoff = 0;
-        size_greater = size_less = 0;
-        name_width_set = 1;
-        dirs_count = 0;
-        source_list_count = 0;
-        ini_used = 0;
-        default_log = list_log = copied_log = not_copied_log = renamed_log = hash_log = nullptr;
-        source_list_file = nullptr;
+        ASSERT_TRUE(start_new_run());
+        building_config().options.shadow_copy = 1;  // start paths are taken as folders without a lookup
+        current_run().screen = stdout;
+        current_run().logs.error_log = stderr;
     }
 
     // Runs the parser on the arguments (the program path is added in front).

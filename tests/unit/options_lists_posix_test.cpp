@@ -107,18 +107,18 @@ TEST_F(ListFiles, WidePiecesCountCharactersNotBytes) {
 TEST_F(ListFiles, TypesFileTakesPatternsUpToTheirLastControlCharacter) {
     std::wstring path = write("types", "*.c\n*.h \nab\n*.cpp\n*.c\n\tx\n*.txt");
     read_types_file(path);
-    ASSERT_EQ(file_types.size(), 4u);
-    EXPECT_EQ(file_types[0], L"*.c");
-    EXPECT_EQ(file_types[1], L"*.h ");  // blanks before the line end stay
-    EXPECT_EQ(file_types[2], L"*.cpp");
-    EXPECT_EQ(file_types[3], L"*.txt");  // a last line without a line end keeps its text
+    ASSERT_EQ(building_config().file_types.size(), 4u);
+    EXPECT_EQ(building_config().file_types[0], L"*.c");
+    EXPECT_EQ(building_config().file_types[1], L"*.h ");  // blanks before the line end stay
+    EXPECT_EQ(building_config().file_types[2], L"*.cpp");
+    EXPECT_EQ(building_config().file_types[3], L"*.txt");  // a last line without a line end keeps its text
 }
 
 TEST_F(ListFiles, TypesFileOf299IsAcceptedAnd300Refused) {
     std::string lines;
     for (int i = 0; i < 299; ++i) lines += "*." + std::to_string(1000 + i) + "\n";
     read_types_file(write("ok", lines));
-    EXPECT_EQ(file_types.size(), 299u);
+    EXPECT_EQ(building_config().file_types.size(), 299u);
 
     std::wstring path = write("many", lines + "*.last\n");
     EXPECT_EXIT(read_types_file(path), ExitedWithCode(3),
@@ -132,9 +132,9 @@ TEST_F(ListFiles, TypesFileMissingEndsTheRun) {
 
 TEST_F(ListFiles, EmptyAndBinaryTypesFilesAddNothingHarmful) {
     read_types_file(write("empty", ""));
-    EXPECT_TRUE(file_types.empty());
+    EXPECT_TRUE(building_config().file_types.empty());
     read_types_file(write("binary", std::string("\0\0\0\0\0\n\x01\x02\x03\x04", 10)));
-    for (const auto& t : file_types) EXPECT_FALSE(t.empty());
+    for (const auto& t : building_config().file_types) EXPECT_FALSE(t.empty());
 }
 
 TEST_F(ListFiles, TypesBeyondTheListEndTheRun) {
@@ -150,21 +150,21 @@ TEST_F(ListFiles, TypesBeyondTheListEndTheRun) {
 // ---- Exclusion file --------------------------------------------------------------
 
 TEST_F(ListFiles, ExclusionFileIsUpperCasedAndAnEmptyLineEndsIt) {
-    exclude_types.add(L"FIRST");
+    building_config().exclude_types.add(L"FIRST");
     read_exclude_file(write("ex", "*.obj\r\n~tmp*\n\nafter\n"));
-    ASSERT_EQ(exclude_types.size(), 3u);
-    EXPECT_EQ(exclude_types[0], L"FIRST");
-    EXPECT_EQ(exclude_types[1], L"*.OBJ");
-    EXPECT_EQ(exclude_types[2], L"~TMP*");
+    ASSERT_EQ(building_config().exclude_types.size(), 3u);
+    EXPECT_EQ(building_config().exclude_types[0], L"FIRST");
+    EXPECT_EQ(building_config().exclude_types[1], L"*.OBJ");
+    EXPECT_EQ(building_config().exclude_types[2], L"~TMP*");
     read_exclude_file(L"C:\\no\\such\\file");  // silently nothing
-    EXPECT_EQ(exclude_types.size(), 3u);
+    EXPECT_EQ(building_config().exclude_types.size(), 3u);
 }
 
 TEST_F(ListFiles, ExclusionLineLongerThanThePieceBecomesTwoPatterns) {
     read_exclude_file(write("long", std::string(300, 'a') + "\n"));
-    ASSERT_EQ(exclude_types.size(), 2u);
-    EXPECT_EQ(exclude_types[0].size(), 259u);
-    EXPECT_EQ(exclude_types[1], std::wstring(41, L'A'));
+    ASSERT_EQ(building_config().exclude_types.size(), 2u);
+    EXPECT_EQ(building_config().exclude_types[0].size(), 259u);
+    EXPECT_EQ(building_config().exclude_types[1], std::wstring(41, L'A'));
 }
 
 TEST_F(ListFiles, TooManyExclusionsEndTheRun) {
@@ -179,18 +179,18 @@ TEST_F(ListFiles, TooManyExclusionsEndTheRun) {
 TEST_F(ListFiles, BypassFolderOrListFile) {
     std::wstring one = folder("skip");
     add_bypass(one);
-    ASSERT_EQ(bypass_count, 1);
-    EXPECT_EQ(bypass_list[0], L"\\\\?\\" + one);
+    ASSERT_EQ(building_config().bypass_count, 1);
+    EXPECT_EQ(building_config().bypass_list[0], L"\\\\?\\" + one);
 
     add_bypass(L"C:\\not\\there");  // a name that does not exist is one folder
-    EXPECT_EQ(bypass_list[1], L"\\\\?\\C:\\not\\there");
+    EXPECT_EQ(building_config().bypass_list[1], L"\\\\?\\C:\\not\\there");
 
     std::wstring a = folder("a"), b = folder("b");
     std::string list = std::string(a.begin(), a.end()) + "\n" + std::string(b.begin(), b.end()) + "\n\nC:\\late\n";
     add_bypass(write("bypass.lst", list));
-    ASSERT_EQ(bypass_count, 4);
-    EXPECT_EQ(bypass_list[2], L"\\\\?\\" + a);
-    EXPECT_EQ(bypass_list[3], L"\\\\?\\" + b);
+    ASSERT_EQ(building_config().bypass_count, 4);
+    EXPECT_EQ(building_config().bypass_list[2], L"\\\\?\\" + a);
+    EXPECT_EQ(building_config().bypass_list[3], L"\\\\?\\" + b);
 }
 
 // ---- Dirs file -------------------------------------------------------------------------
@@ -200,45 +200,45 @@ TEST_F(ListFiles, DirsFileKeepsTrailingBackslashesAndDropsMissingFolders) {
     std::string w(work.begin(), work.end());
     write("dirs", w + " | backup of the work tree\nC:\\missing\\folder\n" + w + "\n" + w + "\\");
     FILE* f = open_host("dirs");
-    source_paths.add(L"\\\\?\\C:\\given");
-    dirs_count = 4;
+    building_config().source_paths.add(L"\\\\?\\C:\\given");
+    building_config().dirs_count = 4;
     read_dirs_file(f);
-    ASSERT_EQ(dirs_count, 4);  // the given path and the work folder three times
-    EXPECT_EQ(source_paths[1], L"\\\\?\\" + work + L"\\");
-    EXPECT_EQ(source_paths[3], L"\\\\?\\" + work + L"\\");
-    EXPECT_EQ(start_path_len[1], static_cast<int32_t>(source_paths[1].size()));
+    ASSERT_EQ(building_config().dirs_count, 4);  // the given path and the work folder three times
+    EXPECT_EQ(building_config().source_paths[1], L"\\\\?\\" + work + L"\\");
+    EXPECT_EQ(building_config().source_paths[3], L"\\\\?\\" + work + L"\\");
+    EXPECT_EQ(building_config().start_path_len[1], static_cast<int32_t>(building_config().source_paths[1].size()));
 }
 
 TEST_F(ListFiles, DirsFileWithNothingCountedReadsNothing) {
     std::wstring work = folder("work");
     write("dirs", std::string(work.begin(), work.end()) + "\n");
-    source_paths.add(L"\\\\?\\C:\\given");
-    dirs_count = 0;
+    building_config().source_paths.add(L"\\\\?\\C:\\given");
+    building_config().dirs_count = 0;
     read_dirs_file(open_host("dirs"));
-    EXPECT_EQ(dirs_count, 1);
-    EXPECT_EQ(source_paths.size(), 1u);
+    EXPECT_EQ(building_config().dirs_count, 1);
+    EXPECT_EQ(building_config().source_paths.size(), 1u);
 }
 
 TEST_F(ListFiles, BinaryDirsFileIsReadWithoutHarm) {
     write("dirs", std::string("\xff\xfe\x01garbage\0x\n\x80\x80\x80\n", 17));
-    dirs_count = 2;
+    building_config().dirs_count = 2;
     read_dirs_file(open_host("dirs"));
-    EXPECT_EQ(dirs_count, 0);
+    EXPECT_EQ(building_config().dirs_count, 0);
 }
 
 // ---- Start paths -------------------------------------------------------------------------
 
 TEST_F(ListFiles, FileAsStartPathBecomesItsFolderAndAFileType) {
-    opt->shadow_copy = 0;
+    building_config().options.shadow_copy = 0;
     folder("data");
     std::wstring report = write("data/REPORT.TXT", "x");
     testing::internal::CaptureStdout();
     add_start_path(report);
     std::string out = testing::internal::GetCapturedStdout();
     std::wstring data = windows(dir_ / "data");
-    ASSERT_EQ(source_paths.size(), 1u);
-    EXPECT_EQ(source_paths[0], L"\\\\?\\" + data);
-    EXPECT_EQ(file_types[0], L"REPORT.TXT");
+    ASSERT_EQ(building_config().source_paths.size(), 1u);
+    EXPECT_EQ(building_config().source_paths[0], L"\\\\?\\" + data);
+    EXPECT_EQ(building_config().file_types[0], L"REPORT.TXT");
     EXPECT_NE(out.find("\nREPORT.TXT appears to be a file, not a folder.\nwill make the following "
                        "adjustments\nsource directory=\\\\?\\"),
               std::string::npos);
@@ -246,7 +246,7 @@ TEST_F(ListFiles, FileAsStartPathBecomesItsFolderAndAFileType) {
 }
 
 TEST_F(ListFiles, MissingStartPathEndsTheRun) {
-    opt->shadow_copy = 0;
+    building_config().options.shadow_copy = 0;
     EXPECT_EXIT(add_start_path(L"C:\\no\\such\\start"), ExitedWithCode(3),
                 "\nCan't find a file or folder of the name C:\\\\no\\\\such\\\\start\n"
                 "Please check the -p option and rerun program\n");
@@ -254,7 +254,7 @@ TEST_F(ListFiles, MissingStartPathEndsTheRun) {
 
 TEST_F(ListFiles, TooManyStartPathsEndTheRun) {
     for (int i = 0; i < 599; ++i) add_start_path(L"C:\\s" + std::to_wstring(i));
-    EXPECT_EQ(source_paths.size(), 599u);
+    EXPECT_EQ(building_config().source_paths.size(), 599u);
     EXPECT_EXIT(add_start_path(L"C:\\one\\more"), ExitedWithCode(6), "Too many start folders");
 }
 

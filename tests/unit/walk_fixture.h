@@ -1,5 +1,5 @@
-// A real folder tree in the temporary folder, the walk's settings reset to
-// their start values, and a recorder in place of the copy engine.
+// A real folder tree in the temporary folder, a fresh run, and a recorder in
+// place of the copy engine.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -13,6 +13,7 @@
 #include "common/paths.h"
 #include "platform/platform.h"
 #include "run/config.h"
+#include "run/run_state.h"
 #include "walk/walk.h"
 
 struct HandedFile {
@@ -33,10 +34,7 @@ inline void record_handed_file(const std::wstring& dir, const std::wstring& name
 class WalkTest : public testing::Test {
 protected:
     void SetUp() override {
-        if (!opt) {
-            ASSERT_TRUE(create_run_configuration());
-        }
-        saved_options_ = *opt;
+        ASSERT_TRUE(start_new_run());
         std::random_device seed;
         root_ = std::filesystem::temp_directory_path() /
                 ("kestro-walk-" + std::to_string(seed()) + "-" + std::to_string(seed()));
@@ -45,14 +43,8 @@ protected:
         ASSERT_TRUE(platform::full_path(root_.wstring().c_str(), full));
         start_ = paths::long_form(full) + L"\\";
 
-        file_types.clear();
-        file_types.add(L"*.*");
-        exclude_types.clear();
-        bypass_list.clear();
-        counting_pass = 0;
-        files_to_process = 0;
-        bytes_to_process = 0;
-        files_processed = 0;
+        building_config().file_types.add(L"*.*");
+        current_run().counting_pass = 0;
         handed_files().clear();
         saved_routine_ = per_file_routine;
         per_file_routine = record_handed_file;
@@ -60,11 +52,6 @@ protected:
 
     void TearDown() override {
         per_file_routine = saved_routine_;
-        *opt = saved_options_;
-        file_types.clear();
-        exclude_types.clear();
-        bypass_list.clear();
-        counting_pass = 0;
         std::error_code ignored;
         std::filesystem::remove_all(root_, ignored);
     }
@@ -88,6 +75,5 @@ protected:
 
     std::filesystem::path root_;
     std::wstring start_;
-    OptionRecord saved_options_{};
     PerFileRoutine saved_routine_ = nullptr;
 };

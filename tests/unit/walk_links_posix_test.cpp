@@ -41,11 +41,11 @@ TEST_F(WalkLinksTest, LinksBetweenTwoSubtreesStop) {
     std::filesystem::create_directory_symlink(root_ / "Y", root_ / "X" / "toY");
     std::filesystem::create_directory_symlink(root_ / "X", root_ / "Y" / "toX");
 
-    counting_pass = 1;
-    opt->dest_given = 1;
+    current_run().counting_pass = 1;
+    building_config().options.dest_given = 1;
     walk_directory(start_);
     // X, X/toY (Y), Y, Y/toX (X); the links back from there are skipped.
-    EXPECT_EQ(files_to_process, 4);
+    EXPECT_EQ(current_run().counters.files_to_process, 4);
 }
 
 }  // namespace

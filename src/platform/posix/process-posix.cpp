@@ -3,6 +3,7 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <thread>
@@ -12,6 +13,10 @@
 #include "platform/posix/host.h"
 
 namespace platform {
+
+namespace {
+std::atomic<bool> interrupted{false};
+}
 
 bool get_env(const char* name, std::wstring* value) {
     const char* v = std::getenv(name);
@@ -32,9 +37,12 @@ void install_interrupt_handler(void (*handler)(int)) {
         int signal_number = 0;
         while (sigwait(&set, &signal_number) != 0) {
         }
+        interrupted.store(true);
         handler(2);
     }).detach();
 }
+
+bool interrupt_requested() { return interrupted.load(std::memory_order_acquire); }
 
 void exit_process(int code) {
     posix::restore_terminal();

@@ -165,6 +165,17 @@ void close_file(FileHandle h) {
     if (h) CloseHandle(win32::unwrap_handle(h));
 }
 
+namespace {
+
+// CopyFileW with a progress routine that stops the copy between its chunks
+// once Ctrl+C has come; the system then removes the unfinished copy.
+DWORD CALLBACK stop_on_interrupt(LARGE_INTEGER, LARGE_INTEGER, LARGE_INTEGER, LARGE_INTEGER, DWORD, DWORD, HANDLE,
+                                 HANDLE, LPVOID) {
+    return interrupt_requested() ? PROGRESS_CANCEL : PROGRESS_CONTINUE;
+}
+
+}  // namespace
+
 bool copy_file(const wchar_t* source, const wchar_t* destination, bool fail_if_exists) {
     // The copy is created with the source's attributes.
     if (!fail_if_exists && win32::running_under_wine()) {
@@ -173,7 +184,8 @@ bool copy_file(const wchar_t* source, const wchar_t* destination, bool fail_if_e
             !write_allowed_by_attributes(destination, Disposition::create_always, source_attributes))
             return false;
     }
-    return CopyFileW(source, destination, fail_if_exists) != 0;
+    return CopyFileExW(source, destination, stop_on_interrupt, nullptr, nullptr,
+                       fail_if_exists ? COPY_FILE_FAIL_IF_EXISTS : 0) != 0;
 }
 
 bool copy_file_with_details(const wchar_t* source, const wchar_t* new_file, const CopyDetails& details) {

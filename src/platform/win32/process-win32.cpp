@@ -1,4 +1,5 @@
 // Environment, Ctrl+C routing and process exit.
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -10,11 +11,14 @@ namespace platform {
 namespace {
 
 void (*interrupt_handler)(int) = nullptr;
+std::atomic<bool> interrupted{false};
 
 // Runs on the thread the system creates for the console event; the handler
-// ends the process, so returning is only reached for events it ignores.
+// does not return before the process ends, so returning is only reached for
+// events it ignores.
 BOOL WINAPI console_event(DWORD event) {
     if ((event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT) && interrupt_handler) {
+        interrupted.store(true);
         interrupt_handler(2);
         return TRUE;
     }
@@ -36,6 +40,8 @@ void install_interrupt_handler(void (*handler)(int)) {
     interrupt_handler = handler;
     SetConsoleCtrlHandler(console_event, TRUE);
 }
+
+bool interrupt_requested() { return interrupted.load(std::memory_order_acquire); }
 
 void exit_process(int code) {
     std::fflush(nullptr);

@@ -1,0 +1,15 @@
+// The log streams of a run, each null while not open. error_log is standard
+// error until -E or the log mask gives it a file.
+#pragma once
+
+#include <cstdio>
+
+struct LogStreams {
+    FILE* default_log = nullptr;     // mask bit 1; closed between its writings
+    FILE* list_log = nullptr;        // 2
+    FILE* copied_log = nullptr;      // 4
+    FILE* not_copied_log = nullptr;  // 8
+    FILE* error_log = nullptr;       // 16 or -E
+    FILE* renamed_log = nullptr;     // 32
+    FILE* hash_log = nullptr;        // -H
+};
