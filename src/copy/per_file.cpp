@@ -13,9 +13,6 @@
 #include "run/run_state.h"
 #include "run/terminate.h"
 
-bool records_deferred = false;
-const DestinationHint* destination_hint = nullptr;
-
 namespace {
 
 // The current file as the steps below need it. The calendar fields are
@@ -65,9 +62,8 @@ DestinationState look_up_destination(const ReadyFolder& ready, const std::wstrin
 // The destination as the hint saw it, when that passes the file over: found,
 // a file, seen less than two seconds ago under exactly the name the copy
 // would take, and not older than the source. Anything else is looked up now.
-bool passed_over_on_hint(const platform::FindRecord& source, const std::wstring& destination,
-                         DestinationState* state) {
-    const DestinationHint* hint = destination_hint;
+bool passed_over_on_hint(const DestinationHint* hint, const platform::FindRecord& source,
+                         const std::wstring& destination, DestinationState* state) {
     if (!hint || !hint->times->found || hint->times->is_folder) return false;
     if (std::chrono::steady_clock::now() - hint->seen > std::chrono::seconds(2)) return false;
     const std::wstring& folder = *hint->folder;
@@ -199,7 +195,8 @@ void copy_step(Run& run, CurrentFile& file, std::wstring destination, const Dest
 
 }  // namespace
 
-void process_file(const std::wstring& dir, const std::wstring& name, platform::FindRecord record) {
+void process_file(const std::wstring& dir, const std::wstring& name, platform::FindRecord record,
+                  bool record_complete, const DestinationHint* hint) {
     Run& run = current_run();
     CurrentFile file(dir, name, record);
 
@@ -213,7 +210,7 @@ void process_file(const std::wstring& dir, const std::wstring& name, platform::F
     std::wstring destination_path = build_destination(run, dir, name, record);
 
     DestinationState destination;
-    if (!passed_over_on_hint(record, destination_path, &destination))
+    if (!passed_over_on_hint(hint, record, destination_path, &destination))
         destination = look_up_destination(run.ready_folder, destination_path);
     if (opt->existing_only && !destination.found) return reject(run, file, REASON_NOT_EXISTING);
 
@@ -234,7 +231,7 @@ void process_file(const std::wstring& dir, const std::wstring& name, platform::F
     if (difference == 0 && !opt->copy_all) return reject(run, file, REASON_AGE);
 
     // A record listed without its attribute record gets it now, for the copy.
-    if (records_deferred) platform::complete_find_record(file.source.c_str(), &record);
+    if (!record_complete) platform::complete_find_record(file.source.c_str(), &record);
     copy_step(run, file, std::move(destination_path), destination);
 }
 

@@ -8,6 +8,7 @@
 #include "common/paths.h"
 #include "common/pause.h"
 #include "common/text.h"
+#include "copy/copy_engine.h"
 #include "copy/directories.h"
 #include "options/lists.h"
 #include "options/options.h"
@@ -105,13 +106,13 @@ void write_count_line(Run& run) {
     }
 }
 
-void counting_pass_over_start_paths(Run& run) {
+void counting_pass_over_start_paths(Run& run, FileSink& sink) {
     if (opt->no_precount || !opt->dest_given) {
         run.counting_pass = 0;
         return;
     }
     text::print(stderr, "Counting files: ");
-    for (const std::wstring& start : config().source_paths) walk_directory(start);
+    for (const std::wstring& start : config().source_paths) walk_directory(start, sink);
     run.counting_pass = 0;
     run.bytes_to_process_text = run::format_count(run.counters.bytes_to_process);
     text::print(stderr, "\r%ld files to process, %ls\n\n", long(run.counters.files_to_process),
@@ -143,13 +144,13 @@ std::wstring destination_root_of(size_t i) {
     return root + mirrored_part(config().source_paths[i]);
 }
 
-void copy_pass_over_start_paths(Run& run) {
+void copy_pass_over_start_paths(Run& run, FileSink& sink) {
     const StringList& starts = config().source_paths;
     for (size_t i = 0; i < starts.size(); ++i) {
         if (opt->dirs_file_mode && static_cast<int32_t>(i) >= config().dirs_count) break;
         run.target.destination_root = destination_root_of(i);
         run.target.current_start_path_len = config().start_path_len[i];
-        walk_directory(starts[i]);
+        walk_directory(starts[i], sink);
     }
 }
 
@@ -190,10 +191,11 @@ void kestro_main(int argc, wchar_t** argv) {
 
     Run& run = current_run();
     run.walk_start_time = platform::now_seconds();
-    FolderReading reading;
-    counting_pass_over_start_paths(run);
+    CopyEngine engine;
+    FolderReading reading(engine);
+    counting_pass_over_start_paths(run, engine);
     echo_ini_file();
-    copy_pass_over_start_paths(run);
+    copy_pass_over_start_paths(run, engine);
 
     if (!config().log_base_name.empty() && !run.logs.default_log)
         run.logs.default_log = platform::open_stream(config().log_base_name.c_str(), "a+");

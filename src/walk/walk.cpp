@@ -7,9 +7,7 @@
 
 #include "common/paths.h"
 #include "common/text.h"
-#include "copy/destination.h"
 #include "copy/directories.h"
-#include "copy/per_file.h"
 #include "run/config.h"
 #include "run/run_state.h"
 #include "run/stop.h"
@@ -17,8 +15,6 @@
 #include "walk/exclude.h"
 #include "walk/folder_chain.h"
 #include "walk/folder_reader.h"
-
-PerFileRoutine per_file_routine = process_file;
 
 namespace {
 
@@ -90,7 +86,7 @@ private:
     std::wstring name_;
 };
 
-void walk_subfolder(const std::wstring& dir, const platform::FindRecord& entry) {
+void walk_subfolder(const std::wstring& dir, const platform::FindRecord& entry, FileSink& sink) {
     std::wstring child;
     try {
         child.reserve(dir.size() + std::char_traits<wchar_t>::length(entry.name) + 1);
@@ -103,7 +99,7 @@ void walk_subfolder(const std::wstring& dir, const platform::FindRecord& entry) 
     const bool link = (entry.attributes & platform::ATTR_REPARSE_POINT) != 0;
     if (link && leads_to_entered_folder(child)) return;
     links_entered += link;
-    walk_directory(child);
+    walk_directory(child, sink);
     links_entered -= link;
 }
 
@@ -115,9 +111,10 @@ void count_file(uint64_t size) {
     current_run().counters.bytes_to_process += static_cast<int64_t>(size);
 }
 
-void hand_over(const std::wstring& dir, const std::wstring& name, const platform::FindRecord& match) {
+void hand_over(FileSink& sink, const std::wstring& dir, const std::wstring& name, const platform::FindRecord& match,
+               const FileOrigin& origin) {
     if (opt->exclude_select && exclude_test(name)) return;
-    per_file_routine(dir, name, match);
+    sink.take_file(dir, name, match, origin);
     ++current_run().counters.files_processed;
 }
 
@@ -141,7 +138,7 @@ void prepare_type_pattern() {
 // One listing per file type, in list order; the list ends at an empty entry
 // or at a type that begins with '-'. A file that two types match is handled
 // twice.
-void list_files(const std::wstring& dir) {
+void list_files(const std::wstring& dir, FileSink& sink) {
     replicate_folder_for_copy(dir);
     prepare_type_pattern();
     for (const std::wstring& type : config().file_types) {
@@ -150,9 +147,8 @@ void list_files(const std::wstring& dir) {
         platform::FindRecord match;
         // The counting pass uses only the folder bit and the size; the copy
         // pass may leave the attribute record to the files it copies.
-        bool sizes =
-            current_run().counting_pass || (per_file_routine == process_file && process_file_defers_attributes());
-        records_deferred = sizes && !current_run().counting_pass;
+        bool sizes = current_run().counting_pass || sink.takes_incomplete_records();
+        const FileOrigin origin{nullptr, 0, !sizes};
         platform::FindHandle listing = sizes ? platform::find_first_sizes(type_pattern.c_str(), &match)
                                              : platform::find_first(type_pattern.c_str(), &match);
         if (!listing) continue;
@@ -162,7 +158,7 @@ void list_files(const std::wstring& dir) {
             if (current_run().counting_pass)
                 count_file(match.size());
             else
-                hand_over(dir, std::wstring(match.name), match);
+                hand_over(sink, dir, std::wstring(match.name), match, origin);
         } while (platform::find_next(listing, &match));
         platform::find_close(listing);
     }
@@ -170,12 +166,9 @@ void list_files(const std::wstring& dir) {
 
 // The same as list_files, from a folder read whole: each type picks its
 // matches from the one reading, in listing order.
-void list_files_read(const std::wstring& dir, const platform::FolderListing& listing) {
+void list_files_read(const std::wstring& dir, const platform::FolderListing& listing, FileSink& sink) {
     replicate_folder_for_copy(dir);
-    records_deferred = !current_run().counting_pass && !active_reader->with_attribute_records();
-    std::shared_ptr<const DestinationLookups> lookups;
-    if (!current_run().counting_pass) lookups = active_reader->take_destinations(dir);
-    if (lookups && lookups->listing.get() != &listing) lookups = nullptr;  // planned from another reading
+    const bool complete = active_reader->with_attribute_records();
     platform::FindRecord match;
     for (const std::wstring& type : config().file_types) {
         if (type.empty() || type[0] == L'-') break;
@@ -189,20 +182,14 @@ void list_files_read(const std::wstring& dir, const platform::FolderListing& lis
                 continue;
             }
             platform::fill_find_record(entry, &match);
-            DestinationHint hint;
-            if (lookups) {
-                hint = DestinationHint{&lookups->folder, &lookups->times[i], lookups->seen_of(i)};
-                destination_hint = &hint;
-            }
-            hand_over(dir, entry.name, match);
-            destination_hint = nullptr;
+            hand_over(sink, dir, entry.name, match, FileOrigin{&listing, i, complete});
         }
     }
 }
 
-// The files of a folder the copy pass will look up in the destination: those
-// that match a type and are not excluded.
-std::vector<size_t> files_to_look_up(const platform::FolderListing& listing) {
+// The files of a folder the copy pass will hand over: those that match a type
+// and are not excluded.
+std::vector<size_t> files_to_hand_over(const platform::FolderListing& listing) {
     std::vector<size_t> files;
     for (size_t i = 0; i < listing.entries.size(); ++i) {
         const platform::FolderEntry& entry = listing.entries[i];
@@ -217,11 +204,10 @@ std::vector<size_t> files_to_look_up(const platform::FolderListing& listing) {
     return files;
 }
 
-// Plans the destination look-ups of the folders kept from the counting pass
-// under `dir`, in the order the walk will reach their files: a folder's
-// subfolders first, then its own files. Links and bypassed folders are left
-// to the walk.
-void plan_destination_lookups(const std::wstring& dir, std::vector<FolderReader::DestinationJob>& jobs) {
+// The files of the folders kept from the counting pass under `dir`, in the
+// order the walk will reach them: a folder's subfolders first, then its own
+// files. Links and bypassed folders are left out.
+void gather_files_ahead(const std::wstring& dir, std::vector<FilesAhead>& folders) {
     if (bypassed(dir)) return;
     std::shared_ptr<const platform::FolderListing> listing = active_reader->peek(dir);
     if (!listing || !listing->listed) return;
@@ -229,30 +215,26 @@ void plan_destination_lookups(const std::wstring& dir, std::vector<FolderReader:
         for (const platform::FolderEntry& e : listing->entries) {
             if (!e.has_record || !(e.attributes & platform::ATTR_DIRECTORY)) continue;
             if (e.attributes & platform::ATTR_REPARSE_POINT) continue;
-            plan_destination_lookups(dir + e.name + L'\\', jobs);
+            gather_files_ahead(dir + e.name + L'\\', folders);
         }
     }
-    auto lookups = std::make_shared<DestinationLookups>();
-    lookups->looked_up = files_to_look_up(*listing);
-    if (lookups->looked_up.empty()) return;
-    lookups->folder = destination_folder(current_run(), dir);
-    lookups->listing = listing;
-    jobs.push_back({dir, std::move(lookups)});
+    std::vector<size_t> files = files_to_hand_over(*listing);
+    if (files.empty()) return;
+    folders.push_back({dir, listing, std::move(files)});
 }
 
-void plan_copy_pass(const std::wstring& start) {
+void plan_copy_pass(const std::wstring& start, FileSink& sink) {
     if (current_run().counting_pass) return;
     if (start_path_in_destination) active_reader->read_each_folder_when_reached();
     if (active_reader->reads_each_folder_when_reached()) return;
-    if (per_file_routine != process_file || !process_file_takes_destination_hints()) return;
-    std::vector<FolderReader::DestinationJob> jobs;
-    plan_destination_lookups(start, jobs);
-    active_reader->look_up_destinations_ahead(std::move(jobs));
+    std::vector<FilesAhead> folders;
+    gather_files_ahead(start, folders);
+    if (!folders.empty()) sink.files_ahead(std::move(folders), *active_reader);
 }
 
 // walk_directory through the folder reader. The counting pass keeps what it
 // reads for the copy pass.
-void walk_read_folder(const std::wstring& dir) {
+void walk_read_folder(const std::wstring& dir, FileSink& sink) {
     const bool plain_path = links_entered == 0;
     std::shared_ptr<const platform::FolderListing> listing =
         active_reader->take(dir, current_run().counting_pass != 0 && plain_path, plain_path);
@@ -265,11 +247,11 @@ void walk_read_folder(const std::wstring& dir) {
         for (const platform::FolderEntry& e : listing->entries) {
             if (!e.has_record || !(e.attributes & platform::ATTR_DIRECTORY)) continue;
             platform::fill_find_record(e, &entry);
-            walk_subfolder(dir, entry);
+            walk_subfolder(dir, entry, sink);
             times.read_again();
         }
     }
-    list_files_read(dir, *listing);
+    list_files_read(dir, *listing, sink);
     times.put_back();
 }
 
@@ -347,14 +329,13 @@ bool destination_is_empty() {
 
 }  // namespace
 
-FolderReading::FolderReading() {
+FolderReading::FolderReading(const FileSink& sink) {
     if (!platform::folder_reading_pays() || !types_name_files_only()) return;
     // Attribute records are read with the listing, on the reader's threads,
     // when the copy pass wants them for every file, as it does when the
     // destination is empty (every file will be copied); otherwise the walk
     // reads them only for the files it copies.
-    bool with_records = !(per_file_routine == process_file && process_file_defers_attributes()) ||
-                        destination_is_empty();
+    bool with_records = !sink.takes_incomplete_records() || destination_is_empty();
     unsigned threads = std::clamp(std::thread::hardware_concurrency(), 1u, 4u);
     constexpr size_t RETAINED_ENTRIES = 400000;  // some 130 MB
     reader_ = std::make_unique<FolderReader>(active_types(), with_records, opt->recurse != 0, bypassed, threads,
@@ -367,13 +348,13 @@ FolderReading::~FolderReading() {
     if (active_reader == reader_.get()) active_reader = nullptr;
 }
 
-void walk_directory(const std::wstring& dir) {
+void walk_directory(const std::wstring& dir, FileSink& sink) {
     if (bypassed(dir)) return;
     poll_keyboard();
     if (active_reader) {
-        if (walk_depth == 0) plan_copy_pass(dir);
+        if (walk_depth == 0) plan_copy_pass(dir, sink);
         ++walk_depth;
-        walk_read_folder(dir);
+        walk_read_folder(dir, sink);
         --walk_depth;
         return;
     }
@@ -388,12 +369,12 @@ void walk_directory(const std::wstring& dir) {
     if (opt->recurse) {
         do {
             if (!is_subfolder(entry)) continue;
-            walk_subfolder(dir, entry);
+            walk_subfolder(dir, entry, sink);
             times.read_again();
         } while (platform::find_next(listing, &entry));
     }
     platform::find_close(listing);
 
-    list_files(dir);
+    list_files(dir, sink);
     times.put_back();
 }

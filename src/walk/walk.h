@@ -5,18 +5,13 @@
 #include <string>
 
 #include "platform/platform.h"
-
-// The routine that the copy pass hands each matching file to: the folder
-// (ending with '\'), the long name and the walk's own copy of the find record.
-using PerFileRoutine = void (*)(const std::wstring& dir, const std::wstring& name, platform::FindRecord record);
-// process_file of the copy engine; tests put a recorder here.
-extern PerFileRoutine per_file_routine;
+#include "walk/file_sink.h"
 
 // Walks `dir` (long-path form, ending with '\') and, unless recursion is off,
 // every folder below it: depth-first, a folder's own files after those of its
 // subfolders. The counting pass counts the files that match file_types; the
-// copy pass hands every match that is not excluded to per_file_routine.
-void walk_directory(const std::wstring& dir);
+// copy pass hands every match that is not excluded to `sink`.
+void walk_directory(const std::wstring& dir, FileSink& sink);
 
 class FolderReader;
 // While one exists (the driver holds one over both passes), walk_directory
@@ -25,7 +20,7 @@ class FolderReader;
 // makes that pay. Made after the options are final.
 class FolderReading {
 public:
-    FolderReading();
+    explicit FolderReading(const FileSink& sink);
     ~FolderReading();
     FolderReading(const FolderReading&) = delete;
     FolderReading& operator=(const FolderReading&) = delete;

@@ -170,9 +170,7 @@ TEST(PerFileDeferred, CopiesGetTheAttributesAndTimesOfWholeRecords) {
                                                     : platform::find_first(pattern_path.c_str(), &record);
             ASSERT_NE(listing, nullptr);
             platform::find_close(listing);
-            records_deferred = deferred;
-            process_file(win("src") + L"\\", wide, record);
-            records_deferred = false;
+            process_file(win("src") + L"\\", wide, record, !deferred);
         }
         platform::FindRecord whole, deferred;
         ASSERT_TRUE(platform::find_entry((win("whole") + L"\\" + wide).c_str(), &whole));

@@ -22,14 +22,16 @@ struct HandedFile {
     platform::FindRecord record;
 };
 
-inline std::vector<HandedFile>& handed_files() {
-    static std::vector<HandedFile> files;
-    return files;
-}
-
-inline void record_handed_file(const std::wstring& dir, const std::wstring& name, platform::FindRecord record) {
-    handed_files().push_back({dir, name, record});
-}
+// A sink that keeps what it is handed.
+class FileRecorder : public FileSink {
+public:
+    bool takes_incomplete_records() const override { return false; }
+    void take_file(const std::wstring& dir, const std::wstring& name, platform::FindRecord record,
+                   const FileOrigin&) override {
+        files.push_back({dir, name, record});
+    }
+    std::vector<HandedFile> files;
+};
 
 class WalkTest : public testing::Test {
 protected:
@@ -45,13 +47,9 @@ protected:
 
         building_config().file_types.add(L"*.*");
         current_run().counting_pass = 0;
-        handed_files().clear();
-        saved_routine_ = per_file_routine;
-        per_file_routine = record_handed_file;
     }
 
     void TearDown() override {
-        per_file_routine = saved_routine_;
         std::error_code ignored;
         std::filesystem::remove_all(root_, ignored);
     }
@@ -75,5 +73,10 @@ protected:
 
     std::filesystem::path root_;
     std::wstring start_;
-    PerFileRoutine saved_routine_ = nullptr;
+    // Walks the tree from `start` for the pass the run is in, into the recorder.
+    void walk(const std::wstring& start) { walk_directory(start, recorder_); }
+    std::vector<HandedFile>& handed_files() { return recorder_.files; }
+    const std::vector<HandedFile>& handed_files() const { return recorder_.files; }
+
+    FileRecorder recorder_;
 };

@@ -67,7 +67,7 @@ protected:
 };
 
 TEST_F(WalkTreeTest, CopyPassHandsEveryFileOnceDepthFirst) {
-    walk_directory(start_);
+    walk(start_);
     std::vector<Entry> list = handed();
     EXPECT_EQ(sorted(list), sorted(all_files()));
     expect_depth_first(list);
@@ -85,7 +85,7 @@ TEST_F(WalkTreeTest, CopyPassHandsEveryFileOnceDepthFirst) {
 
 TEST_F(WalkTreeTest, FileMatchingTwoTypesIsHandedTwiceTypeByType) {
     building_config().file_types.add(L"*.TXT");
-    walk_directory(start_);
+    walk(start_);
     std::vector<Entry> list = handed();
     std::vector<Entry> expected = all_files();
     for (const auto& e : all_files())
@@ -107,7 +107,7 @@ TEST_F(WalkTreeTest, TypeBeginningWithDashEndsTheList) {
     building_config().file_types.add(L"*.TXT");
     building_config().file_types.add(L"-");
     building_config().file_types.add(L"*.DAT");
-    walk_directory(start_);
+    walk(start_);
     EXPECT_EQ(sorted(handed()), sorted({{folder(L""), L"top.txt"},
                                         {folder(L"A"), L"a1.txt"},
                                         {folder(L"A/deep"), L"d.txt"},
@@ -117,21 +117,21 @@ TEST_F(WalkTreeTest, TypeBeginningWithDashEndsTheList) {
 
 TEST_F(WalkTreeTest, WithoutRecursionOnlyTheStartFolderIsListed) {
     building_config().options.recurse = 0;
-    walk_directory(start_);
+    walk(start_);
     EXPECT_EQ(sorted(handed()), sorted({{folder(L""), L"top.txt"}, {folder(L""), L"top.dat"}}));
 }
 
 TEST_F(WalkTreeTest, ExcludedFilesAreSkippedInTheCopyPassOnly) {
     building_config().options.exclude_select = 1;
     building_config().exclude_types.add(L"*.DAT");
-    walk_directory(start_);
+    walk(start_);
     for (const auto& e : handed()) EXPECT_NE(e.second.substr(e.second.size() - 4), L".dat");
     EXPECT_EQ(current_run().counters.files_processed, 5);
 
     // The counting pass counts them all.
     current_run().counting_pass = 1;
     building_config().options.dest_given = 1;
-    walk_directory(start_);
+    walk(start_);
     EXPECT_EQ(current_run().counters.files_to_process, 8);
     EXPECT_EQ(current_run().counters.files_processed, 5);
 }
@@ -139,7 +139,7 @@ TEST_F(WalkTreeTest, ExcludedFilesAreSkippedInTheCopyPassOnly) {
 TEST_F(WalkTreeTest, CountingPassCountsFilesAndBytesPerMatchingType) {
     current_run().counting_pass = 1;
     building_config().options.dest_given = 1;
-    walk_directory(start_);
+    walk(start_);
     EXPECT_TRUE(handed_files().empty());
     EXPECT_EQ(current_run().counters.files_processed, 0);
     EXPECT_EQ(current_run().counters.files_to_process, 8);
@@ -148,7 +148,7 @@ TEST_F(WalkTreeTest, CountingPassCountsFilesAndBytesPerMatchingType) {
     current_run().counters.files_to_process = 0;
     current_run().counters.bytes_to_process = 0;
     building_config().file_types.add(L"*.TXT");
-    walk_directory(start_);
+    walk(start_);
     EXPECT_EQ(current_run().counters.files_to_process, 13);
     EXPECT_EQ(current_run().counters.bytes_to_process, 124 + 5 + 11 + 17 + 19 + 23);
 }
@@ -156,7 +156,7 @@ TEST_F(WalkTreeTest, CountingPassCountsFilesAndBytesPerMatchingType) {
 TEST_F(WalkTreeTest, CountingPassWithoutDestinationCountsNothing) {
     current_run().counting_pass = 1;
     building_config().options.dest_given = 0;
-    walk_directory(start_);
+    walk(start_);
     EXPECT_EQ(current_run().counters.files_to_process, 0);
     EXPECT_EQ(current_run().counters.bytes_to_process, 0);
     EXPECT_TRUE(handed_files().empty());
@@ -167,7 +167,7 @@ TEST_F(WalkTreeTest, BypassIsAPrefixWithoutRegardToCase) {
     std::wstring a = folder(L"A");
     a.pop_back();  // bypass entries are full paths without the trailing '\'
     building_config().bypass_list.add(paths::upper(a));
-    walk_directory(start_);
+    walk(start_);
     // A, its subfolder and the sibling AB (same prefix) are skipped.
     EXPECT_EQ(sorted(handed()), sorted({{folder(L""), L"top.txt"},
                                         {folder(L""), L"top.dat"},
@@ -178,24 +178,24 @@ TEST_F(WalkTreeTest, BypassIsAPrefixWithoutRegardToCase) {
     building_config().bypass_list.clear();
     building_config().bypass_list.add(start_);
     handed_files().clear();
-    walk_directory(start_);
+    walk(start_);
     current_run().counting_pass = 1;
     building_config().options.dest_given = 1;
-    walk_directory(start_);
+    walk(start_);
     EXPECT_TRUE(handed_files().empty());
     EXPECT_EQ(current_run().counters.files_to_process, 0);
 }
 
 TEST_F(WalkTreeTest, BypassListIsIgnoredUnlessActive) {
     building_config().bypass_list.add(start_);
-    walk_directory(start_);
+    walk(start_);
     EXPECT_EQ(handed().size(), 8u);
 }
 
 TEST_F(WalkTreeTest, MissingFolderIsSkippedSilently) {
     testing::internal::CaptureStderr();
     testing::internal::CaptureStdout();
-    walk_directory(folder(L"no such folder"));
+    walk(folder(L"no such folder"));
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
     EXPECT_TRUE(handed_files().empty());
@@ -208,7 +208,7 @@ TEST_F(WalkCountingFiguresTest, FigureAtEveryThousandFiles) {
     current_run().counting_pass = 1;
     building_config().options.dest_given = 1;
     testing::internal::CaptureStderr();
-    walk_directory(start_);
+    walk(start_);
     std::string err = testing::internal::GetCapturedStderr();
     EXPECT_EQ(err, "   1000\b\b\b\b\b\b\b   2000\b\b\b\b\b\b\b");
     EXPECT_EQ(current_run().counters.files_to_process, 2500);

@@ -1,0 +1,42 @@
+#include "copy/copy_engine.h"
+
+#include "copy/destination.h"
+#include "copy/per_file.h"
+#include "run/run_state.h"
+#include "walk/folder_reader.h"
+
+bool CopyEngine::takes_incomplete_records() const { return process_file_defers_attributes(); }
+
+void CopyEngine::files_ahead(std::vector<FilesAhead> folders, FolderReader& reader) {
+    if (!process_file_takes_destination_hints()) return;
+    std::vector<FolderReader::DestinationJob> jobs;
+    jobs.reserve(folders.size());
+    for (FilesAhead& ahead : folders) {
+        auto lookups = std::make_shared<DestinationLookups>();
+        lookups->folder = destination_folder(current_run(), ahead.dir);
+        lookups->listing = std::move(ahead.listing);
+        lookups->looked_up = std::move(ahead.entries);
+        jobs.push_back({std::move(ahead.dir), std::move(lookups)});
+    }
+    reader_ = &reader;
+    reader.look_up_destinations_ahead(std::move(jobs));
+}
+
+void CopyEngine::take_file(const std::wstring& dir, const std::wstring& name, platform::FindRecord record,
+                           const FileOrigin& origin) {
+    DestinationHint hint;
+    const DestinationHint* given = nullptr;
+    if (reader_ && origin.listing) {
+        // The first file of a folder takes the folder's look-ups, once.
+        if (dir != lookups_dir_) {
+            lookups_dir_ = dir;
+            lookups_ = reader_->take_destinations(dir);
+        }
+        // Planned from another reading of the folder: of no use.
+        if (lookups_ && lookups_->listing.get() == origin.listing) {
+            hint = DestinationHint{&lookups_->folder, &lookups_->times[origin.index], lookups_->seen_of(origin.index)};
+            given = &hint;
+        }
+    }
+    process_file(dir, name, record, origin.record_complete, given);
+}

@@ -1,0 +1,51 @@
+// Where the copy pass hands its files: the copy engine, or a recorder in
+// tests. The sink says what it needs of the walk; the walk knows nothing of
+// what the sink does with a file.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+
+class FolderReader;
+
+// Where a handed file came from.
+struct FileOrigin {
+    // The folder read whole that listed it, and its entry there; null when
+    // the file was listed by pattern.
+    const platform::FolderListing* listing = nullptr;
+    size_t index = 0;
+    // False when the record was listed without its attributes and creation
+    // time (the sink asked for that with takes_incomplete_records).
+    bool record_complete = true;
+};
+
+// The files the copy pass will hand over from a folder already read, in the
+// order it will hand them.
+struct FilesAhead {
+    std::wstring dir;  // ending with '\'
+    std::shared_ptr<const platform::FolderListing> listing;
+    std::vector<size_t> entries;  // ascending
+};
+
+class FileSink {
+public:
+    virtual ~FileSink() = default;
+    // True when the sink uses the attributes and the creation time only of
+    // some files and completes those records itself: the walk may then list
+    // without them.
+    virtual bool takes_incomplete_records() const = 0;
+    // Before the copy pass walks a start path: the files of the folders the
+    // reader holds, in walk order, so that the sink can prepare ahead on the
+    // reader's threads. Not called when nothing is held.
+    virtual void files_ahead(std::vector<FilesAhead> folders, FolderReader& reader) {
+        (void)folders;
+        (void)reader;
+    }
+    // One matching file that is not excluded: its folder (ending with '\'),
+    // its long name and the walk's own copy of its find record.
+    virtual void take_file(const std::wstring& dir, const std::wstring& name, platform::FindRecord record,
+                           const FileOrigin& origin) = 0;
+};
