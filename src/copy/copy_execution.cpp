@@ -1,8 +1,12 @@
 #include "copy/copy_execution.h"
 
 #include "copy/buffered_copy.h"
+#include "copy/file_times.h"
 #include "copy/temporary.h"
+#include "common/paths.h"
+#include "common/text.h"
 #include "platform/platform.h"
+#include "run/run_state.h"
 
 namespace {
 
@@ -53,4 +57,75 @@ uint32_t prepare_overwrite(const std::wstring& destination) {
     if (attributes == platform::INVALID_ATTRIBUTES || attributes == 0) return 0;
     platform::set_file_attributes(destination.c_str(), platform::ATTR_NORMAL);
     return attributes;
+}
+
+namespace {
+
+uint32_t wanted_attributes(const FileCopy& copy) {
+    if (copy.remembered) return copy.remembered;
+    if (copy.attribute_rule == CopyAttributes::as_source) return copy.source_attributes;
+    return copy.source_attributes & ~platform::ATTR_READONLY;
+}
+
+platform::CopyDetails copy_details(const FileCopy& copy) {
+    platform::CopyDetails details;
+    details.attributes = wanted_attributes(copy);
+    details.creation = copy.saved.creation;
+    details.last_access = copy.saved.last_access;
+    details.last_write = copy.saved.last_write;
+    return details;
+}
+
+// The whole-file copy has already given the copy the source's attributes
+// (with archive): setting what it gave again would change nothing.
+bool attributes_already_given(const FileCopy& copy) {
+    if (copy.outcome != CopyOutcome::whole_file_copy || copy.remembered) return false;
+    if (copy.attribute_rule == CopyAttributes::as_source) return true;
+    return (copy.source_attributes & platform::ATTR_ARCHIVE) && !(copy.source_attributes & platform::ATTR_READONLY);
+}
+
+// Gives the copy the attributes it should have. Returns the attributes the
+// copy now has, UNKNOWN_ATTRIBUTES when setting them failed.
+uint32_t give_copy_attributes(const FileCopy& copy) {
+    uint32_t wanted = wanted_attributes(copy);
+    if (copy.outcome == CopyOutcome::complete_copy || attributes_already_given(copy)) return wanted;
+    if (platform::set_file_attributes(copy.destination.c_str(), wanted)) return wanted;
+    text::print(current_run().logs.error_log, "\nCouldn't reset file attribute of %ls",
+                paths::display(copy.destination));
+    return UNKNOWN_ATTRIBUTES;
+}
+
+}  // namespace
+
+FileCopy copy_over(const std::wstring& source, const std::wstring& destination, const platform::FindRecord& record,
+                   uint32_t standing, CopyAttributes attribute_rule) {
+    FileCopy copy;
+    copy.source = source;
+    copy.destination = destination;
+    copy.saved = FileTimes{record.creation_time, record.last_access_time, record.last_write_time};
+    copy.source_attributes = record.attributes;
+    copy.attribute_rule = attribute_rule;
+    if (opt->overwrite_protected) {
+        copy.remembered = prepare_overwrite(destination);
+        standing = UNKNOWN_ATTRIBUTES;
+    }
+    // Hashing reads the copy afterwards, which would change its access time.
+    copy.outcome = opt->hash_mode == 0 ? copy_with_details(source, destination, standing, copy_details(copy))
+                                       : copy_with_fallback(source, destination, standing);
+    if (copy.copied())
+        copy.attributes = give_copy_attributes(copy);
+    else if (copy.remembered)
+        platform::set_file_attributes(destination.c_str(), copy.remembered);
+    return copy;
+}
+
+TimeFailures finish_copy(const FileCopy& copy) {
+    TimeFailures failures;
+    if (opt->reset_access_time) failures.source = !set_times_of_file(copy.source, copy.saved);
+    if (copy.copied() && copy.outcome != CopyOutcome::complete_copy) {
+        failures.copy = copy.attributes == UNKNOWN_ATTRIBUTES
+                            ? !set_times_of_file(copy.destination, copy.saved)
+                            : !set_times_of_file(copy.destination, copy.saved, copy.attributes);
+    }
+    return failures;
 }

@@ -6,6 +6,7 @@
 
 #include "copy/temporary.h"
 #include "platform/platform.h"
+#include "run/config.h"
 
 // complete_copy: the whole-file copy that was also given its attributes and
 // times before it took the destination's name. interrupted: Ctrl+C stopped
@@ -25,3 +26,37 @@ CopyOutcome copy_with_fallback(const std::wstring& source, const std::wstring& d
 CopyOutcome copy_with_details(const std::wstring& source, const std::wstring& destination,
                               uint32_t destination_attributes, const platform::CopyDetails& details);
 uint32_t prepare_overwrite(const std::wstring& destination);
+
+// The attributes a copy gets (unless -O remembered the destination's): the
+// source's without read-only (the tree walk), or the source's as they are,
+// as the whole-file copy gives them (source-list mode).
+enum class CopyAttributes { without_read_only, as_source };
+
+// One file's copy over its destination, for both copy drivers: -O, the copy
+// (given its attributes and times while open unless a hash of the copy will
+// be read first), the copy's attributes, and after the records and the hash
+// (finish_copy) the source's access time and the copy's times.
+struct FileCopy {
+    std::wstring source, destination;
+    FileTimes saved;                        // the source's times before the copy
+    uint32_t source_attributes = 0;
+    CopyAttributes attribute_rule = CopyAttributes::without_read_only;
+    uint32_t remembered = 0;                // -O: the destination's attributes, given back
+    CopyOutcome outcome = CopyOutcome::failed;
+    uint32_t attributes = UNKNOWN_ATTRIBUTES;  // the copy's, when known
+
+    bool copied() const { return outcome != CopyOutcome::failed && outcome != CopyOutcome::interrupted; }
+};
+
+// Copies `record`'s file `source` over `destination`. `standing` is what the
+// lookup saw there (see copy_with_fallback); -O makes it unknown. A failed or
+// interrupted copy leaves a protected destination its protection.
+FileCopy copy_over(const std::wstring& source, const std::wstring& destination, const platform::FindRecord& record,
+                   uint32_t standing, CopyAttributes attribute_rule);
+
+// What finish_copy could not do.
+struct TimeFailures {
+    bool source = false;  // the source's access time (-R)
+    bool copy = false;    // the copy's times
+};
+TimeFailures finish_copy(const FileCopy& copy);

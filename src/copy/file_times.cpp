@@ -2,11 +2,11 @@
 
 #include "platform/platform.h"
 
-int set_times_of_file(const std::wstring& path, const FileTimes& times) {
+bool set_times_of_file(const std::wstring& path, const FileTimes& times) {
     return set_times_of_file(path, times, platform::get_file_attributes(path.c_str()));
 }
 
-int set_times_of_file(const std::wstring& path, const FileTimes& times, uint32_t attributes) {
+bool set_times_of_file(const std::wstring& path, const FileTimes& times, uint32_t attributes) {
     constexpr uint32_t PROTECTING = platform::ATTR_READONLY | platform::ATTR_SYSTEM;
     bool cleared = attributes != platform::INVALID_ATTRIBUTES && (attributes & PROTECTING);
     if (cleared) platform::set_file_attributes(path.c_str(), attributes & ~PROTECTING);
@@ -20,5 +20,5 @@ int set_times_of_file(const std::wstring& path, const FileTimes& times, uint32_t
         platform::close_file(h);
     }
     if (cleared) platform::set_file_attributes(path.c_str(), attributes);
-    return ok ? 0 : 1;
+    return ok;
 }

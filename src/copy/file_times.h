@@ -6,7 +6,7 @@
 
 #include "run/config.h"
 
-// 0 when the times were set, non-zero otherwise.
-int set_times_of_file(const std::wstring& path, const FileTimes& times);
+// True when the times were set.
+bool set_times_of_file(const std::wstring& path, const FileTimes& times);
 // The same for a file whose attributes the caller has just set.
-int set_times_of_file(const std::wstring& path, const FileTimes& times, uint32_t attributes);
+bool set_times_of_file(const std::wstring& path, const FileTimes& times, uint32_t attributes);

@@ -89,42 +89,9 @@ void report_time_failure(int screen_number, int log_number, const std::wstring& 
         text::print(error_log, "\n%d Can't reset filetime for %ls\n", log_number, paths::display(path));
 }
 
-// The attributes a copy gets: the source's without read-only, or those -O remembered.
-uint32_t wanted_attributes(uint32_t source_attributes, uint32_t remembered) {
-    return remembered ? remembered : (source_attributes & ~platform::ATTR_READONLY);
-}
-
-platform::CopyDetails copy_details(uint32_t source_attributes, uint32_t remembered, const FileTimes& times) {
-    platform::CopyDetails details;
-    details.attributes = wanted_attributes(source_attributes, remembered);
-    details.creation = times.creation;
-    details.last_access = times.last_access;
-    details.last_write = times.last_write;
-    return details;
-}
-
-// Gives the copy the attributes it should have. Returns the attributes the
-// copy now has, UNKNOWN_ATTRIBUTES when setting them failed.
-uint32_t set_copy_attributes(const std::wstring& destination, uint32_t source_attributes,
-                             uint32_t remembered, CopyOutcome outcome) {
-    uint32_t wanted = wanted_attributes(source_attributes, remembered);
-    // The whole-file copy has already given a writable archived source's
-    // attributes to the copy; setting them again would change nothing.
-    bool already_there = outcome == CopyOutcome::whole_file_copy && !remembered &&
-                         (source_attributes & platform::ATTR_ARCHIVE) &&
-                         !(source_attributes & platform::ATTR_READONLY);
-    if (already_there) return wanted;
-    if (platform::set_file_attributes(destination.c_str(), wanted)) return wanted;
-    text::print(current_run().logs.error_log, "\nCouldn't reset file attribute of %ls",
-                paths::display(destination));
-    return UNKNOWN_ATTRIBUTES;
-}
-
 // An interrupt stopped the copy of `file`: the file is left as if never
 // reached, so that the statistics count only the files done, and the run ends.
-[[noreturn]] void abandon_for_interrupt(Run& run, const CurrentFile& file, const std::wstring& destination,
-                                        uint32_t remembered) {
-    if (remembered) platform::set_file_attributes(destination.c_str(), remembered);
+[[noreturn]] void abandon_for_interrupt(Run& run, const CurrentFile& file) {
     run.counters.bytes_processed -= file.size;
     run::terminate(run::USER_ABORTED);
 }
@@ -133,41 +100,25 @@ void copy_step(Run& run, CurrentFile& file, std::wstring destination, const Dest
     std::wstring size_text = run::format_count(file.size);
     write_screen_copy_lines(file.source, file.name, size_text.c_str(), destination);
 
-    const FileTimes saved{file.record.creation_time, file.record.last_access_time,
-                          file.record.last_write_time};
     const std::wstring before_renaming = destination;
     rename_duplicates(run.renames, destination);
     note_destination_taken(run.ready_folder, destination);
-    uint32_t remembered = opt->overwrite_protected ? prepare_overwrite(destination) : 0;
 
-    // What the lookup saw still holds unless a new name or -O intervened.
+    // What the lookup saw still holds unless a new name intervened.
     uint32_t standing = UNKNOWN_ATTRIBUTES;
-    if (!opt->overwrite_protected && destination == before_renaming) {
+    if (destination == before_renaming) {
         if (!looked_up.found)
             standing = platform::INVALID_ATTRIBUTES;
         else if (looked_up.with_attributes)
             standing = looked_up.record.attributes;
     }
-
-    // The copy is given its attributes and times while still open, unless a
-    // hash of the copy is to be read first (it would change the access time).
-    const bool details_first = opt->hash_mode == 0;
-    CopyOutcome outcome =
-        details_first ? copy_with_details(file.source, destination, standing,
-                                          copy_details(file.record.attributes, remembered, saved))
-                      : copy_with_fallback(file.source, destination, standing);
-    if (outcome == CopyOutcome::interrupted) abandon_for_interrupt(run, file, destination, remembered);
-    bool copied = outcome != CopyOutcome::failed;
-    bool complete = outcome == CopyOutcome::complete_copy;
-    uint32_t copy_attributes = UNKNOWN_ATTRIBUTES;
+    FileCopy copy = copy_over(file.source, destination, file.record, standing, CopyAttributes::without_read_only);
+    if (copy.outcome == CopyOutcome::interrupted) abandon_for_interrupt(run, file);
+    const bool copied = copy.copied();
     if (copied) {
         ++run.renames.flatten_copied;
-        copy_attributes = complete ? wanted_attributes(file.record.attributes, remembered)
-                                   : set_copy_attributes(destination, file.record.attributes, remembered, outcome);
         if (run.logs.copied_log) write_copied_record(size_text.c_str(), file.source, destination, file.times());
     } else {
-        // A protected file that -O opened up keeps its protection when the copy fails.
-        if (remembered) platform::set_file_attributes(destination.c_str(), remembered);
         write_copy_error(file.source, destination);
         reject(run, file, REASON_COPY_ERROR);
     }
@@ -180,14 +131,9 @@ void copy_step(Run& run, CurrentFile& file, std::wstring destination, const Dest
     }
     write_progress();
 
-    if (opt->reset_access_time && set_times_of_file(file.source, saved) != 0)
-        report_time_failure(857, 859, file.source);
-    if (copied && !complete) {
-        int failed = copy_attributes == UNKNOWN_ATTRIBUTES
-                         ? set_times_of_file(destination, saved)
-                         : set_times_of_file(destination, saved, copy_attributes);
-        if (failed) report_time_failure(871, 873, destination);
-    }
+    TimeFailures failures = finish_copy(copy);
+    if (failures.source) report_time_failure(857, 859, file.source);
+    if (failures.copy) report_time_failure(871, 873, destination);
 
     write_copied_line_end();
     if (copied) ++run.counters.copies_completed;

@@ -181,36 +181,15 @@ void write_progress_line(ListProgress& progress) {
 
 // Copies a file that is there and passed every test.
 void copy_listed_file(Run& run, const Source& source, const std::wstring& destination) {
-    uint32_t remembered = opt->overwrite_protected ? prepare_overwrite(destination) : 0;
     const int64_t size = static_cast<int64_t>(source.record.size());
-    const FileTimes saved{source.record.creation_time, source.record.last_access_time,
-                          source.record.last_write_time};
-
     text::print(run.screen, "\n %12lld %ls", static_cast<long long>(size), paths::display(source.path));
-    CopyOutcome outcome = copy_with_fallback(source.path, destination);
-    if (outcome == CopyOutcome::interrupted) {
-        if (remembered) platform::set_file_attributes(destination.c_str(), remembered);
-        run::terminate(run::USER_ABORTED);
-    }
-    if (outcome == CopyOutcome::failed) {
-        // A protected file that -O opened up keeps its protection.
-        if (remembered) platform::set_file_attributes(destination.c_str(), remembered);
-        report_copy_failure(source.path, destination);
-        return;
-    }
+    FileCopy copy = copy_over(source.path, destination, source.record, UNKNOWN_ATTRIBUTES, CopyAttributes::as_source);
+    if (copy.outcome == CopyOutcome::interrupted) run::terminate(run::USER_ABORTED);
+    if (!copy.copied()) return report_copy_failure(source.path, destination);
     record_copy(run, size, source.path, destination);
     hash_listed_copy(source.path, destination);
     write_default_log_record(size, source.path, destination);
-    if (remembered) platform::set_file_attributes(destination.c_str(), remembered);
-    if (opt->reset_access_time) set_times_of_file(source.path, saved);
-    // The whole-file copy gives the copy the source's attributes; what the
-    // buffered copy left has to be looked up.
-    if (remembered)
-        set_times_of_file(destination, saved, remembered);
-    else if (outcome == CopyOutcome::whole_file_copy)
-        set_times_of_file(destination, saved, source.record.attributes);
-    else
-        set_times_of_file(destination, saved);
+    finish_copy(copy);
 }
 
 void handle_line(Run& run, ListProgress& progress, const std::wstring& text) {

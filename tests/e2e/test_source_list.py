@@ -158,9 +158,12 @@ class Skipped(SourceListCase):
         r = self.run_list()
         self.assertEqual(self.read(self.dest("h.txt")), b"host form", r)
         self.assertIn("  ==> %s\n" % harness.winpath(self.dest("h.txt")), r.out)
-        # The copy of a read-only source still gets the source's times.
+        # The copy of a read-only source still gets the source's times, and
+        # keeps its attributes as the whole-file copy gives them (a copy of
+        # the tree walk loses read-only).
         self.assertEqual(os.stat(self.dest("ro.txt")).st_mtime_ns // 100,
                          os.stat(self.path("src", "ro.txt")).st_mtime_ns // 100)
+        self.assertFalse(os.stat(self.dest("ro.txt")).st_mode & stat.S_IWUSR)
 
     def test_listing_only_creates_no_folder_and_the_copy_fails(self):
         self.make_file("src/n.txt", "n")
