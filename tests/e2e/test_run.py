@@ -196,5 +196,25 @@ class Interrupt(KestroTestCase):
             self.assertEqual(os.path.getsize(copy), os.path.getsize(self.path("src", relative)), relative)
 
 
+class ClosedScreen(KestroTestCase):
+    @unittest.skipIf(harness.WINE, "Wine's console layer, not the program, meets the closed pipe")
+    def test_a_closed_screen_pipe_does_not_stop_the_copy(self):
+        for i in range(300):
+            self.make_file("src/f%03d.txt" % i, "x" * i)
+        environment = dict(os.environ, KESTRO_PAUSE="0")
+        process = subprocess.Popen([harness.EXE, "-p", self.wpath("src"), "-d", self.wpath("dst"), "-m"],
+                                   stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                                   env=environment, cwd=self.tmp)
+        # Read a few lines, as `kestro ... | head -3` would, then close the pipe.
+        for _ in range(3):
+            process.stdout.readline()
+        process.stdout.close()
+        _, err = process.communicate(timeout=60)
+        self.assert_no_sanitizer_report(err)
+        self.assertEqual(process.returncode, 0, err)
+        self.assertEqual(sorted(os.listdir(self.path("dst"))), sorted(os.listdir(self.path("src"))))
+        self.assertEqual(self.read("dst/f299.txt"), b"x" * 299)
+
+
 if __name__ == "__main__":
     unittest.main()

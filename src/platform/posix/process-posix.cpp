@@ -33,6 +33,9 @@ void install_interrupt_handler(void (*handler)(int)) {
     sigaddset(&set, SIGINT);
     sigaddset(&set, SIGTERM);
     pthread_sigmask(SIG_BLOCK, &set, nullptr);
+    // A closed screen pipe (kestro ... | head) must not end a backup half
+    // done: writes to it fail instead, and the copy goes on.
+    signal(SIGPIPE, SIG_IGN);
     std::thread([set, handler]() {
         int signal_number = 0;
         while (sigwait(&set, &signal_number) != 0) {
