@@ -6,12 +6,14 @@
 
 #include <string>
 
+#include "common/file_hashing.h"
 #include "common/paths.h"
 #include "common/pause.h"
 #include "common/text.h"
 #include "copy/copy_execution.h"
 #include "copy/directories.h"
 #include "copy/file_times.h"
+#include "copy/hash_records.h"
 #include "copy/records.h"
 #include "copy/selection.h"
 #include "options/list_reader.h"
@@ -140,13 +142,18 @@ void report_copy_failure(const std::wstring& source, const std::wstring& destina
     }
 }
 
-// Where a copied file is hashed: the digests of source and copy, the
-// [OK]/[HASH ERROR] verdict and the hash log lines. Hashing is not built
-// yet, so nothing happens here. It runs after the copy and before any time
-// is written back, so reading the source here sees what the copy read.
-void hash_listed_copy(const std::wstring& source, const std::wstring& destination) {
-    (void)source;
-    (void)destination;
+// Source-list mode hashes with MD5 alone: the verdict on the screen and the
+// hash log's lines. It runs after the copy and before any time is written
+// back, so reading the source here sees what the copy read.
+void hash_listed_copy(Run& run, const std::wstring& source, const std::wstring& destination) {
+    const int32_t mode = opt->hash_mode;
+    const bool verdict = mode & HASH_BOTH;
+    FILE* hash_log = run.logs.hash_log;
+    FileHashTexts texts;
+    if (hashes_source(mode) && (verdict || hash_log)) texts.source_md5 = hashing::md5_of_file(source);
+    if (hashes_destination(mode) && (verdict || hash_log)) texts.destination_md5 = hashing::md5_of_file(destination);
+    if (verdict) text::print(run.screen, " [%s]", hash_verdict(texts));
+    write_listed_hash_log_lines(hash_log, mode, source, destination, texts);
 }
 
 void write_default_log_record(int64_t size, const std::wstring& source, const std::wstring& destination) {
@@ -187,7 +194,7 @@ void copy_listed_file(Run& run, const Source& source, const std::wstring& destin
     if (copy.outcome == CopyOutcome::interrupted) run::terminate(run::USER_ABORTED);
     if (!copy.copied()) return report_copy_failure(source.path, destination);
     record_copy(run, size, source.path, destination);
-    hash_listed_copy(source.path, destination);
+    hash_listed_copy(run, source.path, destination);
     write_default_log_record(size, source.path, destination);
     finish_copy(copy);
 }

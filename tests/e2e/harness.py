@@ -91,7 +91,8 @@ class KestroTestCase(unittest.TestCase):
     # Running ------------------------------------------------------------------
     def run_kestro(self, *args, stdin=b"", env=None, cwd=None, timeout=120, preexec_fn=None):
         """Runs kestro with `args` and returns a Result. Pauses are off and the
-        variables that change its behaviour are cleared unless `env` sets them."""
+        variables that change its behaviour are cleared unless `env` sets them.
+        `preexec_fn` runs in the child before kestro starts (limits, signals)."""
         environment = dict(os.environ)
         for name in ("SILENT", "RESET", "NORESET", "ACCT"):
             environment.pop(name, None)

@@ -1,0 +1,74 @@
+// The hash log's bytes for each hash mode, with and without SHA-1, with
+// agreeing, differing and failed texts; and the verdict rule.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+
+#include "copy/hash_records.h"
+#include "stream_contents.h"
+
+namespace {
+
+const std::wstring SOURCE = L"\\\\?\\C:\\src\\a.txt";
+const std::wstring DESTINATION = L"\\\\?\\E:\\dst\\a.txt";
+const char* MD5_A = "0CC175B9C0F1B6A831C399E269772661";
+const char* MD5_B = "900150983CD24FB0D6963F7D28E17F72";
+const char* SHA_A = "86F7E437FAA5A7FCE15D1DDCB9EAEAEA377667B8";
+const char* SHA_B = "A9993E364706816ABA3E25717850C26C9CD0D89D";
+const char* MD5_LOCKED = "- ERROR - FILE POSSIBLY LOCKED -";
+const char* SHA_LOCKED = "-- ERROR - FILE POSSIBLY LOCKED BY OS --";
+
+std::string hash_log_line(int32_t mode, bool sha1, const FileHashTexts& texts) {
+    FILE* log = std::tmpfile();
+    write_hash_log_line(log, mode, sha1, SOURCE, DESTINATION, texts);
+    std::string bytes = stream_contents(log);
+    std::fclose(log);
+    return bytes;
+}
+
+}  // namespace
+
+TEST(HashLog, LineOfEachModeWithAndWithoutSha1) {
+    struct Case {
+        const char* what;
+        int32_t mode;
+        bool sha1;
+        FileHashTexts texts;
+        std::string line;
+    };
+    const Case cases[] = {
+        {"-h, agreeing", 8, false, {MD5_A, MD5_A, "", ""},
+         std::string("\n\nC:\\src\\a.txt  | ") + MD5_A + " |E:\\dst\\a.txt  | " + MD5_A + " |[OK]"},
+        {"-h --SHA, differing", 8, true, {MD5_A, MD5_B, SHA_A, SHA_B},
+         std::string("\n\nC:\\src\\a.txt  | ") + MD5_A + "  | " + SHA_A + " |E:\\dst\\a.txt  | " + MD5_B + "  | " +
+             SHA_B + " |[HASH ERROR]"},
+        {"-h, copy unreadable: no verdict", 8, true, {MD5_A, MD5_LOCKED, SHA_A, SHA_LOCKED},
+         std::string("\n\nC:\\src\\a.txt  | ") + MD5_A + "  | " + SHA_A + " |E:\\dst\\a.txt  | " + MD5_LOCKED +
+             "  | " + SHA_LOCKED + " "},
+        {"-hs --SHA: source part only", 2, true, {MD5_A, "", SHA_A, ""},
+         std::string("\n\nC:\\src\\a.txt  | ") + MD5_A + "  | " + SHA_A + " "},
+        {"-hd: destination part on a line of its own", 4, false, {"", MD5_B, "", ""},
+         std::string("\nE:\\dst\\a.txt  | ") + MD5_B + " "},
+        {"no hashing bit: nothing", 0, true, {"", "", "", ""}, ""},
+    };
+    for (const Case& c : cases) EXPECT_EQ(hash_log_line(c.mode, c.sha1, c.texts), c.line) << c.what;
+    write_hash_log_line(nullptr, 8, true, SOURCE, DESTINATION, cases[0].texts);  // no hash log: skipped
+}
+
+TEST(HashLog, SourceListLinesKeepLongPathsAndHaveNoVerdict) {
+    FILE* log = std::tmpfile();
+    write_listed_hash_log_lines(log, 8, SOURCE, DESTINATION, {MD5_A, MD5_B, "", ""});
+    write_listed_hash_log_lines(log, 4, SOURCE, DESTINATION, {"", MD5_A, "", ""});
+    EXPECT_EQ(stream_contents(log), std::string("\n\n\\\\?\\C:\\src\\a.txt  ") + MD5_A + " \n\\\\?\\E:\\dst\\a.txt  " +
+                                        MD5_B + " \n\\\\?\\E:\\dst\\a.txt  " + MD5_A + " ");
+    std::fclose(log);
+}
+
+TEST(HashVerdict, OkOnlyForEqualDigests) {
+    EXPECT_STREQ(hash_verdict({MD5_A, MD5_A, "", ""}), "OK");
+    EXPECT_STREQ(hash_verdict({MD5_A, MD5_B, "", ""}), "HASH ERROR");
+    EXPECT_STREQ(hash_verdict({MD5_LOCKED, MD5_LOCKED, "", ""}), "HASH ERROR");
+    // A routine that had no buffer gives no text at all.
+    EXPECT_STREQ(hash_verdict({"", "", "", ""}), "HASH ERROR");
+}
