@@ -10,7 +10,6 @@
 #include "log/log_folder.h"
 #include "log/log_name_value.h"
 #include "platform/platform.h"
-#include "run/terminate.h"
 
 namespace {
 
@@ -124,23 +123,4 @@ FILE* open_set_log(const std::wstring& base, int32_t bit) {
     text::print(stdout, log->announcement, name.c_str());
     pause_seconds(1);
     return file;
-}
-
-void open_logs_of_mask(const std::wstring& base, int32_t mask, LogStreams& logs) {
-    struct Slot {
-        int32_t bit;
-        FILE*& stream;
-    };
-    Slot slots[] = {{LOG_LIST, logs.list_log},
-                    {LOG_COPIED, logs.copied_log},
-                    {LOG_NOT_COPIED, logs.not_copied_log},
-                    {LOG_RENAMED, logs.renamed_log},
-                    {LOG_ERROR, logs.error_log}};
-    for (Slot& slot : slots) {
-        bool open = slot.stream && slot.stream != stderr;
-        if (!(mask & slot.bit) || open) continue;
-        FILE* opened = open_set_log(base, slot.bit);
-        if (!opened) run::terminate(run::OUTPUT_FILE);
-        slot.stream = opened;
-    }
 }

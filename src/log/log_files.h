@@ -8,8 +8,6 @@
 #include <cstdio>
 #include <string>
 
-#include "log/log_streams.h"
-
 // The file of the log of mask bit `bit` for the base name `base`: the base
 // name itself for the default log, else its drive, folder and file name,
 // the log's suffix ("_LIST", ...) and the base name's extension (".LOG"
@@ -31,9 +29,3 @@ FILE* open_default_log(const std::wstring& name);
 // header line, announces it on the screen and pauses a second. Null when
 // the file cannot be opened.
 FILE* open_set_log(const std::wstring& base, int32_t bit);
-
-// Opens the logs of `mask` other than the default log, in the order 2, 4, 8,
-// 32, 16, each into its own stream. A log already open stays as it is (its
-// records keep going to its file); the error log counts as open only when it
-// is a file. A log that cannot be opened ends the run (OUTPUT_FILE).
-void open_logs_of_mask(const std::wstring& base, int32_t mask, LogStreams& logs);

@@ -1,8 +1,11 @@
 // The log streams of a run, each null while not open. error_log is standard
-// error until -E or the log mask gives it a file.
+// error until -E or the log mask gives it a file. `writes` watches the log
+// files for writes that fail.
 #pragma once
 
 #include <cstdio>
+
+#include "log/log_writes.h"
 
 struct LogStreams {
     FILE* default_log = nullptr;     // mask bit 1; closed between its writings
@@ -12,4 +15,5 @@ struct LogStreams {
     FILE* error_log = nullptr;       // 16 or -E
     FILE* renamed_log = nullptr;     // 32
     FILE* hash_log = nullptr;        // -H
+    LogWriteWatch writes;
 };

@@ -11,6 +11,7 @@
 #include "common/text.h"
 #include "log/log_files.h"
 #include "log/log_folder.h"
+#include "log/log_set.h"
 #include "log/log_name_value.h"
 #include "options/dates.h"
 #include "options/ini_file.h"
@@ -105,7 +106,7 @@ void open_accounting_log() {
     if (!platform::get_env("ACCT", &value)) return;
     std::wstring name = paths::upper(value) == L"ON" ? std::wstring(L"ACCT-ING") : value;
     std::wstring full = full_path_or_end(name);
-    logs().default_log = open_default_log(full);
+    use_default_log(logs(), full);
     if (building_config().log_base_name.empty()) building_config().log_base_name = full;
 }
 
@@ -163,17 +164,13 @@ void apply_log_option(const std::wstring& value) {
     if (has_date_token(full)) replace_date_token(full);
     building_config().log_base_name = full;
     // An earlier default log (ACCT's) gets no more lines.
-    if (logs().default_log) std::fclose(logs().default_log);
-    logs().default_log = open_default_log(building_config().log_base_name);
-    open_logs_of_mask(building_config().log_base_name, options().log_mask, current_run().logs);
+    use_default_log(logs(), building_config().log_base_name);
+    open_logs_of_mask(building_config().log_base_name, options().log_mask, logs());
 }
 
 void switch_logs_off() {
     options().log_mask = 0;
-    if (logs().default_log) {
-        std::fclose(logs().default_log);
-        logs().default_log = nullptr;
-    }
+    close_log_stream(logs(), logs().default_log);
 }
 
 // ---- Letters with values ---------------------------------------------------------
@@ -222,10 +219,7 @@ void apply_error_log(const wchar_t* value, bool attached) {
     std::wstring full;
     if (!platform::full_path(value, full, attached ? 32768 : 260)) return;  // stays on standard error
     create_log_folder(full);
-    FILE* file = platform::open_stream(full.c_str(), "a+");
-    if (!file) return;
-    std::fseek(file, 0, SEEK_END);
-    logs().error_log = file;
+    use_error_log_file(logs(), full);
 }
 
 void apply_hash_log(const wchar_t* value) {

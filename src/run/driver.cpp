@@ -10,6 +10,7 @@
 #include "common/text.h"
 #include "copy/copy_engine.h"
 #include "copy/directories.h"
+#include "log/log_set.h"
 #include "options/lists.h"
 #include "options/options.h"
 #include "options/usage.h"
@@ -96,14 +97,10 @@ void finish_configuration() {
 
 void write_count_line(Run& run) {
     if (config().log_base_name.empty()) return;
-    FILE*& default_log = run.logs.default_log;
-    if (!default_log) default_log = platform::open_stream(config().log_base_name.c_str(), "a+");
-    text::print(default_log, "\nCount Files indicates: %ld files to process, approx %ls bytes\n",
+    if (!reopen_default_log(run.logs, config().log_base_name, "a+")) return;
+    text::print(run.logs.default_log, "\nCount Files indicates: %ld files to process, approx %ls bytes\n",
                 long(run.counters.files_to_process), run.bytes_to_process_text.c_str());
-    if (default_log) {
-        std::fclose(default_log);
-        default_log = nullptr;
-    }
+    close_log_stream(run.logs, run.logs.default_log);
 }
 
 void counting_pass_over_start_paths(Run& run, FileSink& sink) {
@@ -197,7 +194,6 @@ void kestro_main(int argc, wchar_t** argv) {
     echo_ini_file();
     copy_pass_over_start_paths(run, engine);
 
-    if (!config().log_base_name.empty() && !run.logs.default_log)
-        run.logs.default_log = platform::open_stream(config().log_base_name.c_str(), "a+");
+    reopen_default_log(run.logs, config().log_base_name, "a+");
     run::terminate(run::NORMAL_EXIT);
 }

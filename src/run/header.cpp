@@ -4,6 +4,7 @@
 #include <string>
 
 #include "common/text.h"
+#include "log/log_set.h"
 #include "run/config.h"
 #include "run/run_state.h"
 #include "run/time_text.h"
@@ -101,8 +102,7 @@ void print_header(int argc, wchar_t** argv) {
         if (opt->dirs_file_mode) text::print(current_run().logs.default_log, "  **** DIR LIST option used\n");
         if (config().ini_used)
             text::print(current_run().logs.default_log, " INI_FILE%s\n END INI FILE\n", config().ini_echo.c_str());
-        std::fclose(current_run().logs.default_log);
-        current_run().logs.default_log = nullptr;
+        close_log_stream(current_run().logs, current_run().logs.default_log);
     }
 
     if (opt->error_log_given && current_run().logs.error_log) {

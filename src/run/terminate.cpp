@@ -4,6 +4,7 @@
 #include <ctime>
 
 #include "common/text.h"
+#include "log/log_set.h"
 #include "run/config.h"
 #include "run/run_state.h"
 #include "run/stop.h"
@@ -72,6 +73,12 @@ void screen_statistics(const Run& run, int reason, const Elapsed& e) {
     if (reason != 0) text::print(run.screen, "\nAbnormal termination. Reason: %s\n\n", reason_text(reason));
 }
 
+void close_with_newline(LogStreams& logs, FILE*& stream) {
+    if (!stream) return;
+    text::print(stream, "\n");
+    close_log_stream(logs, stream);
+}
+
 void error_log_totals(Run& run) {
     if (!run.logs.error_log) return;
     if (opt->error_log_given) {
@@ -80,24 +87,15 @@ void error_log_totals(Run& run) {
                     long(run.counters.copies_completed));
         text::print(run.logs.error_log, "%s\n", ASTERISKS);
     }
-    if (run.logs.error_log != stderr) {
-        text::print(run.logs.error_log, "\n");
-        std::fclose(run.logs.error_log);
-        run.logs.error_log = nullptr;
-    }
+    if (run.logs.error_log != stderr) close_with_newline(run.logs, run.logs.error_log);
 }
 
 // Reopens the default log for its closing lines: read and write, never created.
 bool reopen_default_log(Run& run) {
-    if (run.logs.default_log) return true;
-    if (config().log_base_name.empty()) return false;
-    run.logs.default_log = platform::open_stream(config().log_base_name.c_str(), "r+");
-    if (!run.logs.default_log) {
+    if (reopen_default_log(run.logs, config().log_base_name, "r+")) return true;
+    if (!config().log_base_name.empty())
         text::print(stdout, "Can't open accounting file %ls\n", config().log_base_name.c_str());
-        return false;
-    }
-    std::fseek(run.logs.default_log, 0, SEEK_END);
-    return true;
+    return false;
 }
 
 void default_log_statistics(Run& run, int reason, const Elapsed& e) {
@@ -126,15 +124,7 @@ void default_log_statistics(Run& run, int reason, const Elapsed& e) {
                     config().source_paths[0].c_str());
     }
     text::print(run.logs.default_log, "%.53s\n", ASTERISKS);
-    std::fclose(run.logs.default_log);
-    run.logs.default_log = nullptr;
-}
-
-void close_with_newline(FILE*& stream) {
-    if (!stream) return;
-    text::print(stream, "\n");
-    std::fclose(stream);
-    stream = nullptr;
+    close_log_stream(run.logs, run.logs.default_log);
 }
 
 }  // namespace
@@ -174,6 +164,8 @@ void terminate_claimed(int reason) {
     Run& run = current_run();
     run.run_end_time = platform::now_seconds();
     Elapsed e = elapsed_time(run);
+    // A run whose logs lost writes did not end normally, however far it got.
+    if (reason == NORMAL_EXIT && log_writes_failed(run.logs)) reason = WRITE_ERROR;
 
     screen_statistics(run, reason, e);
     error_log_totals(run);
@@ -184,11 +176,13 @@ void terminate_claimed(int reason) {
     }
     if (!config().log_base_name.empty() || run.logs.default_log) default_log_statistics(run, reason, e);
     LogStreams& logs = run.logs;
-    close_with_newline(logs.list_log);
-    close_with_newline(logs.copied_log);
-    close_with_newline(logs.not_copied_log);
-    close_with_newline(logs.renamed_log);
-    if (logs.error_log && logs.error_log != stderr) close_with_newline(logs.error_log);
+    close_with_newline(logs, logs.list_log);
+    close_with_newline(logs, logs.copied_log);
+    close_with_newline(logs, logs.not_copied_log);
+    close_with_newline(logs, logs.renamed_log);
+    if (logs.error_log && logs.error_log != stderr) close_with_newline(logs, logs.error_log);
+    // The last lines of the logs may fail as they are written out.
+    if (reason == NORMAL_EXIT && logs.writes.failed) reason = WRITE_ERROR;
     if (reason != 0) text::print(stdout, "\n\nProgram Not completed %s", reason_text(reason));
     std::fflush(nullptr);
     platform::exit_process(reason);

@@ -242,5 +242,6 @@ void run_source_list() {
         run::stop_if_requested();
         if (!take_listed_text(line)) break;  // an empty line ends the list
         handle_line(run, progress, text::from_utf8(line));
+        check_log_writes(run.logs.writes);
     }
 }

@@ -116,6 +116,7 @@ void hand_over(FileSink& sink, const std::wstring& dir, const std::wstring& name
     if (opt->exclude_select && exclude_test(name)) return;
     sink.take_file(dir, name, match, origin);
     ++current_run().counters.files_processed;
+    check_log_writes(current_run().logs.writes);
 }
 
 void replicate_folder_for_copy(const std::wstring& dir) {

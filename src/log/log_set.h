@@ -1,0 +1,29 @@
+// The log streams of a run as the options open them, the run writes them
+// and its end closes them: every log file is watched for failed writes.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "log/log_streams.h"
+
+// Opens the default log `name` (trimmed, with this run's row of asterisks)
+// in place of an earlier one, which is closed.
+void use_default_log(LogStreams& logs, const std::wstring& name);
+// The default log `name` again for appending ("a+") or, at the end, for its
+// closing lines ("r+", never created), when it is not open. False when it
+// cannot be opened.
+bool reopen_default_log(LogStreams& logs, const std::wstring& name, const char* mode);
+// Opens the logs of `mask` other than the default log, in the order 2, 4, 8,
+// 32, 16, each into its own stream. A log already open stays as it is (its
+// records keep going to its file); the error log counts as open only when it
+// is a file. A log that cannot be opened ends the run (OUTPUT_FILE).
+void open_logs_of_mask(const std::wstring& base, int32_t mask, LogStreams& logs);
+// -E: the error log file `name` opened for appending; standard error stays
+// the error stream when it cannot be opened.
+void use_error_log_file(LogStreams& logs, const std::wstring& name);
+// Closes `stream`, one of the streams of `logs` (null afterwards).
+void close_log_stream(LogStreams& logs, FILE*& stream);
+// Writes out what the logs hold and says which of them failed a write, once
+// each. True when a log write failed at any time in the run.
+bool log_writes_failed(LogStreams& logs);
