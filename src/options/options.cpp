@@ -224,8 +224,11 @@ void apply_error_log(const wchar_t* value, bool attached) {
 
 void apply_hash_log(const wchar_t* value) {
     if (options().hash_mode == 0) options().hash_mode = 8;
-    FILE* file = platform::open_stream(path_for_opening(value).c_str(), "a+");
-    if (file) logs().hash_log = file;
+    std::wstring name = path_for_opening(value);
+    FILE* file = platform::open_stream(name.c_str(), "a+");
+    if (!file) return;
+    logs().hash_log = file;
+    watch_log(logs().writes, file, name);
 }
 
 void apply_source_list(const wchar_t* value) {

@@ -252,21 +252,29 @@ class RunsThatEndEarly(LogCase):
         for i in range(40):
             self.make_file("src/file%02d-with-a-long-enough-name.txt" % i, "data")
         earlier = b"an earlier run\n" * ((limit - 600) // 15)
-        self.make_file("logs/run_LIST.log", earlier)
 
         def small_files_only():
             signal.signal(signal.SIGXFSZ, signal.SIG_IGN)
             resource.setrlimit(resource.RLIMIT_FSIZE, (limit, limit))
 
-        r = self.copy(self.wpath("logs", "run.log!2"), preexec_fn=small_files_only)
-        self.assertEqual(r.code, 9, r)
-        said = "\nCan't write log file %s\n" % self.wpath("logs", "run_LIST.log")
-        self.assertEqual(r.out.count(said), 1, r)
-        self.assertIn("\nAbnormal termination. Reason: WRITE_ERROR\n", r.out)
-        self.assertTrue(r.out.endswith("\n\nProgram Not completed WRITE_ERROR"), r)
-        self.assertEqual(len(os.listdir(self.path("dst"))), 40)  # the copying went on
-        self.assertTrue(self.read("logs/run_LIST.log").startswith(earlier))
-        self.assertIn(b"\n Copied           40 files", self.read("logs/run.log"))
+        cases = [("logs/run_LIST.log", "run.log!2", []),
+                 ("logs/hash.txt", "run.log", ["-h", "-H", self.wpath("logs", "hash.txt")])]
+        for full_log, log_value, options in cases:
+            for folder in ("dst", "logs"):
+                if os.path.exists(self.path(folder)):
+                    for name in os.listdir(self.path(folder)):
+                        os.remove(self.path(folder, name))
+            self.make_file(full_log, earlier)
+            r = self.run_kestro("-p", self.wpath("src"), "-d", self.wpath("dst"), "-m",
+                                "-1", self.wpath("logs", log_value), *options, preexec_fn=small_files_only)
+            self.assertEqual(r.code, 9, r)
+            said = "\nCan't write log file %s\n" % harness.winpath(self.path(full_log))
+            self.assertEqual(r.out.count(said), 1, r)
+            self.assertIn("\nAbnormal termination. Reason: WRITE_ERROR\n", r.out)
+            self.assertTrue(r.out.endswith("\n\nProgram Not completed WRITE_ERROR"), r)
+            self.assertEqual(len(os.listdir(self.path("dst"))), 40)  # the copying went on
+            self.assertTrue(self.read(full_log).startswith(earlier))
+            self.assertIn(b"\n Copied           40 files", self.read("logs/run.log"))
 
     def test_ctrl_c_closes_every_log_once_after_its_lines(self):
         os.makedirs(self.path("src"))
