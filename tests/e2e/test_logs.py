@@ -85,6 +85,17 @@ class MaskOpensItsLogs(LogCase):
                 # Nothing was copied: the header and the closing line end.
                 self.assertEqual(self.read(os.path.join(folder, name)), on_disk(header + b"\n"), name)
 
+    def test_a_log_named_twice_keeps_its_records_in_its_own_file(self):
+        self.make_file("src/a.txt", "alpha", mtime=OLD, atime=OLD + 5)
+        r = self.copy(self.wpath("logs", "run.log!2"), "-1", self.wpath("logs", "run.log!6"))
+        self.assertEqual(r.code, 0, r)
+        self.assertEqual(re.findall(r"\nopened (\w+) list", r.out), ["files", "copied"])
+        listed = self.log_bytes("logs/run_LIST.log")
+        copied = self.log_bytes("logs/run_COPIED.log")
+        self.assertTrue(listed.startswith(LIST_HEADER + b"\n" + self.wpath("src", "a.txt").encode() + b"| 5|"), listed)
+        self.assertTrue(copied.startswith(COPIED_HEADER + b"             5 |"), copied)
+        self.assertNotIn(b"| 5|", copied)
+
     def test_every_run_appends_after_what_earlier_runs_wrote(self):
         self.make_file("src/a.txt", "alpha", mtime=OLD, atime=OLD + 5)
         self.make_file("logs/run_LIST.log", on_disk(b"an earlier run\n"))
