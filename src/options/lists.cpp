@@ -41,10 +41,16 @@ void adjust_file_to_folder(std::wstring& entry) {
     add_file_type(file_name);
 }
 
-// One bypass folder: its full path (at most 260 characters) in long-path form.
-void add_bypass_folder(const std::wstring& folder) {
+// Trailing blanks and tabs off.
+void trim_right(std::string& text) {
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.pop_back();
+}
+
+}  // namespace
+
+void add_bypass_folder(const std::wstring& folder, size_t limit) {
     std::wstring full;
-    if (!platform::full_path(folder.c_str(), full, 260)) {
+    if (!platform::full_path(folder.c_str(), full, limit)) {
         text::print(stderr, "\nBypass folder name too long, not used: %ls\n", folder.c_str());
         return;
     }
@@ -52,13 +58,6 @@ void add_bypass_folder(const std::wstring& folder) {
         end_run_list_full("bypass folders", building_config().bypass_list.capacity());
     building_config().bypass_count = static_cast<int32_t>(building_config().bypass_list.size());
 }
-
-// Trailing blanks and tabs off.
-void trim_right(std::string& text) {
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.pop_back();
-}
-
-}  // namespace
 
 void add_start_path(const std::wstring& path) {
     std::wstring full;

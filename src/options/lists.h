@@ -13,4 +13,7 @@ void add_file_type(const std::wstring& pattern);
 void read_types_file(const std::wstring& path);    // -F
 void read_exclude_file(const std::wstring& path);  // --exclude=
 void add_bypass(const std::wstring& value);        // --bypass=
+// One bypass folder: its full path (at most `limit` characters) in long-path
+// form, appended at bypass_count.
+void add_bypass_folder(const std::wstring& folder, size_t limit = 260);
 void read_dirs_file(FILE* stream);                 // --dirs=

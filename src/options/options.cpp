@@ -28,10 +28,6 @@
 
 namespace {
 
-// The option record the parser fills, and the log streams it opens.
-OptionRecord& options() { return building_config().options; }
-LogStreams& logs() { return current_run().logs; }
-
 // Where the scan stands: the argument vector and the next unread argument.
 struct ArgumentScan {
     int argc;
@@ -44,39 +40,6 @@ struct ArgumentScan {
 };
 
 bool is_option_start(wchar_t c) { return c == L'-' || c == L'+' || c == L'/'; }
-
-// _wtoi64: white space, a sign, digits; saturates at the 64-bit limits.
-int64_t decimal_value64(const wchar_t* text) {
-    while (*text == L' ' || (*text >= L'\t' && *text <= L'\r')) ++text;
-    bool negative = false;
-    if (*text == L'+' || *text == L'-') negative = *text++ == L'-';
-    uint64_t value = 0;
-    const uint64_t limit = negative ? uint64_t(INT64_MAX) + 1 : uint64_t(INT64_MAX);
-    for (; *text >= L'0' && *text <= L'9'; ++text) {
-        uint64_t digit = static_cast<uint64_t>(*text - L'0');
-        value = value > (limit - digit) / 10 ? limit : value * 10 + digit;
-    }
-    if (!negative) return static_cast<int64_t>(value);
-    return value == limit ? INT64_MIN : -static_cast<int64_t>(value);
-}
-
-// _wtoi with 32-bit saturation.
-int32_t decimal_value(const wchar_t* text) {
-    int64_t value = decimal_value64(text);
-    if (value > INT32_MAX) return INT32_MAX;
-    if (value < INT32_MIN) return INT32_MIN;
-    return static_cast<int32_t>(value);
-}
-
-// A full path of a name the user gave, or the end of the run (reason 6).
-std::wstring full_path_or_end(const std::wstring& name, size_t limit = 32768) {
-    std::wstring full;
-    if (!platform::full_path(name.c_str(), full, limit)) {
-        text::print(stderr, "\nCan't make a full path of %ls\n", name.c_str());
-        run::terminate(run::ILLEGAL_OPTION);
-    }
-    return full;
-}
 
 // ---- Start-up --------------------------------------------------------------
 
@@ -137,6 +100,8 @@ const wchar_t* take_value(const wchar_t* rest, ArgumentScan& scan, bool* attache
     end_illegal_option();
 }
 
+}  // namespace
+
 void apply_age_value(const std::wstring& value, bool older) {
     options().age_select = 1;
     (older ? options().older_select : options().younger_select) = 1;
@@ -154,6 +119,8 @@ void apply_age_value(const std::wstring& value, bool older) {
     (older ? building_config().older_cutoff : building_config().younger_cutoff) =
         cutoff_filetime(month, day, year);
 }
+
+namespace {
 
 // ---- The log option (-1, -2, -3) -----------------------------------------------
 
@@ -231,6 +198,8 @@ void apply_hash_log(const wchar_t* value) {
     watch_log(logs().writes, file, name);
 }
 
+}  // namespace
+
 void apply_source_list(const wchar_t* value) {
     options().source_list_mode = 1;
     FILE* file = platform::open_stream(path_for_opening(value).c_str(), "r");
@@ -244,6 +213,8 @@ void apply_source_list(const wchar_t* value) {
         if (piece.size() >= 4) ++building_config().source_list_count;
     std::rewind(file);
 }
+
+namespace {
 
 void apply_width(const wchar_t* value, int32_t set_increase) {
     building_config().name_width_set += set_increase;

@@ -21,6 +21,47 @@ def winpath(host_path):
     return drive + host_path.replace("/", "\\")
 
 
+def no_case(host_path):
+    """The existing host path that names `host_path` without regard to case,
+    as Windows would find it (kestro.exe may create a name in capitals); the
+    path itself when there is none."""
+    head, tail = os.path.split(host_path)
+    if not tail or head == host_path:
+        return host_path
+    head = no_case(head)
+    exact = os.path.join(head, tail)
+    if os.path.exists(exact) or not os.path.isdir(head):
+        return exact
+    for name in os.listdir(head):
+        if name.lower() == tail.lower():
+            return os.path.join(head, name)
+    return exact
+
+
+def files_below(folder):
+    """Relative host paths of every file below `folder`, sorted; under Wine
+    in lower case, since the Windows build names the folders it creates in
+    capitals."""
+    folder = no_case(folder)
+    found = []
+    for root, _, names in os.walk(folder):
+        found += [os.path.relpath(os.path.join(root, n), folder) for n in names]
+    return sorted(f.lower() if WINE else f for f in found)
+
+
+def log_text(host_path):
+    """A log file's bytes, the CR LF line ends that kestro.exe writes in text
+    mode read as LF."""
+    with open(no_case(host_path), "rb") as f:
+        data = f.read()
+    return data.replace(b"\r\n", b"\n") if WINE else data
+
+
+def as_listed(*names):
+    """Expected relative paths as files_below lists them."""
+    return sorted(n.lower() if WINE else n for n in names)
+
+
 class Result:
     def __init__(self, code, out, err):
         self.code = code
@@ -89,10 +130,11 @@ class KestroTestCase(unittest.TestCase):
             return f.read()
 
     # Running ------------------------------------------------------------------
-    def run_kestro(self, *args, stdin=b"", env=None, cwd=None, timeout=120, preexec_fn=None):
-        """Runs kestro with `args` and returns a Result. Pauses are off and the
-        variables that change its behaviour are cleared unless `env` sets them.
-        `preexec_fn` runs in the child before kestro starts (limits, signals)."""
+    def run_kestro(self, *args, stdin=b"", env=None, cwd=None, timeout=120, preexec_fn=None, exe=None):
+        """Runs kestro (or the copy of it at `exe`) with `args` and returns a
+        Result. Pauses are off and the variables that change its behaviour are
+        cleared unless `env` sets them. `preexec_fn` runs in the child before
+        kestro starts (limits, signals)."""
         environment = dict(os.environ)
         for name in ("SILENT", "RESET", "NORESET", "ACCT"):
             environment.pop(name, None)
@@ -100,7 +142,8 @@ class KestroTestCase(unittest.TestCase):
         environment["WINEDEBUG"] = "-all"
         if env:
             environment.update(env)
-        command = (["wine", EXE] if WINE else [EXE]) + list(args)
+        program = exe or EXE
+        command = (["wine", program] if WINE else [program]) + list(args)
         completed = subprocess.run(
             command,
             input=stdin,

@@ -1,0 +1,13 @@
+#include "options/long_options_logs.h"
+
+#include "log/log_set.h"
+#include "options/option_support.h"
+
+bool open_default_log_on(const std::wstring& name, bool only_if_none_open) {
+    if (only_if_none_open && logs().default_log) return true;
+    // An earlier default log (ACCT's, or an earlier log option's) is closed.
+    use_default_log(logs(), name);
+    return logs().default_log != nullptr;
+}
+
+void open_due_logs() { open_logs_of_mask(building_config().log_base_name, options().log_mask, logs()); }
