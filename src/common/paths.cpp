@@ -49,23 +49,25 @@ SplitPath split_path(const std::wstring& path) {
     return parts;
 }
 
-bool equal_no_case(const std::wstring& a, const std::wstring& b) {
+wchar_t upper_ascii(wchar_t c) { return (c >= L'a' && c <= L'z') ? static_cast<wchar_t>(c - L'a' + L'A') : c; }
+
+bool equal_ignoring_ascii_case(const std::wstring& a, const std::wstring& b) {
     if (a.size() != b.size()) return false;
     for (size_t i = 0; i < a.size(); ++i)
-        if (std::towupper(a[i]) != std::towupper(b[i])) return false;
+        if (upper_ascii(a[i]) != upper_ascii(b[i])) return false;
     return true;
 }
 
-bool starts_with_no_case(const std::wstring& text, const std::wstring& prefix) {
+bool starts_with_ignoring_ascii_case(const std::wstring& text, const std::wstring& prefix) {
     if (prefix.size() > text.size()) return false;
     for (size_t i = 0; i < prefix.size(); ++i)
-        if (std::towupper(text[i]) != std::towupper(prefix[i])) return false;
+        if (upper_ascii(text[i]) != upper_ascii(prefix[i])) return false;
     return true;
 }
 
-std::wstring upper(const std::wstring& text) {
+std::wstring upper_ascii(const std::wstring& text) {
     std::wstring result(text);
-    for (auto& c : result) c = static_cast<wchar_t>(std::towupper(c));
+    for (auto& c : result) c = upper_ascii(c);
     return result;
 }
 

@@ -24,10 +24,14 @@ struct SplitPath {
 };
 SplitPath split_path(const std::wstring& path);
 
-// Case-insensitive comparisons as the program does them (ASCII and Latin
-// letters through towupper).
-bool equal_no_case(const std::wstring& a, const std::wstring& b);
-bool starts_with_no_case(const std::wstring& text, const std::wstring& prefix);
-std::wstring upper(const std::wstring& text);
+// Upper-casing and comparisons without regard to case as the C runtime's
+// towupper does them in its default locale, for exclusions, bypassed and
+// start folders, option words and replicated folder names: ASCII letters
+// only, so an exclusion "É*" does not exclude "été.txt", as on Windows.
+// (File types fold as the file system does: platform/names.h.)
+wchar_t upper_ascii(wchar_t c);
+std::wstring upper_ascii(const std::wstring& text);
+bool equal_ignoring_ascii_case(const std::wstring& a, const std::wstring& b);
+bool starts_with_ignoring_ascii_case(const std::wstring& text, const std::wstring& prefix);
 
 }  // namespace paths

@@ -91,7 +91,7 @@ std::wstring vformat(const char* format, va_list incoming) {
     const char* p = format;
     while (*p) {
         if (*p != '%') {
-            // Literal runs are ASCII or UTF-8 in the program's formats.
+            // Literal runs are ASCII or UTF-8 in our formats.
             const char* start = p;
             while (*p && *p != '%') ++p;
             out += from_utf8(start, static_cast<size_t>(p - start));

@@ -9,13 +9,19 @@
 #include <cstdio>
 #include <string>
 
+// The compiler checks each format string against its arguments with the ISO C
+// rules these formats follow (gnu_printf: on MinGW too, where plain printf
+// would mean the Microsoft rules).
+#define KESTRO_PRINTF(format_position, first_argument) \
+    __attribute__((format(gnu_printf, format_position, first_argument)))
+
 namespace text {
 
-std::wstring vformat(const char* format, va_list args);
-std::wstring format(const char* format, ...);
+std::wstring vformat(const char* format, va_list args) KESTRO_PRINTF(1, 0);
+std::wstring format(const char* format, ...) KESTRO_PRINTF(1, 2);
 
 // Formats and writes to `stream`; a null stream is skipped.
-void print(FILE* stream, const char* format, ...);
+void print(FILE* stream, const char* format, ...) KESTRO_PRINTF(2, 3);
 void write(FILE* stream, const std::wstring& text);
 void write(FILE* stream, const wchar_t* text);
 // Bytes as they are, for records whose bytes are fixed (the COPIED source path).

@@ -122,8 +122,8 @@ void replicate_directories(const std::wstring& source_dir, const std::wstring& d
     (void)first_start_path;
     std::wstring source = source_dir, root = destination_root;
     if (upper_case_replicated_names()) {
-        source = paths::upper(source);
-        root = paths::upper(root);
+        source = paths::upper_ascii(source);
+        root = paths::upper_ascii(root);
     }
     source = without_trailing_backslash(source);
     root = without_trailing_backslash(root);

@@ -58,7 +58,7 @@ LogNameValue split_log_name_value(const std::wstring& value) {
 
 int32_t combine_log_mask(int32_t mask, const std::wstring& mask_text, LogMaskForm form) {
     if (form == LogMaskForm::short_option) {
-        if (paths::upper(mask_text).find(L"ALL") != std::wstring::npos) return LOG_ALL;
+        if (paths::upper_ascii(mask_text).find(L"ALL") != std::wstring::npos) return LOG_ALL;
         return mask | leading_decimal(mask_text);
     }
     bool leading_digit = !mask_text.empty() && mask_text[0] >= L'0' && mask_text[0] <= L'9';

@@ -18,7 +18,7 @@ constexpr int MAX_TYPES_PER_FILE = 300;
 bool without_trailing_backslash_equal(std::wstring a, std::wstring b) {
     if (!a.empty() && a.back() == L'\\') a.pop_back();
     if (!b.empty() && b.back() == L'\\') b.pop_back();
-    return paths::equal_no_case(a, b);
+    return paths::equal_ignoring_ascii_case(a, b);
 }
 
 [[noreturn]] void start_path_not_found(const std::wstring& name) {
@@ -143,7 +143,7 @@ void read_exclude_file(const std::wstring& path) {
     std::wstring host_path = path_for_opening(path);
     if (!platform::path_accessible(host_path.c_str())) return;
     read_short_line_list(path, host_path, 2294, [](const std::wstring& pattern) {
-        if (!building_config().exclude_types.add(paths::upper(pattern)))
+        if (!building_config().exclude_types.add(paths::upper_ascii(pattern)))
             end_run_list_full("exclusion patterns", building_config().exclude_types.capacity());
     });
 }

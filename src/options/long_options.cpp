@@ -34,8 +34,8 @@ struct LongKey {
 
 // REC and RES: the value's first letters decide, "ONE" is on, "offline" off.
 int on_off_by_start(const std::wstring& value, int32_t& field) {
-    if (value.empty() || paths::starts_with_no_case(value, L"ON")) field = 1;
-    else if (paths::starts_with_no_case(value, L"OFF")) field = 0;
+    if (value.empty() || paths::starts_with_ignoring_ascii_case(value, L"ON")) field = 1;
+    else if (paths::starts_with_ignoring_ascii_case(value, L"OFF")) field = 0;
     else return ILLEGAL;
     return ACCEPTED;
 }
@@ -124,8 +124,8 @@ int apply_hash_value(const std::wstring& value) {
 }
 
 int apply_silent(const std::wstring& value) {
-    if (value.empty() || paths::equal_no_case(value, L"ON")) options().silent = 1;
-    else if (paths::equal_no_case(value, L"OFF")) options().silent = 0;
+    if (value.empty() || paths::equal_ignoring_ascii_case(value, L"ON")) options().silent = 1;
+    else if (paths::equal_ignoring_ascii_case(value, L"OFF")) options().silent = 0;
     else return ILLEGAL;
     return ACCEPTED;
 }
@@ -159,7 +159,7 @@ const LongKey LONG_KEYS[] = {
     {L"BYP", Value::required, [](V v) { options().bypass_active = 1; add_bypass(v); return ACCEPTED; }},
     {L"EXC", Value::required, [](V v) { options().exclude_select = 1; read_exclude_file(v); return ACCEPTED; }},
     {L"CHK", Value::optional,
-     [](V v) { options().check_tilde = paths::starts_with_no_case(v, L"OFF") ? 0 : 1; return ACCEPTED; }},
+     [](V v) { options().check_tilde = paths::starts_with_ignoring_ascii_case(v, L"OFF") ? 0 : 1; return ACCEPTED; }},
     {L"DES", Value::required, apply_destination},
     {L"OUT", Value::required, apply_destination},
     {L"DEL", Value::required, apply_delimiter},
@@ -190,8 +190,8 @@ const LongKey LONG_KEYS[] = {
 };
 
 bool key_matches(const LongKey& key, const std::wstring& text) {
-    if (key.whole_text) return paths::equal_no_case(text, key.letters);
-    return paths::starts_with_no_case(text, key.letters);
+    if (key.whole_text) return paths::equal_ignoring_ascii_case(text, key.letters);
+    return paths::starts_with_ignoring_ascii_case(text, key.letters);
 }
 
 }  // namespace

@@ -67,7 +67,7 @@ void set_default_age_cutoffs() {
 void open_accounting_log() {
     std::wstring value;
     if (!platform::get_env("ACCT", &value)) return;
-    std::wstring name = paths::upper(value) == L"ON" ? std::wstring(L"ACCT-ING") : value;
+    std::wstring name = paths::upper_ascii(value) == L"ON" ? std::wstring(L"ACCT-ING") : value;
     std::wstring full = full_path_or_end(name);
     use_default_log(logs(), full);
     if (building_config().log_base_name.empty()) building_config().log_base_name = full;
@@ -261,7 +261,7 @@ void take_exclusions(ArgumentScan& scan, wchar_t letter) {
     options().exclude_select = 1;
     while (scan.has_next() && !is_option_start(scan.peek()[0])) {
         std::wstring pattern = scan.take();
-        if (!options().exclude_case_sensitive) pattern = paths::upper(pattern);
+        if (!options().exclude_case_sensitive) pattern = paths::upper_ascii(pattern);
         if (!building_config().exclude_types.add(pattern))
             end_run_list_full("exclusion patterns", building_config().exclude_types.capacity());
     }
@@ -429,7 +429,7 @@ void finish_parsing() {
 
 void parse_options(int argc, wchar_t** argv) {
     set_default_age_cutoffs();
-    if (argc > 1 && argv[1] && paths::equal_no_case(argv[1], L"logs")) show_log_help_and_exit();
+    if (argc > 1 && argv[1] && paths::equal_ignoring_ascii_case(argv[1], L"logs")) show_log_help_and_exit();
     open_accounting_log();
     apply_ini_file(argv);
 

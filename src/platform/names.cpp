@@ -102,7 +102,7 @@ struct Matcher {
                 }
                 return false;
             }
-            if (ni >= n.size() || fold_case(c) != fold_case(n[ni])) return false;
+            if (ni >= n.size() || file_system_upper(c) != file_system_upper(n[ni])) return false;
             ++pi;
             ++ni;
         }
@@ -127,19 +127,19 @@ bool valid_short_char(wchar_t c) {
 std::wstring short_part(const std::wstring& name, size_t begin, size_t end, size_t count) {
     std::wstring part;
     for (size_t k = begin; k < end && part.size() < count; ++k)
-        if (valid_short_char(name[k])) part += fold_case(name[k]);
+        if (valid_short_char(name[k])) part += file_system_upper(name[k]);
     return part;
 }
 
 std::wstring upper(const std::wstring& name) {
     std::wstring out(name);
-    for (auto& c : out) c = fold_case(c);
+    for (auto& c : out) c = file_system_upper(c);
     return out;
 }
 
 }  // namespace
 
-wchar_t fold_case(wchar_t c) {
+wchar_t file_system_upper(wchar_t c) {
     if (c < 0x80) return (c >= L'a' && c <= L'z') ? static_cast<wchar_t>(c - 32) : c;
     // Latin-1, Latin Extended-A, Greek and Cyrillic: the letters a file
     // system's upper-case table maps, without depending on the C locale.

@@ -12,9 +12,9 @@ namespace platform {
 // "*." into DOS_QM, DOS_DOT and DOS_STAR, letters without regard to case.
 bool dos_name_match(const std::wstring& pattern, const std::wstring& name);
 
-// A letter's upper-case form as the file system's case table gives it (ASCII,
-// Latin, Greek, Cyrillic), whatever the C locale.
-wchar_t fold_case(wchar_t c);
+// A letter's upper-case form as Windows' file system upper-cases it for names
+// and file types (ASCII, Latin, Greek, Cyrillic), whatever the C locale.
+wchar_t file_system_upper(wchar_t c);
 
 // True when `name` is a valid 8.3 name (it then has no short name of its own).
 bool is_valid_8dot3(const std::wstring& name);

@@ -64,8 +64,9 @@ struct OptionRecord {
 };
 static_assert(sizeof(OptionRecord) == 512, "the option record is a 512-byte block");
 
-// A fixed-capacity list of wide strings. Like the program's pointer arrays it
-// holds at most capacity - 1 entries: the slot after the last one stays empty.
+// A fixed-capacity list of wide strings. Like a pointer array ending at its
+// first empty slot, it holds at most capacity - 1 entries: the slot after the
+// last one stays empty.
 class StringList {
 public:
     explicit StringList(size_t capacity) : capacity_(capacity) {}
@@ -97,7 +98,7 @@ struct FileTimes {
     platform::FileTime last_write = 0;
 };
 
-// List capacities (part of the program's observable limits).
+// List capacities (limits a user can observe).
 constexpr size_t SOURCE_PATHS_CAPACITY = 600;
 constexpr size_t START_PATH_LEN_CAPACITY = 1000;
 constexpr size_t FILE_TYPES_CAPACITY = 300;

@@ -42,7 +42,7 @@ void read_environment() {
         options.reset_access_time = 1;
     else if (platform::get_env("NORESET", &value))
         options.reset_access_time = 0;
-    if (platform::get_env("SILENT", &value) && paths::upper(value).find(L"ON") != std::wstring::npos)
+    if (platform::get_env("SILENT", &value) && paths::upper_ascii(value).find(L"ON") != std::wstring::npos)
         options.silent = 1;
 }
 

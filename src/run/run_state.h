@@ -65,6 +65,6 @@ struct Run {
 
 Run& current_run();
 // A new run state and a new configuration (start_new_config), both with
-// their start values, current from now on: the program's start, and every
+// their start values, current from now on: the start of a run, and every
 // test that wants a run of its own. False when there is no memory for them.
 bool start_new_run();

@@ -2,6 +2,7 @@
 
 #include <cwctype>
 
+#include "common/paths.h"
 #include "run/config.h"
 
 namespace {
@@ -106,14 +107,14 @@ int wildcard_match(const wchar_t* pattern, const wchar_t* name, int /*flags: alw
     return match_from(pattern, name) == matched ? 0 : 1;
 }
 
-int exclude_test(const std::wstring& name) {
+bool exclude_test(const std::wstring& name) {
     static std::wstring scratch;  // kept between calls: no allocation per file
     scratch.assign(name);
     if (!opt->exclude_case_sensitive)
-        for (wchar_t& c : scratch) c = static_cast<wchar_t>(std::towupper(c));
+        for (wchar_t& c : scratch) c = paths::upper_ascii(c);
     for (const std::wstring& pattern : config().exclude_types) {
         if (pattern.empty()) break;
-        if (wildcard_match(pattern.c_str(), scratch.c_str(), 0) == 0) return 1;
+        if (wildcard_match(pattern.c_str(), scratch.c_str(), 0) == 0) return true;
     }
-    return 0;
+    return false;
 }

@@ -1,4 +1,4 @@
-// Exclusion patterns: the program's own wildcard matcher and the test that
+// Exclusion patterns: our own wildcard matcher and the test that
 // applies exclude_types to a file name.
 #pragma once
 
@@ -11,6 +11,7 @@
 // An unterminated bracket expression matches nothing.
 int wildcard_match(const wchar_t* pattern, const wchar_t* name, int flags);
 
-// 1 when the file name (no folder part) matches a pattern of exclude_types,
-// 0 otherwise. The name is upper-cased first unless exclude_case_sensitive.
-int exclude_test(const std::wstring& name);
+// True when the file name (no folder part) matches a pattern of
+// exclude_types. The name is upper-cased first (ASCII letters, as the C
+// runtime does) unless exclude_case_sensitive.
+bool exclude_test(const std::wstring& name);

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <memory>
-#include <new>
 #include <thread>
 
 #include "common/paths.h"
@@ -18,7 +17,6 @@
 
 namespace {
 
-constexpr const char* UNIT_NAME = ".\\kestro_base64";
 constexpr size_t PATH_BUFFER_CHARS = 131072;  // 262,144 bytes of UTF-16
 
 FolderReader* active_reader = nullptr;  // while a FolderReading exists
@@ -48,7 +46,7 @@ bool bypassed(const std::wstring& dir) {
     if (!opt->bypass_active) return false;
     for (const std::wstring& entry : config().bypass_list) {
         if (entry.empty()) break;
-        if (paths::starts_with_no_case(dir, entry)) return true;
+        if (paths::starts_with_ignoring_ascii_case(dir, entry)) return true;
     }
     return false;
 }
@@ -87,13 +85,9 @@ private:
 };
 
 void walk_subfolder(const std::wstring& dir, const platform::FindRecord& entry, FileSink& sink) {
+    // Memory that cannot be had ends the run in the new-handler.
     std::wstring child;
-    try {
-        child.reserve(dir.size() + std::char_traits<wchar_t>::length(entry.name) + 1);
-    } catch (const std::bad_alloc&) {
-        text::print(stderr, "\nSource File %s, Line #: %d,  memory error", UNIT_NAME, 507);
-        run::terminate(run::MEMORY_ERROR);
-    }
+    child.reserve(dir.size() + std::char_traits<wchar_t>::length(entry.name) + 1);
     child.append(dir).append(entry.name).push_back(L'\\');
     // A link back to a folder we are inside would be walked for ever.
     const bool link = (entry.attributes & platform::ATTR_REPARSE_POINT) != 0;
@@ -127,12 +121,7 @@ void replicate_folder_for_copy(const std::wstring& dir) {
 
 void prepare_type_pattern() {
     if (type_pattern_ready) return;
-    try {
-        type_pattern.reserve(PATH_BUFFER_CHARS);
-    } catch (const std::bad_alloc&) {
-        text::print(stderr, "Source File: %s, Line #%d: Memory error\n", UNIT_NAME, 600);
-        run::terminate(run::MEMORY_ERROR);
-    }
+    type_pattern.reserve(PATH_BUFFER_CHARS);
     type_pattern_ready = true;
 }
 
@@ -305,8 +294,8 @@ void watch_for_overlap() {
     if (!platform::get_file_identity(without_trailing_backslash(config().dest_path).c_str(), &destination)) {
         // Not there yet: only the names can tell.
         for (const std::wstring& start : config().source_paths)
-            if (paths::starts_with_no_case(config().dest_path, start) ||
-                paths::starts_with_no_case(start, config().dest_path))
+            if (paths::starts_with_ignoring_ascii_case(config().dest_path, start) ||
+                paths::starts_with_ignoring_ascii_case(start, config().dest_path))
                 start_path_in_destination = true;
         return;
     }

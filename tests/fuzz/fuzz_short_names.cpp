@@ -10,7 +10,7 @@ namespace {
 
 std::wstring folded(const std::wstring& name) {
     std::wstring upper = name;
-    for (wchar_t& c : upper) c = platform::fold_case(c);
+    for (wchar_t& c : upper) c = platform::file_system_upper(c);
     return upper;
 }
 

@@ -108,6 +108,11 @@ TEST_F(ExcludeTest, NameIsUpperCasedBeforeMatching) {
     EXPECT_EQ(exclude_test(L"FILE.OBJ"), 1);
     EXPECT_EQ(exclude_test(L"file.obj"), 1);
     EXPECT_EQ(exclude_test(L"file.c"), 0);
+    // Only ASCII letters are upper-cased, as the C runtime does in its
+    // default locale: "É*" leaves "été.txt" alone.
+    building_config().exclude_types.add(L"\u00C9*");
+    EXPECT_EQ(exclude_test(L"\u00E9t\u00E9.txt"), 0);
+    EXPECT_EQ(exclude_test(L"\u00C9t\u00E9.txt"), 1);
 }
 
 TEST_F(ExcludeTest, CaseSensitiveComparesTheNameAsIs) {

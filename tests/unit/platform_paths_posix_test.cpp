@@ -71,7 +71,7 @@ std::wstring drive_form(const std::string& in) {
     return out;
 }
 
-TEST(DriveMapping, ParsesSpecification) {
+TEST(DriveMapping, ReadsLettersAndFoldersOfTheVariable) {
     DriveMap m = platform::posix::parse_drive_map("C=/;e=/tmp/x/;F=relative;bad;G=/mnt/g//");
     EXPECT_EQ(m.size(), 3u);
     EXPECT_EQ(m[L'C'], "");

@@ -85,6 +85,6 @@ TEST(Paths, LongFormAndDisplay) {
     EXPECT_EQ(paths::long_form(L"\\\\?\\C:\\x"), L"\\\\?\\C:\\x");
     EXPECT_STREQ(paths::display(L"\\\\?\\C:\\data"), L"C:\\data");
     EXPECT_STREQ(paths::display(L"C:\\data"), L"C:\\data");
-    EXPECT_TRUE(paths::equal_no_case(L"c:\\Data", L"C:\\DATA"));
-    EXPECT_TRUE(paths::starts_with_no_case(L"\\\\?\\C:\\Xyz\\a", L"\\\\?\\c:\\x"));
+    EXPECT_TRUE(paths::equal_ignoring_ascii_case(L"c:\\Data", L"C:\\DATA"));
+    EXPECT_TRUE(paths::starts_with_ignoring_ascii_case(L"\\\\?\\C:\\Xyz\\a", L"\\\\?\\c:\\x"));
 }

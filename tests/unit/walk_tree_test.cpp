@@ -166,7 +166,7 @@ TEST_F(WalkTreeTest, BypassIsAPrefixWithoutRegardToCase) {
     building_config().options.bypass_active = 1;
     std::wstring a = folder(L"A");
     a.pop_back();  // bypass entries are full paths without the trailing '\'
-    building_config().bypass_list.add(paths::upper(a));
+    building_config().bypass_list.add(paths::upper_ascii(a));
     walk(start_);
     // A, its subfolder and the sibling AB (same prefix) are skipped.
     EXPECT_EQ(sorted(handed()), sorted({{folder(L""), L"top.txt"},
