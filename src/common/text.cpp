@@ -275,8 +275,9 @@ std::string to_utf8(const wchar_t* text, size_t length) {
                     ++i;
                 }
             }
-            if (c >= 0xD800 && c <= 0xDFFF) c = 0xFFFD;
         }
+        // A lone surrogate (a host name's stray byte on POSIX) has no UTF-8 form.
+        if (c >= 0xD800 && c <= 0xDFFF) c = 0xFFFD;
         if (c < 0x80) {
             out += static_cast<char>(c);
         } else if (c < 0x800) {

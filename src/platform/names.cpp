@@ -1,6 +1,7 @@
 #include "platform/names.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <map>
 #include <set>
 
@@ -213,6 +214,140 @@ std::vector<std::wstring> generate_short_names(const std::vector<std::wstring>& 
         }
     }
     return result;
+}
+
+namespace {
+
+constexpr uint32_t MAPPED_BASE = 0xF000;       // forbidden name character c becomes U+F000 + c
+constexpr uint32_t ESCAPED_BYTE_BASE = 0xDC00;  // stray byte b (0x80..0xFF) becomes U+DC00 + b
+
+bool forbidden_in_name(uint32_t c) {
+    switch (c) {
+        case '\\': case ':': case '*': case '?': case '"': case '<': case '>': case '|':
+            return true;
+        default:
+            return c >= 1 && c <= 31;
+    }
+}
+
+bool is_mapped_image(uint32_t c) { return c >= MAPPED_BASE && forbidden_in_name(c - MAPPED_BASE); }
+
+// The code point of the valid UTF-8 sequence at `s` and its length; 0 when
+// the bytes there are not valid UTF-8 (overlong, surrogate, out of range).
+size_t utf8_sequence(const unsigned char* s, size_t available, uint32_t* code) {
+    unsigned char b = s[0];
+    size_t extra;
+    uint32_t c;
+    if (b >= 0xC2 && b <= 0xDF) extra = 1, c = b & 0x1F;
+    else if (b >= 0xE0 && b <= 0xEF) extra = 2, c = b & 0x0F;
+    else if (b >= 0xF0 && b <= 0xF4) extra = 3, c = b & 0x07;
+    else return 0;
+    if (extra >= available) return 0;
+    for (size_t k = 1; k <= extra; ++k) {
+        if ((s[k] & 0xC0) != 0x80) return 0;
+        c = (c << 6) | (s[k] & 0x3F);
+    }
+    if ((extra == 2 && c < 0x800) || (extra == 3 && c < 0x10000) || (c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF)
+        return 0;
+    *code = c;
+    return extra + 1;
+}
+
+void append_code_point(uint32_t c, std::wstring& out) {
+    if constexpr (sizeof(wchar_t) == 2) {
+        if (c >= 0x10000) {
+            c -= 0x10000;
+            out += static_cast<wchar_t>(0xD800 + (c >> 10));
+            out += static_cast<wchar_t>(0xDC00 + (c & 0x3FF));
+            return;
+        }
+    }
+    out += static_cast<wchar_t>(c);
+}
+
+void append_utf8(uint32_t c, std::string& out) {
+    if (c < 0x80) {
+        out += static_cast<char>(c);
+    } else if (c < 0x800) {
+        out += static_cast<char>(0xC0 | (c >> 6));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        out += static_cast<char>(0xE0 | (c >> 12));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (c >> 18));
+        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+}
+
+}  // namespace
+
+void append_windows_text(const char* bytes, size_t length, HostText kind, std::wstring& out) {
+    const auto* s = reinterpret_cast<const unsigned char*>(bytes);
+    const bool names = kind == HostText::names;
+    size_t i = 0;
+    while (i < length) {
+        unsigned char b = s[i];
+        if (b < 0x80) {
+            // Most names are plain ASCII: one test a byte.
+            if (b == '/' && names) out += L'\\';
+            else if (names && forbidden_in_name(b)) out += static_cast<wchar_t>(MAPPED_BASE + b);
+            else out += static_cast<wchar_t>(b);
+            ++i;
+            continue;
+        }
+        uint32_t c = 0;
+        size_t n = utf8_sequence(s + i, length - i, &c);
+        if (n == 0 || is_mapped_image(c)) {
+            out += static_cast<wchar_t>(ESCAPED_BYTE_BASE + b);
+            ++i;
+            continue;
+        }
+        append_code_point(c, out);
+        i += n;
+    }
+}
+
+std::wstring windows_name(const std::string& host_name) {
+    std::wstring out;
+    out.reserve(host_name.size());
+    append_windows_text(host_name.data(), host_name.size(), HostText::names, out);
+    return out;
+}
+
+void append_host_bytes(const wchar_t* text, size_t length, std::string& out) {
+    for (size_t i = 0; i < length; ++i) {
+        uint32_t c = static_cast<uint32_t>(text[i]);
+        if (c < 0x80) {
+            out += static_cast<char>(c == '\\' ? '/' : c);
+            continue;
+        }
+        if (is_mapped_image(c)) {
+            out += static_cast<char>(c - MAPPED_BASE);
+            continue;
+        }
+        if (c >= ESCAPED_BYTE_BASE + 0x80 && c <= ESCAPED_BYTE_BASE + 0xFF) {
+            out += static_cast<char>(c - ESCAPED_BYTE_BASE);
+            continue;
+        }
+        if constexpr (sizeof(wchar_t) == 2) {
+            if (c >= 0xD800 && c <= 0xDBFF && i + 1 < length && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
+                c = 0x10000 + ((c - 0xD800) << 10) + (static_cast<uint32_t>(text[i + 1]) - 0xDC00);
+                ++i;
+            }
+        }
+        append_utf8(c, out);
+    }
+}
+
+std::string host_bytes(const std::wstring& text) {
+    std::string out;
+    out.reserve(text.size());
+    append_host_bytes(text.data(), text.size(), out);
+    return out;
 }
 
 }  // namespace platform

@@ -1,5 +1,6 @@
 // Pure name rules of the Windows file system that the POSIX layer gives:
-// the directory search's wildcard match and generated 8.3 short names.
+// the directory search's wildcard match, generated 8.3 short names, and the
+// lossless mapping of host names that Windows cannot hold.
 #pragma once
 
 #include <string>
@@ -25,5 +26,21 @@ bool is_valid_8dot3(const std::wstring& name);
 // shortened when N needs more digits; numbers that would give a name another
 // entry has as its long name are skipped).
 std::vector<std::wstring> generate_short_names(const std::vector<std::wstring>& names);
+
+// Host bytes as Windows text, losslessly. Each byte that is not part of valid
+// UTF-8 becomes the lone surrogate U+DC80..U+DCFF. For host names (`names`,
+// also whole host paths: '/' becomes '\\') each character Windows forbids in a
+// name (\ : * ? " < > | and the controls 1-31) becomes U+F000 plus its code,
+// so that no host name can add a path level, a drive or a wildcard; text a
+// user typed (`typed`: a command line) keeps those characters. A valid UTF-8
+// character that is itself such a U+F0xx image stays as its escaped bytes, so
+// that append_host_bytes gives back exactly what came in. Appends to `out`.
+enum class HostText { names, typed };
+void append_windows_text(const char* bytes, size_t length, HostText kind, std::wstring& out);
+std::wstring windows_name(const std::string& host_name);
+
+// The reverse: Windows text as host bytes, '\\' and '/' made '/'. Appends.
+void append_host_bytes(const wchar_t* text, size_t length, std::string& out);
+std::string host_bytes(const std::wstring& text);
 
 }  // namespace platform

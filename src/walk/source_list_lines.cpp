@@ -1,5 +1,7 @@
 #include "walk/source_list_lines.h"
 
+#include <vector>
+
 #include "common/paths.h"
 
 namespace {
@@ -18,6 +20,30 @@ bool has_wildcard(const std::wstring& text, size_t from) {
     return text.find_first_of(L"*?", from) != std::wstring::npos;
 }
 
+// `path` with its "." and ".." components resolved below its first `root`
+// characters ("X:"), never above them: a line that climbs out of its folders
+// names the file where it lands, and the copy goes where that file's path says.
+std::wstring without_dot_components(const std::wstring& path, size_t root) {
+    if (path.find(L"\\.", root) == std::wstring::npos) return path;
+    std::vector<std::wstring> kept;
+    size_t at = root + 1;
+    for (;;) {
+        size_t end = path.find(L'\\', at);
+        std::wstring part = path.substr(at, end == std::wstring::npos ? std::wstring::npos : end - at);
+        if (part == L"..") {
+            if (!kept.empty()) kept.pop_back();
+        } else if (part != L".") {
+            kept.push_back(std::move(part));
+        }
+        if (end == std::wstring::npos) break;
+        at = end + 1;
+    }
+    std::wstring resolved = path.substr(0, root);
+    for (const std::wstring& part : kept) resolved += L"\\" + part;
+    if (kept.empty()) resolved += L'\\';
+    return resolved;
+}
+
 }  // namespace
 
 bool take_listed_text(std::string& line) {
@@ -28,10 +54,10 @@ bool take_listed_text(std::string& line) {
 }
 
 std::wstring listed_source_path(const std::wstring& text) {
-    if (is_drive_path(text, 0) && !has_wildcard(text, 0)) return paths::LONG_PREFIX + text;
+    if (is_drive_path(text, 0) && !has_wildcard(text, 0)) return paths::LONG_PREFIX + without_dot_components(text, 2);
     if (text.compare(0, PREFIX_LENGTH, paths::LONG_PREFIX) == 0 && is_drive_path(text, PREFIX_LENGTH) &&
         !has_wildcard(text, PREFIX_LENGTH))
-        return text;
+        return without_dot_components(text, PREFIX_LENGTH + 2);
     return std::wstring();
 }
 

@@ -9,7 +9,8 @@
 bool take_listed_text(std::string& line);
 
 // The source path (long-path form) of a listed drive path: "D:\DATA\A.TXT"
-// or the same already prefixed ("\\?\D:\DATA\A.TXT"). Empty for anything
+// or the same already prefixed ("\\?\D:\DATA\A.TXT"), its "." and ".."
+// components resolved (never above the drive's root). Empty for anything
 // else (a network path, a relative path, a path with wildcards), which the
 // copy has no drive-relative place for.
 std::wstring listed_source_path(const std::wstring& text);

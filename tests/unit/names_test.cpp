@@ -139,4 +139,41 @@ TEST(ShortNames, StemShrinksForLongNumbersAndSkipsTakenNames) {
     for (size_t i = 0; i + 1 < s.size(); ++i) EXPECT_TRUE(is_valid_8dot3(s[i])) << s[i];
 }
 
+// Host names Windows cannot hold: each maps to one Windows name and back to
+// exactly its bytes.
+TEST(HostNames, MapLosslesslyAndBack) {
+    const std::pair<std::string, std::wstring> cases[] = {
+        {"plain.txt", L"plain.txt"},
+        {"..\\secret\\s.txt", L"..\uF05Csecret\uF05Cs.txt"},
+        {"report?.txt", L"report\uF03F.txt"},
+        {"*", L"\uF02A"},
+        {"a:b\"c<d>e|f", L"a\uF03Ab\uF022c\uF03Cd\uF03Ee\uF07Cf"},
+        {"tab\there\x1f", L"tab\uF009here\uF01F"},
+        {"caf\xe9", L"caf\xDCE9"},                          // Latin-1: a stray byte
+        {"caf\xc3\xa9", L"caf\u00e9"},                      // UTF-8 stays a character
+        {"\xc0\xaf", L"\xDCC0\xDCAF"},                      // overlong: two stray bytes
+        {"\xed\xb3\xa9", L"\xDCED\xDCB3\xDCA9"},            // an encoded surrogate is no UTF-8
+        {"\xef\x81\x9c", L"\xDCEF\xDC81\xDC9C"},            // U+F05C itself would read back as '\'
+        {"\xef\x81\x9d", L"\uF05D"},                        // a private character that is no image
+        {"\xf0\x9f\x98\x80.txt", std::wstring(L"\U0001F600.txt")},
+    };
+    for (const auto& [host, windows] : cases) {
+        EXPECT_EQ(platform::windows_name(host), windows) << host;
+        EXPECT_EQ(platform::host_bytes(windows), host) << host;
+    }
+}
+
+TEST(HostNames, PathsAndTypedText) {
+    const std::string host_path = "/data/a\\b/c\xe9";
+    std::wstring path;
+    platform::append_windows_text(host_path.data(), host_path.size(), platform::HostText::names, path);
+    EXPECT_EQ(path, L"\\data\\a\uF05Cb\\c\xDCE9");
+    EXPECT_EQ(platform::host_bytes(path), host_path);
+    // A command line keeps its separators, drive colons and wildcards.
+    const std::string line = "C:\\x\\*.txt /d caf\xe9";
+    std::wstring typed;
+    platform::append_windows_text(line.data(), line.size(), platform::HostText::typed, typed);
+    EXPECT_EQ(typed, L"C:\\x\\*.txt /d caf\xDCE9");
+}
+
 }  // namespace

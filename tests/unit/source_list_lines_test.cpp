@@ -34,6 +34,20 @@ TEST(SourceListLines, DrivePathsGetTheLongPrefixOnce) {
     EXPECT_EQ(listed_source_path(L"\\\\?\\D:\\DATA\\A.TXT"), L"\\\\?\\D:\\DATA\\A.TXT");
 }
 
+TEST(SourceListLines, DotComponentsAreResolvedNeverAboveTheDriveRoot) {
+    const std::pair<const wchar_t*, const wchar_t*> cases[] = {
+        {L"D:\\DATA\\.\\SUB\\..\\A.TXT", L"\\\\?\\D:\\DATA\\A.TXT"},
+        {L"C:\\tmp\\sl\\src\\..\\..\\..\\..\\..\\tmp\\sl\\src\\b\\f.txt", L"\\\\?\\C:\\tmp\\sl\\src\\b\\f.txt"},
+        {L"\\\\?\\D:\\A\\..\\..\\B.TXT", L"\\\\?\\D:\\B.TXT"},
+        {L"D:\\A\\..", L"\\\\?\\D:\\"},
+        {L"D:\\..A\\B...\\.C", L"\\\\?\\D:\\..A\\B...\\.C"},  // names that only begin or end with dots
+    };
+    for (const auto& [line, expected] : cases) EXPECT_EQ(listed_source_path(line), expected) << line;
+    // The destination folder then lies below the destination root.
+    EXPECT_EQ(listed_destination_folder(L"\\\\?\\C:\\out", listed_source_path(cases[1].first)),
+              L"\\\\?\\C:\\out\\tmp\\sl\\src\\b\\");
+}
+
 TEST(SourceListLines, LinesWithoutADriveFileNameNothing) {
     for (const wchar_t* line : {L"\\\\server\\share\\A.TXT", L"\\\\?\\UNC\\server\\share\\A.TXT", L"DATA\\A.TXT",
                                 L"D:A.TXT", L"D:\\", L"ab?cd", L"D:\\DATA\\*.TXT", L"\\\\?\\D:\\DATA\\A?.TXT"})

@@ -9,6 +9,7 @@
 #include <cstdio>
 
 #include "common/text.h"
+#include "platform/names.h"
 #include "platform/platform.h"
 #include "platform/posix/host.h"
 
@@ -118,7 +119,8 @@ bool select_file_dialog(const wchar_t* title, std::wstring& chosen) {
     }
     if (line.empty()) return false;
     // The dialog answers with a full path.
-    std::wstring answer = text::from_utf8(line);
+    std::wstring answer;
+    append_windows_text(line.data(), line.size(), HostText::typed, answer);
     if (!full_path(answer.c_str(), chosen)) chosen = answer;
     return true;
 }

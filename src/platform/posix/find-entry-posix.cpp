@@ -9,6 +9,7 @@
 #include <cwchar>
 
 #include "common/text.h"
+#include "platform/names.h"
 #include "platform/posix/host.h"
 
 namespace platform {
@@ -63,7 +64,7 @@ bool find_entry(const wchar_t* path, FindRecord* rec, bool with_attributes) {
             !posix::entry_info(host, host.substr(host.find_last_of('/') + 1), &info))
             return name.find(L'~') != std::wstring::npos && by_find_first(path, rec);
         // Found under a short name: the record carries the long one.
-        name = text::from_utf8(host.substr(host.find_last_of('/') + 1));
+        name = windows_name(host.substr(host.find_last_of('/') + 1));
     }
     *rec = FindRecord{};
     posix::fill_find_record(info, name, rec);

@@ -156,7 +156,7 @@ FindHandle find_first_listing(const wchar_t* pattern, FindRecord* rec, Listing k
     names.reserve(raw.size());
     bool any_short = false;
     for (const auto& r : raw) {
-        names.push_back(text::from_utf8(r));
+        names.push_back(windows_name(r));
         if (!any_short && !is_valid_8dot3(names.back())) any_short = true;
     }
     // Short names are generated once per listing, and only when some entry needs one.
@@ -262,7 +262,7 @@ FolderListing read_folder(const std::wstring& folder, const std::vector<std::wst
     entries.resize(raw.size());
     bool any_short = false;
     for (size_t i = 0; i < raw.size(); ++i) {
-        entries[i].name = text::from_utf8(raw[i]);
+        entries[i].name = windows_name(raw[i]);
         if (!any_short && !is_valid_8dot3(entries[i].name)) any_short = true;
     }
     // Short names are generated once per folder, and only when some entry needs one.
@@ -310,7 +310,7 @@ bool look_up_entry_times(const std::wstring& folder, const std::vector<const std
         // read as a folder separator, are left to the caller.
         if (names[i]->find_first_of(L"*?\\") != std::wstring::npos) continue;
         struct statx sx;
-        std::string name = text::to_utf8(*names[i]);
+        std::string name = host_bytes(*names[i]);
         if (statx(dir_fd, name.c_str(), AT_STATX_SYNC_AS_STAT, STATX_BASIC_STATS, &sx) != 0) continue;
         EntryTimes& t = (*times)[i];
         t.found = true;

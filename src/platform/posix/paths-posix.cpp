@@ -111,11 +111,8 @@ bool from_host(const std::string& host, std::wstring& path) {
     std::string rest = host.substr(best_length);
     path.assign(1, best);
     path += L':';
-    std::wstring wide_rest = text::from_utf8(rest);
-    for (auto& c : wide_rest)
-        if (c == L'/') c = L'\\';
-    if (wide_rest.empty() || wide_rest[0] != L'\\') path += L'\\';
-    path += wide_rest;
+    if (rest.empty() || rest[0] != '/') path += L'\\';
+    append_windows_text(rest.data(), rest.size(), HostText::names, path);
     return true;
 }
 
@@ -138,9 +135,7 @@ bool to_host(const std::wstring& input, std::string& host) {
             // "E:name" is relative to the drive's current folder: its root,
             // or the current folder when it is the current drive.
             if (upper_letter(path[0]) == current_drive()) {
-                for (auto& c : rest)
-                    if (c == L'\\') c = L'/';
-                host = text::to_utf8(rest);
+                host = host_bytes(rest);
                 return true;
             }
             rest = L"\\" + rest;
@@ -152,14 +147,11 @@ bool to_host(const std::wstring& input, std::string& host) {
         rest = path;
     } else {
         // Relative to the current folder: the host resolves it.
-        for (auto& c : path)
-            if (c == L'\\') c = L'/';
-        host = text::to_utf8(path);
+        host = host_bytes(path);
         return true;
     }
-    for (auto& c : rest)
-        if (c == L'\\') c = L'/';
-    host = folder + text::to_utf8(rest);
+    host = folder;
+    append_host_bytes(rest.data(), rest.size(), host);
     if (host.empty()) host = "/";
     return true;
 }
@@ -190,11 +182,11 @@ bool to_host_resolving_short_names(const std::wstring& path, std::string& host) 
                     std::string n = e->d_name;
                     if (n == "." || n == "..") continue;
                     raw.push_back(n);
-                    names.push_back(text::from_utf8(n));
+                    names.push_back(windows_name(n));
                 }
                 closedir(dir);
                 std::vector<std::wstring> shorts = generate_short_names(names);
-                std::wstring wanted = text::from_utf8(part);
+                std::wstring wanted = windows_name(part);
                 for (size_t k = 0; k < names.size(); ++k) {
                     if (!shorts[k].empty() && shorts[k].size() == wanted.size()) {
                         bool same = true;
@@ -275,7 +267,7 @@ bool full_path(const wchar_t* input, std::wstring& out, size_t limit) {
     if (path[0] == L'/' && !(path.size() > 1 && path[1] == L'/')) {
         // A POSIX absolute path becomes its drive form.
         std::wstring drive_form;
-        if (!from_host(text::to_utf8(path), drive_form)) return false;
+        if (!from_host(host_bytes(path), drive_form)) return false;
         root = drive_form.substr(0, 2);
         rest = drive_form.substr(2);
     } else if (path.size() > 1 && is_separator(path[0]) && is_separator(path[1])) {

@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <thread>
 
-#include "common/text.h"
+#include "platform/names.h"
 #include "platform/platform.h"
 #include "platform/posix/host.h"
 
@@ -21,7 +21,10 @@ std::atomic<bool> interrupted{false};
 bool get_env(const char* name, std::wstring* value) {
     const char* v = std::getenv(name);
     if (!v) return false;
-    if (value) *value = text::from_utf8(v, std::char_traits<char>::length(v));
+    if (value) {
+        value->clear();
+        append_windows_text(v, std::char_traits<char>::length(v), HostText::typed, *value);
+    }
     return true;
 }
 

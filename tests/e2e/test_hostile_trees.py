@@ -1,0 +1,144 @@
+"""Hostile trees: names Windows cannot hold, special files, links and list
+lines that climb out of their folders. Each case runs kestro on a source tree
+and a destination tree, then checks that nothing outside the two trees
+changed, that every source file was either copied byte for byte under its own
+name or reported as not copied, and the exit code."""
+
+import hashlib
+import os
+import stat
+import unittest
+
+import harness
+from harness import KestroTestCase
+
+OLD = 1262304000  # 2010-01-01 00:00:00 UTC
+NEW = 1577836800  # 2020-01-01 00:00:00 UTC
+
+# Characters Windows forbids in a name, as kestro shows them: U+F000 plus the code.
+FORBIDDEN = set('\\:*?"<>|') | {chr(c) for c in range(1, 32)}
+
+
+def shown(relative):
+    """A host path below a tree (bytes) as kestro shows it: stray bytes as
+    U+FFFD, forbidden characters as their U+F0xx images, '/' as '\\'."""
+    out = []
+    for ch in relative.decode("utf-8", "surrogateescape"):
+        if ch == "/":
+            out.append("\\")
+        elif ch in FORBIDDEN:
+            out.append(chr(0xF000 + ord(ch)))
+        elif 0xDC80 <= ord(ch) <= 0xDCFF:
+            out.append("\ufffd")
+        else:
+            out.append(ch)
+    return "".join(out)
+
+
+def digest(path):
+    with open(path, "rb") as f:
+        return hashlib.sha256(f.read()).hexdigest()
+
+
+def snapshot(top, skipped):
+    """Everything that can be seen of the entries below `top` (bytes paths)
+    but the trees in `skipped`: kind, mode, write time, data, link target."""
+    state = {}
+    for root, dirs, files in os.walk(top, followlinks=False):
+        dirs[:] = [d for d in dirs if os.path.join(root, d) not in skipped]
+        for name in dirs + files:
+            p = os.path.join(root, name)
+            st = os.lstat(p)
+            entry = (stat.S_IFMT(st.st_mode), stat.S_IMODE(st.st_mode), st.st_mtime_ns)
+            if stat.S_ISREG(st.st_mode):
+                entry += (digest(p),)
+            elif stat.S_ISLNK(st.st_mode):
+                entry += (os.readlink(p),)
+            state[os.path.relpath(p, top)] = entry
+    return state
+
+
+class HostileCase(KestroTestCase):
+    """Source tree src/, destination tree out/dst/ (made beforehand, so that
+    its making changes nothing outside it); out/ and the rest are outside."""
+
+    def setUp(self):
+        super().setUp()
+        self.src = os.fsencode(self.path("src"))
+        self.dst = os.fsencode(self.path("out", "dst"))
+        os.makedirs(self.src)
+        os.makedirs(self.dst)
+
+    def put(self, relative, data=b"x", mtime=NEW, top=None):
+        """A file below `top` (src by default); `relative` is bytes."""
+        full = os.path.join(top or self.src, relative)
+        os.makedirs(os.path.dirname(full), exist_ok=True)
+        with open(full, "wb") as f:
+            f.write(data)
+        os.utime(full, (mtime, mtime))
+        return full
+
+    def run_checked(self, *args, timeout=60):
+        """Runs kestro and checks what every hostile run must keep: exit code
+        0, nothing outside the destination changed (the source included)."""
+        before = snapshot(os.fsencode(self.tmp), {self.dst})
+        r = self.run_kestro(*args, timeout=timeout)
+        self.assertEqual(r.code, 0, r)
+        self.assertEqual(snapshot(os.fsencode(self.tmp), {self.dst}), before, r)
+        return r
+
+    def run_tree(self, *extra, timeout=60):
+        return self.run_checked("-p", self.wpath("src"), "-d", self.wpath("out", "dst"), *extra, timeout=timeout)
+
+    def assert_each_file_copied_or_reported(self, r):
+        for root, _, files in os.walk(self.src):
+            for name in files:
+                source = os.path.join(root, name)
+                relative = os.path.relpath(source, self.src)
+                target = os.path.join(self.dst, relative)
+                if stat.S_ISREG(os.stat(source).st_mode) and os.path.isfile(target) and not os.path.islink(target):
+                    self.assertEqual(digest(target), digest(source), relative)
+                else:
+                    displayed = self.wpath("src") + "\\" + shown(relative)
+                    self.assertIn(displayed + "\nNOT COPIED (error) to ", r.out, relative)
+
+
+@unittest.skipIf(harness.WINE, "host names that Windows cannot hold exist on a POSIX host only")
+class Names(HostileCase):
+    def test_names_windows_cannot_hold_are_copied_under_their_own_names(self):
+        # A name that reads as two levels up and a folder beside the destination.
+        os.makedirs(self.path("secret"))
+        self.put(b"s.txt", b"SECRET", top=os.fsencode(self.path("secret")))
+        self.put(b"s.txt", b"victim", mtime=OLD, top=os.fsencode(self.path("out", "secret")))
+        names = [b"..\\secret\\s.txt", b"a\\..\\..\\x/f.txt", b"report.txt", b"report?.txt", b"*",
+                 b'q"<>|:.txt', b"tab\tand\x1fcontrol", b"caf\xe9/l.txt", b"caf\xc3\xa9/u.txt",
+                 b"\xef\x81\x9c.txt"]
+        for i, name in enumerate(names):
+            self.put(name, b"data %d" % i, mtime=NEW if name != b"*" else OLD)
+        r = self.run_tree("-m")
+        self.assert_each_file_copied_or_reported(r)
+        self.assertEqual(sorted(os.listdir(self.dst)),
+                         sorted({n.split(b"/")[0] for n in names}))
+        self.assertIn(self.wpath("out", "dst") + "\\report\uf03f.txt", r.out)
+        self.assertIn(self.wpath("out", "dst") + "\\caf\ufffd\\l.txt", r.out)
+        self.assertIn("Copied            %2d files" % len(names), r.out)
+        # Nothing is newer than its copy now: wildcard names included.
+        again = self.run_tree()
+        self.assertNotIn("==>", again.out)
+
+
+class ListLines(HostileCase):
+    def test_a_line_that_climbs_out_lands_where_it_resolves_inside_the_destination(self):
+        self.put(b"b/f.txt", b"listed")
+        depth = self.path("src").count(os.sep) + 2  # more than enough to reach the root
+        line = self.wpath("src") + "\\.." * depth + self.wpath("src", "b", "f.txt")[2:]
+        with open(self.path("list.txt"), "w") as f:
+            f.write(line + "\n")
+        r = self.run_checked("-S", self.wpath("list.txt"), "-d", self.wpath("out", "dst"), "-m")
+        landed = os.path.join(self.path("out", "dst"), self.wpath("src", "b", "f.txt")[3:].replace("\\", os.sep))
+        with open(landed, "rb") as f:
+            self.assertEqual(f.read(), b"listed", r)
+
+
+if __name__ == "__main__":
+    unittest.main()
