@@ -6,6 +6,7 @@ name or reported as not copied, and the exit code."""
 
 import hashlib
 import os
+import socket
 import stat
 import unittest
 
@@ -138,6 +139,30 @@ class ListLines(HostileCase):
         landed = os.path.join(self.path("out", "dst"), self.wpath("src", "b", "f.txt")[3:].replace("\\", os.sep))
         with open(landed, "rb") as f:
             self.assertEqual(f.read(), b"listed", r)
+
+
+@unittest.skipIf(harness.WINE, "FIFOs, sockets and device nodes in a tree are a POSIX host's case")
+class SpecialFiles(HostileCase):
+    def test_only_regular_files_are_copied_and_the_others_reported(self):
+        self.put(b"regular.txt", b"regular")
+        os.mkfifo(os.path.join(self.src, b"fifo"))
+        listener = socket.socket(socket.AF_UNIX)
+        self.addCleanup(listener.close)
+        listener.bind(os.path.join(self.src, b"socket"))
+        made = ["fifo", "socket"]
+        # A node of /dev/zero (read without end) and of a block device.
+        for name, kind, device in (("zero", stat.S_IFCHR, os.makedev(1, 5)), ("loop", stat.S_IFBLK, os.makedev(7, 0))):
+            try:
+                os.mknod(os.path.join(self.src, os.fsencode(name)), kind | 0o644, device)
+                made.append(name)
+            except PermissionError:
+                pass
+        r = self.run_tree("-m", timeout=30)
+        self.assert_each_file_copied_or_reported(r)
+        self.assertEqual(os.listdir(self.dst), [b"regular.txt"], r)
+        for name in made:
+            self.assertIn(self.wpath("src", name) + "\nNOT COPIED (error) to " + self.wpath("out", "dst", name), r.out)
+        self.assertIn("Copied             1 files", r.out)
 
 
 if __name__ == "__main__":

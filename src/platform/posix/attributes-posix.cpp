@@ -220,6 +220,7 @@ bool entry_info_at(int dir_fd, const char* name, const std::string& host, const 
     if (info->is_link && statx(dir_fd, name, AT_STATX_SYNC_AS_STAT, WANTED, &sx) != 0)
         return false;  // a dangling link is as absent as on Windows
     bool is_dir = S_ISDIR(sx.stx_mode);
+    info->is_special = !is_dir && !S_ISREG(sx.stx_mode);
     uint64_t device = (uint64_t(sx.stx_dev_major) << 32) | sx.stx_dev_minor;
     DosAttrib dos = with_attribute_record ? read_dos_attrib_on(device, dir_fd, name, host) : DosAttrib{};
     uint32_t attributes = 0;

@@ -89,6 +89,12 @@ FileHandle open_file(const wchar_t* path, Access access, Disposition disposition
         errno = EACCES;
         return nullptr;
     }
+    if (exists && info.is_special) {
+        // A FIFO would block the open or never end, a device would be read
+        // until the disk is full: only regular files are files.
+        errno = EACCES;
+        return nullptr;
+    }
     if (exists && !is_dir) {
         if (disposition == Disposition::create_new) {
             errno = EEXIST;
@@ -111,7 +117,8 @@ FileHandle open_file(const wchar_t* path, Access access, Disposition disposition
     if (is_dir) {
         oflags |= O_RDONLY | O_DIRECTORY;
     } else {
-        oflags |= access == Access::read ? O_RDONLY : O_RDWR;
+        // Non-blocking: an entry that became a FIFO since its lookup cannot hang the open.
+        oflags |= (access == Access::read ? O_RDONLY : O_RDWR) | O_NONBLOCK | O_NOCTTY;
         if (disposition == Disposition::create_always) oflags |= O_CREAT | O_TRUNC;
         if (disposition == Disposition::open_always) oflags |= O_CREAT;
         if (disposition == Disposition::create_new) oflags |= O_CREAT | O_EXCL;
@@ -205,16 +212,17 @@ bool copy_file(const wchar_t* source, const wchar_t* destination, bool fail_if_e
     if (!posix::to_host_resolving_short_names(source, from) || !posix::to_host_resolving_short_names(destination, to))
         return false;
     posix::EntryInfo source_info, target_info;
-    if (!lookup(from, &source_info) || (source_info.attributes & ATTR_DIRECTORY)) return false;
+    if (!lookup(from, &source_info) || (source_info.attributes & ATTR_DIRECTORY) || source_info.is_special)
+        return false;
     bool replacing = lookup(to, &target_info);
     if (replacing) {
         if (fail_if_exists) return false;
         if (target_info.attributes & (ATTR_DIRECTORY | ATTR_READONLY | ATTR_HIDDEN | ATTR_SYSTEM)) return false;
     }
-    int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
+    int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (in < 0) return false;
     struct stat st, target_st;
-    if (fstat(in, &st) != 0 ||
+    if (fstat(in, &st) != 0 || !S_ISREG(st.st_mode) ||
         (replacing && stat(to.c_str(), &target_st) == 0 && target_st.st_dev == st.st_dev && target_st.st_ino == st.st_ino)) {
         // A file copied onto itself (or a link to it) would be emptied: refused.
         ::close(in);
@@ -254,11 +262,12 @@ namespace {
 
 // The source of a whole-file copy opened for reading (`name` in the folder
 // `dir_fd`, AT_FDCWD for a whole path), with what fstat gave; -1 when it
-// cannot be read or is a folder.
+// cannot be read or is no regular file. It is opened non-blocking, so that a
+// FIFO cannot hang the run, and its type is checked on the descriptor.
 int open_copy_source(int dir_fd, const char* name, struct stat* st) {
-    int in = ::openat(dir_fd, name, O_RDONLY | O_CLOEXEC);
+    int in = ::openat(dir_fd, name, O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (in < 0) return -1;
-    if (fstat(in, st) != 0 || S_ISDIR(st->st_mode)) {
+    if (fstat(in, st) != 0 || !S_ISREG(st->st_mode)) {
         ::close(in);
         return -1;
     }

@@ -55,6 +55,7 @@ struct EntryInfo {
     FileTime creation = 0, last_access = 0, last_write = 0;
     uint64_t size = 0;
     bool is_link = false;
+    bool is_special = false;  // a FIFO, socket or device: no file whose data can be copied
 };
 // Follows links like Windows shows the target's data; false when absent.
 bool entry_info(const std::string& host, const std::string& name_for_hidden, EntryInfo* info);
