@@ -165,5 +165,17 @@ class SpecialFiles(HostileCase):
         self.assertIn("Copied             1 files", r.out)
 
 
+@unittest.skipIf(harness.WINE, "Wine shows dot-names hidden")
+class DotFiles(HostileCase):
+    def test_a_backed_up_dot_file_takes_its_updates(self):
+        self.put(b".bashrc", b"first", mtime=OLD)
+        self.assertIn("Copied             1 files", self.run_tree().out)
+        self.put(b".bashrc", b"second, longer", mtime=NEW)
+        r = self.run_tree()
+        self.assertNotIn("NOT COPIED", r.out)
+        self.assert_each_file_copied_or_reported(r)
+        self.assertEqual(self.read("out/dst/.bashrc"), b"second, longer")
+
+
 if __name__ == "__main__":
     unittest.main()

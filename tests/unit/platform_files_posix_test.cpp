@@ -163,12 +163,12 @@ TEST(DosAttribFormat, WritesVersion3Layout) {
 
 TEST_F(PlatformFiles, DefaultAttributes) {
     write("plain.txt", "x");
-    write(".hidden", "x");
+    write(".profile", "x");
     ASSERT_EQ(mkdir(host("dir").c_str(), 0777), 0);
     write("locked.txt", "x");
     ASSERT_EQ(chmod(host("locked.txt").c_str(), 0444), 0);
     EXPECT_EQ(get_file_attributes(win("plain.txt").c_str()), ATTR_ARCHIVE);
-    EXPECT_EQ(get_file_attributes(win(".hidden").c_str()), ATTR_ARCHIVE | ATTR_HIDDEN);
+    EXPECT_EQ(get_file_attributes(win(".profile").c_str()), ATTR_ARCHIVE);  // a dot-name is not hidden
     EXPECT_EQ(get_file_attributes(win("dir").c_str()), ATTR_DIRECTORY);
     EXPECT_EQ(get_file_attributes(win("locked.txt").c_str()), ATTR_ARCHIVE | ATTR_READONLY);
     EXPECT_EQ(get_file_attributes(win("missing").c_str()), INVALID_ATTRIBUTES);
@@ -202,8 +202,8 @@ TEST_F(PlatformFiles, SetAttributesKeepsThemAndTheCreationTime) {
     EXPECT_EQ(find_one(win("f.txt")).creation_time, created);
     // A dot-name with an attribute record shows what the record says.
     write(".shown", "x");
-    ASSERT_TRUE(set_file_attributes(win(".shown").c_str(), ATTR_ARCHIVE));
-    EXPECT_EQ(get_file_attributes(win(".shown").c_str()), ATTR_ARCHIVE);
+    ASSERT_TRUE(set_file_attributes(win(".shown").c_str(), ATTR_HIDDEN));
+    EXPECT_EQ(get_file_attributes(win(".shown").c_str()), ATTR_HIDDEN);
 }
 
 TEST_F(PlatformFiles, ReadsAttributesWrittenByOthers) {

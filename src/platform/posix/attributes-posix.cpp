@@ -207,12 +207,10 @@ FileTime statx_filetime(const struct statx_timestamp& t) {
     return to_filetime(timespec{static_cast<time_t>(t.tv_sec), static_cast<long>(t.tv_nsec)});
 }
 
-bool is_dot_entry(const std::string& name) { return name == "." || name == ".."; }
-
 }  // namespace
 
-bool entry_info_at(int dir_fd, const char* name, const std::string& host, const std::string& name_for_hidden,
-                   EntryInfo* info, bool with_attribute_record) {
+bool entry_info_at(int dir_fd, const char* name, const std::string& host, EntryInfo* info,
+                   bool with_attribute_record) {
     constexpr unsigned WANTED = STATX_TYPE | STATX_MODE | STATX_SIZE | STATX_ATIME | STATX_MTIME | STATX_BTIME;
     struct statx sx;
     if (statx(dir_fd, name, AT_SYMLINK_NOFOLLOW | AT_STATX_SYNC_AS_STAT, WANTED, &sx) != 0) return false;
@@ -226,10 +224,10 @@ bool entry_info_at(int dir_fd, const char* name, const std::string& host, const 
     uint32_t attributes = 0;
     if (dos.present) {
         attributes = dos.attributes & KEPT_IN_XATTR;
-    } else {
-        if (!is_dir) attributes |= ATTR_ARCHIVE;
-        if (!name_for_hidden.empty() && name_for_hidden[0] == '.' && !is_dot_entry(name_for_hidden))
-            attributes |= ATTR_HIDDEN;  // as Wine shows dot-names
+    } else if (!is_dir) {
+        // A leading '.' does not make a name hidden here: a copy keeps hidden,
+        // and a hidden copy could never be replaced by the next update.
+        attributes |= ATTR_ARCHIVE;
     }
     if (!(sx.stx_mode & (S_IWUSR | S_IWGRP | S_IWOTH))) attributes |= ATTR_READONLY;
     if (is_dir) attributes |= ATTR_DIRECTORY;
@@ -256,26 +254,17 @@ void complete_attributes(const std::string& host, uint32_t* attributes, FileTime
     if (dos.has_creation_time) *creation = dos.creation_time;
 }
 
-bool entry_info(const std::string& host, const std::string& name_for_hidden, EntryInfo* info) {
-    return entry_info_at(AT_FDCWD, host.c_str(), host, name_for_hidden, info);
-}
+bool entry_info(const std::string& host, EntryInfo* info) { return entry_info_at(AT_FDCWD, host.c_str(), host, info); }
 
 }  // namespace platform::posix
 
 namespace platform {
 
-namespace {
-std::string last_component(const std::string& host) {
-    size_t slash = host.find_last_of('/');
-    return slash == std::string::npos ? host : host.substr(slash + 1);
-}
-}  // namespace
-
 uint32_t get_file_attributes(const wchar_t* path) {
     std::string host;
     if (!posix::to_host_resolving_short_names(path, host)) return INVALID_ATTRIBUTES;
     posix::EntryInfo info;
-    if (!posix::entry_info(host, last_component(host), &info)) return INVALID_ATTRIBUTES;
+    if (!posix::entry_info(host, &info)) return INVALID_ATTRIBUTES;
     return info.attributes;
 }
 
@@ -283,7 +272,7 @@ bool set_file_attributes(const wchar_t* path, uint32_t attributes) {
     std::string host;
     if (!posix::to_host_resolving_short_names(path, host)) return false;
     posix::EntryInfo info;
-    if (!posix::entry_info(host, last_component(host), &info)) return false;
+    if (!posix::entry_info(host, &info)) return false;
     struct stat st;
     if (stat(host.c_str(), &st) != 0) return false;
     mode_t old_mode = st.st_mode & 07777;

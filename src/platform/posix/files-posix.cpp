@@ -22,14 +22,7 @@ struct FileState {
 
 namespace {
 
-std::string last_component(const std::string& host) {
-    size_t slash = host.find_last_of('/');
-    return slash == std::string::npos ? host : host.substr(slash + 1);
-}
-
-bool lookup(const std::string& host, posix::EntryInfo* info) {
-    return posix::entry_info(host, last_component(host), info);
-}
+bool lookup(const std::string& host, posix::EntryInfo* info) { return posix::entry_info(host, info); }
 
 bool write_all(int fd, const char* data, size_t size) {
     while (size > 0) {

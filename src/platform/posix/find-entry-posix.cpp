@@ -58,10 +58,10 @@ bool find_entry(const wchar_t* path, FindRecord* rec, bool with_attributes) {
         if (whole.find(L'~') == std::wstring::npos) return false;
     }
     posix::EntryInfo info;
-    if (!posix::entry_info(host, host.substr(host.find_last_of('/') + 1), &info)) {
+    if (!posix::entry_info(host, &info)) {
         if (whole.find(L'~') == std::wstring::npos) return false;
         if (!posix::to_host_resolving_short_names(whole, host) ||
-            !posix::entry_info(host, host.substr(host.find_last_of('/') + 1), &info))
+            !posix::entry_info(host, &info))
             return name.find(L'~') != std::wstring::npos && by_find_first(path, rec);
         // Found under a short name: the record carries the long one.
         name = windows_name(host.substr(host.find_last_of('/') + 1));

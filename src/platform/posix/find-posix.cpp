@@ -173,7 +173,7 @@ FindHandle find_first_listing(const wchar_t* pattern, FindRecord* rec, Listing k
         folder.resize(folder_length);
         folder += raw[i];
         posix::EntryInfo info;
-        if (!posix::entry_info_at(dir_fd, raw[i].c_str(), folder, raw[i], &info, kind != Listing::sizes_only))
+        if (!posix::entry_info_at(dir_fd, raw[i].c_str(), folder, &info, kind != Listing::sizes_only))
             continue;  // vanished or dangling
         s->matches.push_back({info, i});
     }
@@ -281,7 +281,7 @@ FolderListing read_folder(const std::wstring& folder, const std::vector<std::wst
             path.resize(folder_length);
             path += raw[i];
             posix::EntryInfo info;
-            if (!posix::entry_info_at(dir_fd, raw[i].c_str(), path, raw[i], &info, with_attributes))
+            if (!posix::entry_info_at(dir_fd, raw[i].c_str(), path, &info, with_attributes))
                 continue;  // vanished or dangling: not listed, as find_first leaves it out
             e.has_record = true;
             e.attributes = info.attributes;

@@ -58,13 +58,13 @@ struct EntryInfo {
     bool is_special = false;  // a FIFO, socket or device: no file whose data can be copied
 };
 // Follows links like Windows shows the target's data; false when absent.
-bool entry_info(const std::string& host, const std::string& name_for_hidden, EntryInfo* info);
+bool entry_info(const std::string& host, EntryInfo* info);
 // The same for the entry `name` of the open folder `dir_fd` whose path is `host`
 // (a listing looks its entries up without walking the folder's path each time).
 // Without `with_attribute_record` user.DOSATTRIB is not read: hidden, system,
 // archive and the creation time are then only what the host itself shows.
-bool entry_info_at(int dir_fd, const char* name, const std::string& host, const std::string& name_for_hidden,
-                   EntryInfo* info, bool with_attribute_record = true);
+bool entry_info_at(int dir_fd, const char* name, const std::string& host, EntryInfo* info,
+                   bool with_attribute_record = true);
 
 // The find record of an entry named `name` (its short name is left as it is).
 void fill_find_record(const EntryInfo& info, const std::wstring& name, FindRecord* rec);
