@@ -68,9 +68,9 @@ bool complete_find_record(const wchar_t* path, FindRecord* rec);
 bool find_next(FindHandle h, FindRecord* rec);
 void find_close(FindHandle h);
 // The find record of the one entry that `path` names (a name without
-// wildcards, looked up like find_first: by its long name, else by an 8.3
-// name), without listing the whole folder when the long name exists. Its
-// short name may be left empty. False when nothing is there. Without
+// wildcards; on Windows also an 8.3 name, while on POSIX each host name is
+// its own file and a generated short name finds nothing), without listing
+// the whole folder. Its short name may be left empty. False when nothing is there. Without
 // `with_attributes` the record's attributes and creation time may be left 0
 // (saves reading them where only write and access times count).
 bool find_entry(const wchar_t* path, FindRecord* rec, bool with_attributes = true);

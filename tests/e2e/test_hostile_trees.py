@@ -177,5 +177,22 @@ class DotFiles(HostileCase):
         self.assertEqual(self.read("out/dst/.bashrc"), b"second, longer")
 
 
+@unittest.skipIf(harness.WINE, "Windows' own short names may alias another file")
+class ShortNames(HostileCase):
+    def test_a_name_like_a_generated_short_name_is_a_file_of_its_own(self):
+        self.put(b"quarterly report.txt", b"report", mtime=OLD)
+        self.run_tree()
+        self.put(b"quarte~1.txt", b"a file of its own", mtime=NEW)
+        r = self.run_tree()
+        self.assert_each_file_copied_or_reported(r)
+        self.assertEqual(self.read("out/dst/quarterly report.txt"), b"report")
+        self.assertNotIn("==>", self.run_tree().out)
+
+    def test_wildcards_still_match_generated_short_names(self):
+        self.put(b"page.html", b"<html>")
+        r = self.run_tree("-f", "*.htm")
+        self.assertEqual(self.read("out/dst/page.html"), b"<html>", r)
+
+
 if __name__ == "__main__":
     unittest.main()

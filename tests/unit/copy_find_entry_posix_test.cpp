@@ -69,13 +69,20 @@ TEST_F(FindEntry, MissingNamesAndPatternsFail) {
     EXPECT_STREQ(r.name, L"a.txt");
 }
 
-TEST_F(FindEntry, ByGeneratedShortName) {
+// Each host name is its own file: a generated short name finds only an
+// entry that has it as its own name.
+TEST_F(FindEntry, AGeneratedShortNameIsNoOtherEntrysName) {
     make("ABCDEFGHIJ.TXT", "long", 1262304000);
     for (bool with_attributes : {true, false}) {
         platform::FindRecord r;
+        EXPECT_FALSE(platform::find_entry((folder + L"ABCDEF~1.TXT").c_str(), &r, with_attributes));
+    }
+    make("ABCDEF~1.TXT", "its own", 1262304000);
+    for (bool with_attributes : {true, false}) {
+        platform::FindRecord r;
         ASSERT_TRUE(platform::find_entry((folder + L"ABCDEF~1.TXT").c_str(), &r, with_attributes));
-        EXPECT_STREQ(r.name, L"ABCDEFGHIJ.TXT");
-        EXPECT_EQ(r.size(), 4u);
+        EXPECT_STREQ(r.name, L"ABCDEF~1.TXT");
+        EXPECT_EQ(r.size(), 7u);
     }
 }
 

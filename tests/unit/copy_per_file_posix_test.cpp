@@ -89,9 +89,12 @@ TEST_F(PerFile, FlattenedDuplicatesGetRunWideNumbers) {
     EXPECT_EQ(current_run().counters.files_copied, 3);
 }
 
+// On POSIX a '~' name clashes only with an entry of that very name: the
+// generated short name of another file is no name it can reach.
 TEST_F(PerFile, TildeClashIsRenamedAndRecorded) {
     make("src/ABCDEF~1.TXT", "short-looking name");
     make("dst/ABCDEFGHIJ.TXT", "long name, untouched");
+    make("dst/ABCDEF~1.TXT", "earlier copy, untouched");
     current_run().target.destination_root = folder("dst");
     current_run().target.current_start_path_len = static_cast<int32_t>(folder("src").size() - 1);
     building_config().options.check_tilde = 1;
@@ -103,6 +106,7 @@ TEST_F(PerFile, TildeClashIsRenamedAndRecorded) {
     std::fclose(renamed);
     std::string shown_text = contents(shown);
     EXPECT_EQ(read("dst/ABCDEFGHIJ.TXT"), "long name, untouched");
+    EXPECT_EQ(read("dst/ABCDEF~1.TXT"), "earlier copy, untouched");
     // name.ext.D[nnnnn]: five digits of the clock.
     ASSERT_NE(log.find("ABCDEF~1.TXT |RENAMED TO:| "), std::string::npos) << log;
     size_t suffix = log.find("ABCDEF~1.TXT.D[");

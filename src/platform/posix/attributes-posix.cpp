@@ -262,7 +262,7 @@ namespace platform {
 
 uint32_t get_file_attributes(const wchar_t* path) {
     std::string host;
-    if (!posix::to_host_resolving_short_names(path, host)) return INVALID_ATTRIBUTES;
+    if (!posix::to_host(path, host)) return INVALID_ATTRIBUTES;
     posix::EntryInfo info;
     if (!posix::entry_info(host, &info)) return INVALID_ATTRIBUTES;
     return info.attributes;
@@ -270,7 +270,7 @@ uint32_t get_file_attributes(const wchar_t* path) {
 
 bool set_file_attributes(const wchar_t* path, uint32_t attributes) {
     std::string host;
-    if (!posix::to_host_resolving_short_names(path, host)) return false;
+    if (!posix::to_host(path, host)) return false;
     posix::EntryInfo info;
     if (!posix::entry_info(host, &info)) return false;
     struct stat st;
@@ -293,7 +293,7 @@ bool set_file_attributes(const wchar_t* path, uint32_t attributes) {
 
 bool path_accessible(const wchar_t* path) {
     std::string host;
-    if (!posix::to_host_resolving_short_names(path, host)) return false;
+    if (!posix::to_host(path, host)) return false;
     return access(host.c_str(), F_OK) == 0;
 }
 

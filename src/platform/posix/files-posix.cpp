@@ -74,7 +74,7 @@ bool copy_data(int in, int out, off_t expected = -1) {
 
 FileHandle open_file(const wchar_t* path, Access access, Disposition disposition, unsigned flags) {
     std::string host;
-    if (!posix::to_host_resolving_short_names(path, host)) return nullptr;
+    if (!posix::to_host(path, host)) return nullptr;
     posix::EntryInfo info;
     bool exists = lookup(host, &info);
     bool is_dir = exists && (info.attributes & ATTR_DIRECTORY);
@@ -202,7 +202,7 @@ void close_file(FileHandle h) {
 
 bool copy_file(const wchar_t* source, const wchar_t* destination, bool fail_if_exists) {
     std::string from, to;
-    if (!posix::to_host_resolving_short_names(source, from) || !posix::to_host_resolving_short_names(destination, to))
+    if (!posix::to_host(source, from) || !posix::to_host(destination, to))
         return false;
     posix::EntryInfo source_info, target_info;
     if (!lookup(from, &source_info) || (source_info.attributes & ATTR_DIRECTORY) || source_info.is_special)
@@ -367,7 +367,7 @@ bool link_nameless(int fd, int dir_fd, const char* name) {
 
 bool copy_file_with_details(const wchar_t* source, const wchar_t* new_file, const CopyDetails& details) {
     std::string from, to;
-    if (!posix::to_host_resolving_short_names(source, from) || !posix::to_host_resolving_short_names(new_file, to))
+    if (!posix::to_host(source, from) || !posix::to_host(new_file, to))
         return false;
     struct stat st;
     int in = open_copy_source(AT_FDCWD, from.c_str(), &st);
@@ -386,7 +386,7 @@ bool copy_file_with_details(const wchar_t* source, const wchar_t* new_file, cons
 bool copy_file_to_free_name(const wchar_t* source, const wchar_t* destination, const CopyDetails& details) {
     if (nameless_files_refused.load(std::memory_order_relaxed)) return false;
     std::string from, to;
-    if (!posix::to_host_resolving_short_names(source, from) || !posix::to_host_resolving_short_names(destination, to))
+    if (!posix::to_host(source, from) || !posix::to_host(destination, to))
         return false;
     FolderAndName source_place = split_host_path(from);
     FolderAndName place = split_host_path(to);
@@ -424,7 +424,7 @@ bool create_directory(const wchar_t* path) {
 
 bool delete_file(const wchar_t* path) {
     std::string host;
-    if (!posix::to_host_resolving_short_names(path, host)) return false;
+    if (!posix::to_host(path, host)) return false;
     posix::EntryInfo info;
     if (lookup(host, &info) && (info.attributes & ATTR_READONLY)) return false;
     return ::unlink(host.c_str()) == 0;
@@ -432,7 +432,7 @@ bool delete_file(const wchar_t* path) {
 
 bool move_file_replace(const wchar_t* source, const wchar_t* destination) {
     std::string from, to;
-    if (!posix::to_host_resolving_short_names(source, from) || !posix::to_host_resolving_short_names(destination, to))
+    if (!posix::to_host(source, from) || !posix::to_host(destination, to))
         return false;
     // Most renames land on a free name (a new copy): tried first without
     // replacing, so that only a name already taken is looked up.
@@ -444,7 +444,7 @@ bool move_file_replace(const wchar_t* source, const wchar_t* destination) {
 
 FILE* open_stream(const wchar_t* path, const char* mode) {
     std::string host;
-    if (!posix::to_host_resolving_short_names(path, host)) return nullptr;
+    if (!posix::to_host(path, host)) return nullptr;
     bool writes = std::strpbrk(mode, "wa+") != nullptr;
     bool replaces = mode[0] == 'w';
     posix::EntryInfo info;

@@ -1,15 +1,12 @@
-// One entry looked up by name: a single statx when the name exists. The
-// folder is listed only for a name that may be a generated 8.3 name (those
-// always hold a '~') or a pattern, so looking up a missing file in a large
-// folder costs no more than looking up a present one.
+// One entry looked up by name: a single statx. Only a pattern lists the
+// folder, so looking up a missing file in a large folder costs no more than
+// looking up a present one.
 #include <fcntl.h>
 #include <sys/stat.h>
 
 #include <algorithm>
 #include <cwchar>
 
-#include "common/text.h"
-#include "platform/names.h"
 #include "platform/posix/host.h"
 
 namespace platform {
@@ -46,28 +43,21 @@ bool find_entry(const wchar_t* path, FindRecord* rec, bool with_attributes) {
     std::wstring name = sep == std::wstring::npos ? whole : whole.substr(sep + 1);
     if (name.empty()) return false;
     if (name.find_first_of(L"*?") != std::wstring::npos) return by_find_first(path, rec);
+    // Each host name is its own file: an exact name never finds another
+    // entry through its generated short name.
     std::string host;
     if (!posix::to_host(whole, host)) return false;
-    if (!with_attributes) {
-        if (times_only(host, rec)) {
-            size_t n = std::min(name.size(), size_t(259));
-            std::wmemcpy(rec->name, name.data(), n);
-            rec->name[n] = 0;
-            return true;
-        }
-        if (whole.find(L'~') == std::wstring::npos) return false;
+    if (with_attributes) {
+        posix::EntryInfo info;
+        if (!posix::entry_info(host, &info)) return false;
+        *rec = FindRecord{};
+        posix::fill_find_record(info, name, rec);
+        return true;
     }
-    posix::EntryInfo info;
-    if (!posix::entry_info(host, &info)) {
-        if (whole.find(L'~') == std::wstring::npos) return false;
-        if (!posix::to_host_resolving_short_names(whole, host) ||
-            !posix::entry_info(host, &info))
-            return name.find(L'~') != std::wstring::npos && by_find_first(path, rec);
-        // Found under a short name: the record carries the long one.
-        name = windows_name(host.substr(host.find_last_of('/') + 1));
-    }
-    *rec = FindRecord{};
-    posix::fill_find_record(info, name, rec);
+    if (!times_only(host, rec)) return false;
+    size_t n = std::min(name.size(), size_t(259));
+    std::wmemcpy(rec->name, name.data(), n);
+    rec->name[n] = 0;
     return true;
 }
 

@@ -71,7 +71,7 @@ dirent* next_entry(DIR* d, bool* failed) {
 // The folder `folder` opened for reading, its host path in `host`; -1 when
 // it cannot be.
 int open_host_folder(const std::wstring& folder, std::string& host) {
-    if (!posix::to_host_resolving_short_names(folder, host)) return -1;
+    if (!posix::to_host(folder, host)) return -1;
     return ::open(host.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
 }
 
@@ -200,7 +200,7 @@ void find_close(FindHandle h) { delete h; }
 
 bool complete_find_record(const wchar_t* path, FindRecord* rec) {
     std::string host;
-    if (!posix::to_host_resolving_short_names(path, host)) return false;
+    if (!posix::to_host(path, host)) return false;
     posix::complete_attributes(host, &rec->attributes, &rec->creation_time);
     return true;
 }

@@ -24,9 +24,6 @@ void override_drive_map(const DriveMap* map);
 // KESTRO_DRIVES says otherwise), '\' made '/'. False for a path that names
 // nothing on this host (an unmapped drive, a UNC path).
 bool to_host(const std::wstring& path, std::string& host);
-// Like to_host, and when the host path does not exist, components written as
-// generated short names (ABCDEF~1.EXT) are resolved to their long names.
-bool to_host_resolving_short_names(const std::wstring& path, std::string& host);
 // Drive form of an absolute host path, under the longest mapped folder that
 // holds it. False when no drive maps a folder that holds it.
 bool from_host(const std::string& host, std::wstring& path);

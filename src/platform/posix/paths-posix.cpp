@@ -156,56 +156,6 @@ bool to_host(const std::wstring& input, std::string& host) {
     return true;
 }
 
-bool to_host_resolving_short_names(const std::wstring& path, std::string& host) {
-    if (!to_host(path, host)) return false;
-    // Generated short names always hold a '~': a path without one needs no
-    // lookup here (the caller's own call finds out whether it exists).
-    if (host.find('~') == std::string::npos) return true;
-    struct stat st;
-    if (lstat(host.c_str(), &st) == 0) return true;
-    // Walk the components; a missing one with '~' may be a generated short name.
-    std::string resolved = host[0] == '/' ? "" : ".";
-    size_t i = host[0] == '/' ? 1 : 0;
-    while (i <= host.size()) {
-        size_t j = host.find('/', i);
-        if (j == std::string::npos) j = host.size();
-        std::string part = host.substr(i, j - i);
-        i = j + 1;
-        if (part.empty()) continue;
-        std::string candidate = resolved + "/" + part;
-        if (part.find('~') != std::string::npos && lstat(candidate.c_str(), &st) != 0) {
-            DIR* dir = opendir(resolved.empty() ? "/" : resolved.c_str());
-            if (dir) {
-                std::vector<std::wstring> names;
-                std::vector<std::string> raw;
-                while (dirent* e = readdir(dir)) {
-                    std::string n = e->d_name;
-                    if (n == "." || n == "..") continue;
-                    raw.push_back(n);
-                    names.push_back(windows_name(n));
-                }
-                closedir(dir);
-                std::vector<std::wstring> shorts = generate_short_names(names);
-                std::wstring wanted = windows_name(part);
-                for (size_t k = 0; k < names.size(); ++k) {
-                    if (!shorts[k].empty() && shorts[k].size() == wanted.size()) {
-                        bool same = true;
-                        for (size_t c = 0; c < wanted.size() && same; ++c)
-                            same = std::towupper(shorts[k][c]) == std::towupper(wanted[c]);
-                        if (same) {
-                            candidate = resolved + "/" + raw[k];
-                            break;
-                        }
-                    }
-                }
-            }
-        }
-        resolved = candidate;
-    }
-    host = resolved.empty() ? "/" : resolved;
-    return true;
-}
-
 }  // namespace platform::posix
 
 namespace platform {
