@@ -194,5 +194,25 @@ class ShortNames(HostileCase):
         self.assertEqual(self.read("out/dst/page.html"), b"<html>", r)
 
 
+@unittest.skipIf(harness.WINE, "symbolic links made by the host")
+class DestinationLinks(HostileCase):
+    def test_links_at_the_destination_never_change_what_they_lead_to(self):
+        outside = os.fsencode(self.path("out"))
+        os.chmod(self.put(b"protected.txt", b"read-only, elsewhere", mtime=OLD, top=outside), 0o444)
+        self.put(b"writable.txt", b"writable, elsewhere", mtime=OLD, top=outside)
+        for name in (b"protected.txt", b"writable.txt"):
+            os.symlink(os.path.join(b"..", name), os.path.join(self.dst, name))
+            self.put(name, b"source data " + name)
+        os.symlink(b"../gone.txt", os.path.join(self.dst, b"dangling.txt"))
+        self.put(b"dangling.txt", b"source data")
+        for extra in ((), ("-O",)):
+            r = self.run_tree(*extra)
+            self.assert_each_file_copied_or_reported(r)
+        # A link to a writable file is replaced by the copy itself.
+        for name in ("writable.txt", "dangling.txt"):
+            self.assertFalse(os.path.islink(self.path("out", "dst", name)), r)
+            self.assertEqual(os.stat(self.path("out", "dst", name)).st_mtime, NEW)
+
+
 if __name__ == "__main__":
     unittest.main()

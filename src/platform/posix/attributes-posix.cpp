@@ -274,7 +274,13 @@ bool set_file_attributes(const wchar_t* path, uint32_t attributes) {
     posix::EntryInfo info;
     if (!posix::entry_info(host, &info)) return false;
     struct stat st;
-    if (stat(host.c_str(), &st) != 0) return false;
+    if (lstat(host.c_str(), &st) != 0) return false;
+    if (S_ISLNK(st.st_mode)) {
+        // A link keeps no attributes of its own here, and those of its
+        // target (perhaps outside the tree that holds the link) are not its to change.
+        errno = EPERM;
+        return false;
+    }
     mode_t old_mode = st.st_mode & 07777;
     mode_t mode = old_mode;
     if (attributes & ATTR_READONLY)

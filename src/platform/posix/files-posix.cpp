@@ -18,6 +18,7 @@ namespace platform {
 struct FileState {
     int fd = -1;
     std::string host;
+    bool link_itself = false;  // a symbolic link opened for its own times, never its target
 };
 
 namespace {
@@ -70,6 +71,23 @@ bool copy_data(int in, int out, off_t expected = -1) {
     }
 }
 
+// A symbolic link opened for writing is opened as itself: its times may be
+// set, its data neither read nor written, and nothing reaches its target
+// (which may lie outside the tree that holds the link).
+FileHandle open_link_itself(const std::string& host, Disposition disposition) {
+    if (disposition != Disposition::open_existing) {
+        errno = EACCES;
+        return nullptr;
+    }
+    int fd = ::open(host.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) return nullptr;
+    auto* h = new FileState;
+    h->fd = fd;
+    h->host = host;
+    h->link_itself = true;
+    return h;
+}
+
 }  // namespace
 
 FileHandle open_file(const wchar_t* path, Access access, Disposition disposition, unsigned flags) {
@@ -77,6 +95,7 @@ FileHandle open_file(const wchar_t* path, Access access, Disposition disposition
     if (!posix::to_host(path, host)) return nullptr;
     posix::EntryInfo info;
     bool exists = lookup(host, &info);
+    if (exists && info.is_link && access == Access::read_write) return open_link_itself(host, disposition);
     bool is_dir = exists && (info.attributes & ATTR_DIRECTORY);
     if (is_dir && !(flags & OPEN_BACKUP_SEMANTICS)) {
         errno = EACCES;
@@ -116,6 +135,8 @@ FileHandle open_file(const wchar_t* path, Access access, Disposition disposition
         if (disposition == Disposition::open_always) oflags |= O_CREAT;
         if (disposition == Disposition::create_new) oflags |= O_CREAT | O_EXCL;
         if (flags & OPEN_WRITE_THROUGH) oflags |= O_DSYNC;
+        // Whatever is written never goes through a link made since the lookup.
+        if (access == Access::read_write) oflags |= O_NOFOLLOW;
     }
     int fd = ::open(host.c_str(), oflags, 0666);
     if (fd < 0) return nullptr;
@@ -178,6 +199,10 @@ bool set_file_times(FileHandle h, const FileTime* creation, const FileTime* last
     times[0].tv_sec = times[1].tv_sec = 0;
     if (last_access) times[0] = posix::from_filetime(*last_access);
     if (last_write) times[1] = posix::from_filetime(*last_write);
+    if (h->link_itself) {
+        // A link holds no attribute record: its creation time is not kept.
+        return !(last_access || last_write) || utimensat(AT_FDCWD, h->host.c_str(), times, AT_SYMLINK_NOFOLLOW) == 0;
+    }
     if ((last_access || last_write) && futimens(h->fd, times) != 0) return false;
     if (creation) {
         posix::DosAttrib dos = posix::read_dos_attrib(h->host, h->fd);
@@ -221,7 +246,7 @@ bool copy_file(const wchar_t* source, const wchar_t* destination, bool fail_if_e
         ::close(in);
         return false;
     }
-    int out = ::open(to.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | (replacing ? 0 : O_EXCL), 0600);
+    int out = ::open(to.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW | (replacing ? 0 : O_EXCL), 0600);
     if (out < 0) {
         ::close(in);
         return false;
