@@ -36,27 +36,47 @@ def shown(relative):
     return "".join(out)
 
 
-def digest(path):
-    with open(path, "rb") as f:
+def digest_at(name, dir_fd):
+    with open(os.open(name, os.O_RDONLY, dir_fd=dir_fd), "rb") as f:
         return hashlib.sha256(f.read()).hexdigest()
 
 
 def snapshot(top, skipped):
     """Everything that can be seen of the entries below `top` (bytes paths)
-    but the trees in `skipped`: kind, mode, write time, data, link target."""
+    but the trees in `skipped`: kind, mode, write time, data, link target.
+    Folders are read through descriptors: paths may be longer than the host
+    takes at once."""
     state = {}
-    for root, dirs, files in os.walk(top, followlinks=False):
+    for root, dirs, files, root_fd in os.fwalk(top):
         dirs[:] = [d for d in dirs if os.path.join(root, d) not in skipped]
         for name in dirs + files:
-            p = os.path.join(root, name)
-            st = os.lstat(p)
+            st = os.lstat(name, dir_fd=root_fd)
             entry = (stat.S_IFMT(st.st_mode), stat.S_IMODE(st.st_mode), st.st_mtime_ns)
             if stat.S_ISREG(st.st_mode):
-                entry += (digest(p),)
+                entry += (digest_at(name, root_fd),)
             elif stat.S_ISLNK(st.st_mode):
-                entry += (os.readlink(p),)
-            state[os.path.relpath(p, top)] = entry
+                entry += (os.readlink(name, dir_fd=root_fd),)
+            state[os.path.relpath(os.path.join(root, name), top)] = entry
     return state
+
+
+def regular_file_digest(top, relative):
+    """The digest of the regular file (not a link) at `relative` below `top`,
+    None when there is none."""
+    *folders, name = relative.split(b"/")
+    fd = os.open(top, os.O_RDONLY | os.O_DIRECTORY)
+    try:
+        for folder in folders:
+            inner = os.open(folder, os.O_RDONLY | os.O_DIRECTORY | os.O_NOFOLLOW, dir_fd=fd)
+            os.close(fd)
+            fd = inner
+        if not stat.S_ISREG(os.lstat(name, dir_fd=fd).st_mode):
+            return None
+        return digest_at(name, fd)
+    except OSError:
+        return None
+    finally:
+        os.close(fd)
 
 
 class HostileCase(KestroTestCase):
@@ -92,13 +112,12 @@ class HostileCase(KestroTestCase):
         return self.run_checked("-p", self.wpath("src"), "-d", self.wpath("out", "dst"), *extra, timeout=timeout)
 
     def assert_each_file_copied_or_reported(self, r):
-        for root, _, files in os.walk(self.src):
+        for root, _, files, root_fd in os.fwalk(self.src):
             for name in files:
-                source = os.path.join(root, name)
-                relative = os.path.relpath(source, self.src)
-                target = os.path.join(self.dst, relative)
-                if stat.S_ISREG(os.stat(source).st_mode) and os.path.isfile(target) and not os.path.islink(target):
-                    self.assertEqual(digest(target), digest(source), relative)
+                relative = os.path.relpath(os.path.join(root, name), self.src)
+                copy = regular_file_digest(self.dst, relative)
+                if stat.S_ISREG(os.stat(name, dir_fd=root_fd).st_mode) and copy is not None:
+                    self.assertEqual(copy, digest_at(name, root_fd), relative)
                 else:
                     displayed = self.wpath("src") + "\\" + shown(relative)
                     self.assertIn(displayed + "\nNOT COPIED (error) to ", r.out, relative)
@@ -212,6 +231,32 @@ class DestinationLinks(HostileCase):
         for name in ("writable.txt", "dangling.txt"):
             self.assertFalse(os.path.islink(self.path("out", "dst", name)), r)
             self.assertEqual(os.stat(self.path("out", "dst", name)).st_mtime, NEW)
+
+
+def make_deep_folder(top, names):
+    """Makes the folders `names` below `top` one level at a time (the whole
+    path is longer than the host takes at once); returns a descriptor of the last."""
+    fd = os.open(top, os.O_RDONLY | os.O_DIRECTORY)
+    for name in names:
+        os.mkdir(name, dir_fd=fd)
+        inner = os.open(name, os.O_RDONLY | os.O_DIRECTORY, dir_fd=fd)
+        os.close(fd)
+        fd = inner
+    return fd
+
+
+@unittest.skipIf(harness.WINE, "a path longer than the POSIX host's PATH_MAX")
+class LongPaths(HostileCase):
+    def test_a_file_deeper_than_the_hosts_path_limit_is_copied(self):
+        levels = [b"level%02d" % i + b"x" * 93 for i in range(45)]  # 4,500 bytes of folders
+        folder = make_deep_folder(self.src, levels)
+        with open(os.open(b"deep.txt", os.O_WRONLY | os.O_CREAT, 0o644, dir_fd=folder), "wb") as f:
+            f.write(b"forty-five levels down")
+        os.close(folder)
+        self.put(b"top.txt", b"at the top")
+        r = self.run_tree("-m")
+        self.assert_each_file_copied_or_reported(r)
+        self.assertIsNotNone(regular_file_digest(self.dst, b"/".join(levels + [b"deep.txt"])), r)
 
 
 if __name__ == "__main__":

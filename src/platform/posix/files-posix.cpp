@@ -210,9 +210,9 @@ bool set_file_times(FileHandle h, const FileTime* creation, const FileTime* last
         if (dos.present) {
             attributes = dos.attributes;
         } else {
-            posix::EntryInfo info;
-            if (lookup(h->host, &info))
-                attributes = info.attributes & (ATTR_HIDDEN | ATTR_SYSTEM | ATTR_ARCHIVE);
+            // Without a record a file shows archive and a folder nothing.
+            struct stat st;
+            if (fstat(h->fd, &st) == 0 && !S_ISDIR(st.st_mode)) attributes = ATTR_ARCHIVE;
         }
         if (!posix::write_dos_attrib(h->host, h->fd, attributes, *creation)) return false;
     }

@@ -1,10 +1,13 @@
 // Windows paths on a POSIX host: drive letters map to host folders.
 #include <dirent.h>
+#include <fcntl.h>
 #include <limits.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <array>
 #include <cctype>
+#include <cstdio>
 #include <cstdlib>
 #include <cwctype>
 #include <map>
@@ -64,6 +67,77 @@ std::vector<std::wstring> normalised_components(const std::wstring& rest) {
         i = j + 1;
     }
     return parts;
+}
+
+// Folders of paths longer than the host takes whole (PATH_MAX), opened piece
+// by piece and kept open, so that such a path can be handed to the host as
+// "/proc/self/fd/N/name". The latest few stay open, one set per thread: no
+// platform call uses more than two paths at once.
+class LongPathFolders {
+public:
+    LongPathFolders() = default;
+    LongPathFolders(const LongPathFolders&) = delete;
+    LongPathFolders& operator=(const LongPathFolders&) = delete;
+    ~LongPathFolders() {
+        for (Slot& slot : slots_)
+            if (slot.fd >= 0) ::close(slot.fd);
+    }
+    // A descriptor of `folder`, -1 when it cannot be reached.
+    int fd_of(const std::string& folder) {
+        for (Slot& slot : slots_)
+            if (slot.fd >= 0 && slot.folder == folder) return slot.fd;
+        Slot& slot = slots_[next_++ % slots_.size()];
+        if (slot.fd >= 0) ::close(slot.fd);
+        slot.fd = open_in_pieces(folder);
+        slot.folder = slot.fd >= 0 ? folder : std::string();
+        return slot.fd;
+    }
+
+private:
+    // Opens `folder` in pieces shorter than PATH_MAX, each relative to the last.
+    static int open_in_pieces(const std::string& folder) {
+        int fd = AT_FDCWD;
+        size_t start = 0;
+        while (start < folder.size()) {
+            size_t end = folder.size();
+            if (end - start >= PATH_MAX) {
+                end = folder.rfind('/', start + PATH_MAX - 1);
+                if (end == std::string::npos || end <= start) end = start;  // a name longer than a piece
+            }
+            int next = end > start ? ::openat(fd, folder.substr(start, end - start).c_str(),
+                                              O_PATH | O_DIRECTORY | O_CLOEXEC)
+                                   : -1;
+            if (fd != AT_FDCWD) ::close(fd);
+            if (next < 0) return -1;
+            fd = next;
+            start = end + 1;
+        }
+        return fd;
+    }
+
+    struct Slot {
+        std::string folder;
+        int fd = -1;
+    };
+    std::array<Slot, 4> slots_;
+    unsigned next_ = 0;
+};
+
+// A host path the host takes whole: one longer than PATH_MAX becomes its
+// last name below a descriptor of its folder. False when that folder cannot
+// be reached.
+bool within_path_limit(std::string& host) {
+    if (host.size() < PATH_MAX) return true;
+    size_t end = host.find_last_not_of('/');
+    size_t slash = end == std::string::npos ? std::string::npos : host.rfind('/', end);
+    if (slash == std::string::npos || slash == 0) return false;
+    thread_local LongPathFolders folders;
+    int fd = folders.fd_of(host.substr(0, slash));
+    if (fd < 0) return false;
+    char prefix[40];
+    std::snprintf(prefix, sizeof prefix, "/proc/self/fd/%d", fd);
+    host.replace(0, slash, prefix);
+    return true;
 }
 
 }  // namespace
@@ -136,7 +210,7 @@ bool to_host(const std::wstring& input, std::string& host) {
             // or the current folder when it is the current drive.
             if (upper_letter(path[0]) == current_drive()) {
                 host = host_bytes(rest);
-                return true;
+                return within_path_limit(host);
             }
             rest = L"\\" + rest;
         }
@@ -148,12 +222,12 @@ bool to_host(const std::wstring& input, std::string& host) {
     } else {
         // Relative to the current folder: the host resolves it.
         host = host_bytes(path);
-        return true;
+        return within_path_limit(host);
     }
     host = folder;
     append_host_bytes(rest.data(), rest.size(), host);
     if (host.empty()) host = "/";
-    return true;
+    return within_path_limit(host);
 }
 
 }  // namespace platform::posix
