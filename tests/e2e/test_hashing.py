@@ -75,6 +75,18 @@ class BothSides(HashingCase):
                 self.assertNotIn("[OK]", r.out)
 
 
+class LongOptions(HashingCase):
+    def test_hash_hashlog_and_sha_given_as_long_options(self):
+        self.make_file("src/a.txt", b"alpha", mtime=NEW)
+        r = self.run_kestro("-p", self.wpath("src"), "-d", self.wpath("dst"), "-m", "--hash=both",
+                            "--hashlog=" + self.wpath("hash.log"), "--SHA1")
+        self.assertEqual(r.code, 0, r)
+        self.assertIn(" ==> %s [OK]\n" % self.wpath("dst", "a.txt"), r.out)
+        sha1 = hashlib.sha1(b"alpha").hexdigest().upper()
+        self.assertEqual(self.hash_log(), "\n\n%s  | %s  | %s |%s  | %s  | %s |[OK]" % (
+            self.wpath("src", "a.txt"), md5(b"alpha"), sha1, self.wpath("dst", "a.txt"), md5(b"alpha"), sha1))
+
+
 class CopiedLog(HashingCase):
     def test_the_source_md5_ends_each_line_of_the_copied_log_also_for_a_failed_copy(self):
         self.make_file("src/a.txt", b"alpha", mtime=NEW)

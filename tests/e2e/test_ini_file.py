@@ -109,12 +109,26 @@ class OwnIniFile(IniCase):
         self.assertEqual(r.code, 3, r)
         self.assertIn("\nCan't find a file or folder of the name %s\n" % self.names(self.wpath("nowhere")), r.err)
 
-    def test_memo_file_is_opened_for_appending(self):
+    def test_memo_typed_at_the_prompt_is_appended_to_the_memo_file(self):
         self.make_file("memo.out", "earlier memo\n")
         self.write(self.own_ini_path(), "MEMO=" + self.wpath("memo.out"))
-        r = self.run_kestro(self.wpath("src"), "-n", exe=self.program)
+        # A line of one character counts as blank; the second blank line in a row ends the memo.
+        r = self.run_kestro(self.wpath("src"), "-n", exe=self.program, stdin=b"first\nx\nsecond\n\n\nnot memo\n")
         self.assertEqual(r.code, 0, r)
-        self.assertEqual(self.read("memo.out")[:13], b"earlier memo\n")
+        self.assertIn("\n\n\nInput up to 2000 characters of your memo information now.\n"
+                      "End with two blank lines (carriage returns)\a\n\n\n", r.out)
+        memo = self.read("memo.out")
+        if harness.WINE:
+            memo = memo.replace(b"\r\n", b"\n")
+        self.assertEqual(memo, b"earlier memo\nfirst\n\nsecond\n\n")
+
+    def test_memo_off_asks_for_nothing(self):
+        self.make_file("memo.out", "")
+        self.write(self.own_ini_path(), "MEMO=" + self.wpath("memo.out"), "MEMO=OFF")
+        r = self.run_kestro(self.wpath("src"), "-n", exe=self.program, stdin=b"typed\n\n\n")
+        self.assertEqual(r.code, 0, r)
+        self.assertNotIn("memo information", r.out)
+        self.assertEqual(self.read("memo.out"), b"")
 
 
 class SharedIniFile(IniCase):

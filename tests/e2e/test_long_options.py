@@ -132,13 +132,21 @@ class TildeCheck(KestroTestCase):
     def test_clashing_copy_gets_a_new_name_and_the_old_file_stays(self):
         self.make_file("src/AB~1.TXT", "new", mtime=NEW)
         self.make_file("dst/AB~1.TXT", "old", mtime=OLD)
-        r = self.run_kestro(self.wpath("src"), "-d", self.wpath("dst"), "--CHK_TILDE")
+        r = self.run_kestro(self.wpath("src"), "-d", self.wpath("dst"), "--CHK_TILDE",
+                            "--logfile=" + self.wpath("logs", "run.log") + "!32")
         self.assertEqual(r.code, 0, r)
         old = self.wpath("dst", "AB~1.TXT")
         match = re.search(r"\n\nDUPE_FILE: %s ==>   %s(\.D\[\d{5}\])\n" % (re.escape(old), re.escape(old)), r.out)
         self.assertIsNotNone(match, r)
         self.assertEqual(self.read("dst/AB~1.TXT"), b"old")
         self.assertEqual(self.read("dst/AB~1.TXT" + match.group(1)), b"new")
+        renamed = self.read("logs/run_RENAMED_FILES.log")
+        if harness.WINE:
+            renamed = renamed.replace(b"\r\n", b"\n")
+        self.assertEqual(renamed.decode(),
+                         "FILES WHICH HAVE A SHORT FILENAME xxx~N AS LONG FILENAME AND HAVE BEEN RENAMED\n"
+                         "Check Tilde Duplicate Names Used\n"
+                         "\n%s |RENAMED TO:| %s%s\n\n" % (old, old, match.group(1)))
 
     def test_without_the_check_the_copy_is_updated_in_place(self):
         self.make_file("src/AB~1.TXT", "new", mtime=NEW)
