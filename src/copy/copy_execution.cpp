@@ -105,6 +105,8 @@ FileCopy copy_over(const std::wstring& source, const std::wstring& destination, 
     copy.saved = FileTimes{record.creation_time, record.last_access_time, record.last_write_time};
     copy.source_attributes = record.attributes;
     copy.attribute_rule = attribute_rule;
+    const ReadyFolder& ready = current_run().ready_folder;
+    remove_earlier_partial_copies(destination, ready.is_new ? ready.folder : std::wstring());
     if (opt->overwrite_protected) {
         copy.remembered = prepare_overwrite(destination);
         standing = UNKNOWN_ATTRIBUTES;

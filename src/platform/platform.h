@@ -187,6 +187,14 @@ bool copy_file_with_details(const wchar_t* source, const wchar_t* new_file, cons
 // reason (no such file on this host, the name taken meanwhile, a failure);
 // nothing is left then and the caller copies by another way.
 bool copy_file_to_free_name(const wchar_t* source, const wchar_t* destination, const CopyDetails& details);
+// Removes from `folder` (ending with '\') what copies cut off by a kill, a
+// crash or a full disk left behind: entries whose name begins with `prefix`
+// (ASCII) and that `abandoned` accepts, only if they are regular files (never
+// a folder, a link or another entry), and only those no run is writing: on
+// POSIX those unchanged since `since`, on Windows those nobody has open (the
+// removal of a file in use fails there). Returns how many were removed.
+int remove_abandoned_files(const std::wstring& folder, const wchar_t* prefix,
+                           bool (*abandoned)(const std::wstring& name), FileTime since);
 bool create_directory(const wchar_t* path);
 bool delete_file(const wchar_t* path);
 // Renames, replacing an existing destination (MoveFileEx with REPLACE_EXISTING).

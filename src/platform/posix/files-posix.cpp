@@ -1,6 +1,7 @@
 // Files on POSIX with the protection Windows enforces: a read-only file is
 // never opened for writing, a read-only, hidden or system file is never
 // replaced, whatever the caller's POSIX rights (tests and CI run as root).
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -225,50 +226,6 @@ void close_file(FileHandle h) {
     delete h;
 }
 
-bool copy_file(const wchar_t* source, const wchar_t* destination, bool fail_if_exists) {
-    std::string from, to;
-    if (!posix::to_host(source, from) || !posix::to_host(destination, to))
-        return false;
-    posix::EntryInfo source_info, target_info;
-    if (!lookup(from, &source_info) || (source_info.attributes & ATTR_DIRECTORY) || source_info.is_special)
-        return false;
-    bool replacing = lookup(to, &target_info);
-    if (replacing) {
-        if (fail_if_exists) return false;
-        if (target_info.attributes & (ATTR_DIRECTORY | ATTR_READONLY | ATTR_HIDDEN | ATTR_SYSTEM)) return false;
-    }
-    int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-    if (in < 0) return false;
-    struct stat st, target_st;
-    if (fstat(in, &st) != 0 || !S_ISREG(st.st_mode) ||
-        (replacing && stat(to.c_str(), &target_st) == 0 && target_st.st_dev == st.st_dev && target_st.st_ino == st.st_ino)) {
-        // A file copied onto itself (or a link to it) would be emptied: refused.
-        ::close(in);
-        return false;
-    }
-    int out = ::open(to.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW | (replacing ? 0 : O_EXCL), 0600);
-    if (out < 0) {
-        ::close(in);
-        return false;
-    }
-    posix_fadvise(in, 0, 0, POSIX_FADV_SEQUENTIAL);
-    bool ok = copy_data(in, out);
-    if (ok) {
-        // The copy carries the source's attributes and last write time; its
-        // creation time is its own (the replaced file's, or now), as Windows does.
-        uint32_t kept = source_info.attributes & (ATTR_HIDDEN | ATTR_SYSTEM | ATTR_ARCHIVE);
-        FileTime creation = replacing ? target_info.creation : now_filetime();
-        ok = posix::write_dos_attrib(to, out, kept, creation);
-        struct timespec times[2] = {{0, UTIME_OMIT}, st.st_mtim};
-        if (ok) ok = futimens(out, times) == 0;
-        if (ok) ok = fchmod(out, st.st_mode & 0777) == 0;
-    }
-    ::close(in);
-    if (::close(out) != 0) ok = false;
-    if (!ok) ::unlink(to.c_str());
-    return ok;
-}
-
 // The mode set_file_attributes would leave on a file of `mode` given `attributes`.
 mode_t mode_with_attributes(mode_t mode, uint32_t attributes) {
     constexpr mode_t WRITE_BITS = S_IWUSR | S_IWGRP | S_IWOTH;
@@ -292,22 +249,6 @@ int open_copy_source(int dir_fd, const char* name, struct stat* st) {
     // Read-ahead pays only where there is much to read.
     if (st->st_size >= (1 << 20)) posix_fadvise(in, 0, 0, POSIX_FADV_SEQUENTIAL);
     return in;
-}
-
-// Copies the data of `in` (which it closes) to the new file `out`, then gives
-// `out` its attribute record and times, and `mode` unless `has_mode` says it
-// was created with it.
-bool fill_copy(int in, int out, const struct stat& st, const std::string& to, const CopyDetails& details,
-               mode_t mode, bool has_mode) {
-    bool ok = copy_data(in, out, st.st_size > 0 ? st.st_size : -1);
-    ::close(in);
-    // The attribute record goes first, while the copy is still writable.
-    constexpr uint32_t KEPT = ATTR_HIDDEN | ATTR_SYSTEM | ATTR_ARCHIVE;
-    if (ok) ok = posix::write_dos_attrib(to, out, details.attributes & KEPT, details.creation);
-    struct timespec times[2] = {posix::from_filetime(details.last_access), posix::from_filetime(details.last_write)};
-    if (ok) ok = futimens(out, times) == 0;
-    if (ok && !has_mode) ok = fchmod(out, mode) == 0;
-    return ok;
 }
 
 mode_t process_umask() {
@@ -388,31 +329,56 @@ bool link_nameless(int fd, int dir_fd, const char* name) {
     return true;
 }
 
-}  // namespace
+// A new file being written that takes its name `name` in the folder `dir`
+// only once complete: until then it has none, so that a run cut off by a
+// kill, a crash or a write limit leaves nothing behind. Where the file system
+// makes no nameless files and `named_meanwhile` allows it, the file has its
+// name from the start.
+struct NewFile {
+    int fd = -1;
+    bool nameless = false;
+};
 
-bool copy_file_with_details(const wchar_t* source, const wchar_t* new_file, const CopyDetails& details) {
-    std::string from, to;
-    if (!posix::to_host(source, from) || !posix::to_host(new_file, to))
-        return false;
-    struct stat st;
-    int in = open_copy_source(AT_FDCWD, from.c_str(), &st);
-    if (in < 0) return false;
-    int out = ::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-    if (out < 0) {
-        ::close(in);
-        return false;
+NewFile create_new_file(int dir, const char* name, mode_t mode, bool named_meanwhile) {
+    if (!nameless_files_refused.load(std::memory_order_relaxed)) {
+        int fd = create_nameless(dir, mode);
+        if (fd >= 0) return {fd, true};
+        if (!nameless_files_refused.load(std::memory_order_relaxed)) return {};
     }
-    bool ok = fill_copy(in, out, st, to, details, mode_with_attributes(st.st_mode & 0777, details.attributes), false);
-    if (::close(out) != 0) ok = false;
-    if (!ok) ::unlink(to.c_str());
+    if (!named_meanwhile) return {};
+    return {::openat(dir, name, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, mode), false};
+}
+
+// Names the new file when `complete`, and closes it. False when it is not
+// complete or could not be named or closed: nothing of it is left then.
+bool finish_new_file(const NewFile& file, int dir, const char* name, bool complete) {
+    bool named = !file.nameless;
+    if (complete && file.nameless) named = complete = link_nameless(file.fd, dir, name);
+    if (::close(file.fd) != 0) complete = false;
+    if (!complete && named) ::unlinkat(dir, name, 0);
+    return complete;
+}
+
+// Copies the data of `in` (which it closes) to the new file `out`, then gives
+// `out` its attribute record and times, and `mode` unless `has_mode` says it
+// was created with it.
+bool fill_copy(int in, int out, const struct stat& st, const std::string& to, const CopyDetails& details,
+               mode_t mode, bool has_mode) {
+    bool ok = copy_data(in, out, st.st_size > 0 ? st.st_size : -1);
+    ::close(in);
+    // The attribute record goes first, while the copy is still writable.
+    constexpr uint32_t KEPT = ATTR_HIDDEN | ATTR_SYSTEM | ATTR_ARCHIVE;
+    if (ok) ok = posix::write_dos_attrib(to, out, details.attributes & KEPT, details.creation);
+    struct timespec times[2] = {posix::from_filetime(details.last_access), posix::from_filetime(details.last_write)};
+    if (ok) ok = futimens(out, times) == 0;
+    if (ok && !has_mode) ok = fchmod(out, mode) == 0;
     return ok;
 }
 
-bool copy_file_to_free_name(const wchar_t* source, const wchar_t* destination, const CopyDetails& details) {
-    if (nameless_files_refused.load(std::memory_order_relaxed)) return false;
-    std::string from, to;
-    if (!posix::to_host(source, from) || !posix::to_host(destination, to))
-        return false;
+// The whole-file copy of `from` into the new file `to`, given `details`
+// while open (see NewFile for `named_meanwhile`).
+bool copy_into_new_file(const std::string& from, const std::string& to, const CopyDetails& details,
+                        bool named_meanwhile) {
     FolderAndName source_place = split_host_path(from);
     FolderAndName place = split_host_path(to);
     int source_dir = source_folder.fd_of(source_place.folder);
@@ -426,19 +392,130 @@ bool copy_file_to_free_name(const wchar_t* source, const wchar_t* destination, c
     // chmod unless the umask takes bits away.
     mode_t mode = mode_with_attributes(st.st_mode & 0777, details.attributes);
     mode_t created = mode | S_IWUSR;
-    int out = create_nameless(dir, created);
+    NewFile out = create_new_file(dir, place.name, created, named_meanwhile);
+    if (out.fd < 0) {
+        ::close(in);
+        return false;
+    }
+    bool has_mode = out.nameless && (created & ~process_umask()) == mode;
+    return finish_new_file(out, dir, place.name, fill_copy(in, out.fd, st, to, details, mode, has_mode));
+}
+
+// Gives the new copy `out` of the source `st` what CopyFileW gives: the
+// source's attributes (`source_attributes`) and last write time, and as its
+// creation time `creation`.
+bool give_copy_file_details(int out, const std::string& to, const struct stat& st, uint32_t source_attributes,
+                            FileTime creation) {
+    uint32_t kept = source_attributes & (ATTR_HIDDEN | ATTR_SYSTEM | ATTR_ARCHIVE);
+    if (!posix::write_dos_attrib(to, out, kept, creation)) return false;
+    struct timespec times[2] = {{0, UTIME_OMIT}, st.st_mtim};
+    return futimens(out, times) == 0 && fchmod(out, st.st_mode & 0777) == 0;
+}
+
+}  // namespace
+
+bool copy_file(const wchar_t* source, const wchar_t* destination, bool fail_if_exists) {
+    std::string from, to;
+    if (!posix::to_host(source, from) || !posix::to_host(destination, to))
+        return false;
+    posix::EntryInfo source_info, target_info;
+    if (!lookup(from, &source_info) || (source_info.attributes & ATTR_DIRECTORY) || source_info.is_special)
+        return false;
+    bool replacing = lookup(to, &target_info);
+    if (replacing) {
+        if (fail_if_exists) return false;
+        if (target_info.attributes & (ATTR_DIRECTORY | ATTR_READONLY | ATTR_HIDDEN | ATTR_SYSTEM)) return false;
+    }
+    struct stat st, target_st;
+    int in = open_copy_source(AT_FDCWD, from.c_str(), &st);
+    if (in < 0) return false;
+    if (replacing && stat(to.c_str(), &target_st) == 0 && target_st.st_dev == st.st_dev &&
+        target_st.st_ino == st.st_ino) {
+        // A file copied onto itself (or a link to it) would be emptied: refused.
+        ::close(in);
+        return false;
+    }
+    // The copy carries the source's attributes and last write time; its
+    // creation time is its own (the replaced file's, or now), as Windows does.
+    FileTime creation = replacing ? target_info.creation : now_filetime();
+    if (!replacing) {
+        FolderAndName place = split_host_path(to);
+        int dir = destination_folder.fd_of(place.folder);
+        NewFile out = dir < 0 ? NewFile{} : create_new_file(dir, place.name, 0600, true);
+        if (out.fd < 0) {
+            ::close(in);
+            return false;
+        }
+        bool ok = copy_data(in, out.fd) && give_copy_file_details(out.fd, to, st, source_info.attributes, creation);
+        ::close(in);
+        return finish_new_file(out, dir, place.name, ok);
+    }
+    int out = ::open(to.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC | O_NOFOLLOW);
     if (out < 0) {
         ::close(in);
         return false;
     }
-    bool ok = fill_copy(in, out, st, to, details, mode, (created & ~process_umask()) == mode);
-    ok = ok && link_nameless(out, dir, place.name);
-    // Unlinked, the file is gone with its descriptor.
-    if (::close(out) != 0 && ok) {
-        ::unlinkat(dir, place.name, 0);
-        ok = false;
-    }
+    bool ok = copy_data(in, out) && give_copy_file_details(out, to, st, source_info.attributes, creation);
+    ::close(in);
+    if (::close(out) != 0) ok = false;
+    if (!ok) ::unlink(to.c_str());
     return ok;
+}
+
+bool copy_file_with_details(const wchar_t* source, const wchar_t* new_file, const CopyDetails& details) {
+    std::string from, to;
+    if (!posix::to_host(source, from) || !posix::to_host(new_file, to))
+        return false;
+    return copy_into_new_file(from, to, details, true);
+}
+
+bool copy_file_to_free_name(const wchar_t* source, const wchar_t* destination, const CopyDetails& details) {
+    if (nameless_files_refused.load(std::memory_order_relaxed)) return false;
+    std::string from, to;
+    if (!posix::to_host(source, from) || !posix::to_host(destination, to))
+        return false;
+    return copy_into_new_file(from, to, details, false);
+}
+
+namespace {
+
+// An ASCII prefix at the start of a host name.
+bool begins_with(const char* name, const wchar_t* prefix) {
+    for (; *prefix; ++name, ++prefix)
+        if (static_cast<unsigned char>(*name) != *prefix) return false;
+    return true;
+}
+
+bool before(const struct timespec& t, FileTime since) {
+    return posix::to_filetime(t) < since;
+}
+
+}  // namespace
+
+int remove_abandoned_files(const std::wstring& folder, const wchar_t* prefix,
+                           bool (*abandoned)(const std::wstring& name), FileTime since) {
+    std::string host;
+    if (!posix::to_host(folder, host)) return 0;
+    DIR* d = opendir(host.empty() ? "/" : host.c_str());
+    if (!d) return 0;
+    int removed = 0;
+    while (dirent* e = readdir(d)) {
+        if (!begins_with(e->d_name, prefix)) continue;
+        if (e->d_type != DT_REG && e->d_type != DT_UNKNOWN) continue;
+        // The names looked for are ASCII: any other byte makes another name.
+        std::wstring name;
+        for (const char* c = e->d_name; *c; ++c) name += static_cast<wchar_t>(static_cast<unsigned char>(*c));
+        if (!abandoned(name)) continue;
+        // A run writing the file changes it (and so its status change time)
+        // with every piece; the program's own copies in the folder came after
+        // it started.
+        struct stat st;
+        if (fstatat(dirfd(d), e->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode)) continue;
+        if (!before(st.st_ctim, since)) continue;
+        if (unlinkat(dirfd(d), e->d_name, 0) == 0) ++removed;
+    }
+    closedir(d);
+    return removed;
 }
 
 bool create_directory(const wchar_t* path) {

@@ -210,6 +210,38 @@ bool copy_file_with_details(const wchar_t* source, const wchar_t* new_file, cons
 // Windows has no file without a name: copies go by a temporary name.
 bool copy_file_to_free_name(const wchar_t*, const wchar_t*, const CopyDetails&) { return false; }
 
+namespace {
+
+// Deletes the regular file `path` unless a run is writing it: a file being
+// copied is open without delete sharing, so its deletion fails. A read-only
+// file loses that attribute only once it is known to be nobody's.
+bool delete_abandoned(const std::wstring& path, DWORD attributes) {
+    if (DeleteFileW(path.c_str())) return true;
+    if (!(attributes & FILE_ATTRIBUTE_READONLY) || GetLastError() != ERROR_ACCESS_DENIED) return false;
+    if (!SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL)) return false;
+    if (DeleteFileW(path.c_str())) return true;
+    SetFileAttributesW(path.c_str(), attributes);
+    return false;
+}
+
+}  // namespace
+
+int remove_abandoned_files(const std::wstring& folder, const wchar_t* prefix,
+                           bool (*abandoned)(const std::wstring& name), FileTime) {
+    std::wstring pattern = folder + prefix + L'*';
+    WIN32_FIND_DATAW found;
+    HANDLE h = FindFirstFileW(pattern.c_str(), &found);
+    if (h == INVALID_HANDLE_VALUE) return 0;
+    int removed = 0;
+    constexpr DWORD NOT_A_FILE = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DEVICE;
+    do {
+        if ((found.dwFileAttributes & NOT_A_FILE) || !abandoned(found.cFileName)) continue;
+        if (delete_abandoned(folder + found.cFileName, found.dwFileAttributes)) ++removed;
+    } while (FindNextFileW(h, &found));
+    FindClose(h);
+    return removed;
+}
+
 bool create_directory(const wchar_t* path) { return CreateDirectoryW(path, nullptr) != 0; }
 
 bool delete_file(const wchar_t* path) { return DeleteFileW(path) != 0; }
