@@ -4,7 +4,6 @@
 #include <memory>
 #include <string>
 
-#include "platform/platform.h"
 #include "walk/file_sink.h"
 
 // Walks `dir` (long-path form, ending with '\') and, unless recursion is off,
@@ -13,11 +12,12 @@
 // copy pass hands every match that is not excluded to `sink`.
 void walk_directory(const std::wstring& dir, FileSink& sink);
 
-class FolderReader;
+class ReadAheadSource;
 // While one exists (the driver holds one over both passes), walk_directory
 // reads each folder once for all file types, ahead of the walk on threads of
 // its own, and the copy pass uses what the counting pass read, where the host
-// makes that pay. Made after the options are final.
+// makes that pay. Otherwise it lists each folder by pattern when it gets
+// there. Made after the options are final.
 class FolderReading {
 public:
     explicit FolderReading(const FileSink& sink);
@@ -26,5 +26,5 @@ public:
     FolderReading& operator=(const FolderReading&) = delete;
 
 private:
-    std::unique_ptr<FolderReader> reader_;
+    std::unique_ptr<ReadAheadSource> source_;
 };

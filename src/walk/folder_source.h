@@ -1,0 +1,57 @@
+// Where the walk gets a folder's entries: the pattern lister (a listing of
+// the folders, then one listing per file type) or the read-ahead reader (the
+// folder read whole, for every type at once, on threads of its own). The
+// walk is written once over either.
+#pragma once
+
+#include <memory>
+#include <span>
+#include <string>
+
+#include "platform/platform.h"
+#include "walk/file_sink.h"
+
+// The file types the walk lists, in list order: the list ends at an empty
+// entry or at a type that begins with '-'.
+std::span<const std::wstring> file_types_in_use();
+
+// True when `dir` lies in a folder the run bypasses.
+bool bypassed(const std::wstring& dir);
+
+// How the walk reached a folder. Folders reached through a link may be
+// written by the run (a link into the destination): they are never kept or
+// read ahead.
+enum class Reached { directly, through_link };
+
+// One folder opened for the walk: first its subfolders, then the entries
+// each file type matches.
+class OpenFolder {
+public:
+    virtual ~OpenFolder() = default;
+    // The next subfolder (never "." or ".."), its name and attributes; false
+    // at the end of the folder.
+    virtual bool next_subfolder(const wchar_t** name, uint32_t* attributes) = 0;
+    // The entries `type` matches, in listing order (folders among them):
+    // first_match starts the listing, next_match moves on; false at its end.
+    virtual bool first_match(const std::wstring& type) = 0;
+    virtual bool next_match() = 0;
+    // The current match: what the counting pass needs, then what the sink is handed.
+    virtual uint32_t match_attributes() const = 0;
+    virtual uint64_t match_size() const = 0;
+    virtual const std::wstring& match_name() = 0;
+    virtual const platform::FindRecord& match_record() = 0;
+    virtual FileOrigin match_origin() const = 0;
+};
+
+class FolderSource {
+public:
+    virtual ~FolderSource() = default;
+    // Before the walk of the start path `dir`.
+    virtual void before_start_path(const std::wstring& dir, FileSink& sink) {
+        (void)dir;
+        (void)sink;
+    }
+    // The folder `dir` (ending with '\'); null when it cannot be listed (the
+    // walk skips it without a message).
+    virtual std::unique_ptr<OpenFolder> open(const std::wstring& dir, Reached how) = 0;
+};

@@ -1,0 +1,107 @@
+#include "walk/pattern_lister.h"
+
+#include "run/run_state.h"
+
+namespace {
+
+constexpr size_t PATH_BUFFER_CHARS = 131072;  // 262,144 bytes of UTF-16
+
+// The folder followed by one pattern; one buffer for the whole run.
+std::wstring& pattern_buffer() {
+    static std::wstring buffer = [] {
+        std::wstring b;
+        b.reserve(PATH_BUFFER_CHARS);
+        return b;
+    }();
+    return buffer;
+}
+
+bool is_dot_entry(const wchar_t* n) { return n[0] == L'.' && (n[1] == 0 || (n[1] == L'.' && n[2] == 0)); }
+
+class ListedFolder : public OpenFolder {
+public:
+    ListedFolder(const std::wstring& dir, platform::FindHandle folders, const platform::FindRecord& first,
+                 bool sizes_only)
+        : dir_(dir), folders_(folders), record_(first), sizes_only_(sizes_only) {}
+    ~ListedFolder() override {
+        close_folders();
+        close_files();
+    }
+
+    bool next_subfolder(const wchar_t** name, uint32_t* attributes) override {
+        while (folders_) {
+            if (!first_taken_) {
+                first_taken_ = true;
+            } else if (!platform::find_next(folders_, &record_)) {
+                close_folders();
+                return false;
+            }
+            if (!(record_.attributes & platform::ATTR_DIRECTORY) || is_dot_entry(record_.name)) continue;
+            *name = record_.name;
+            *attributes = record_.attributes;
+            return true;
+        }
+        return false;
+    }
+
+    bool first_match(const std::wstring& type) override {
+        // Only the folders of the first listing are used: files come from
+        // the listings by type.
+        close_folders();
+        close_files();
+        std::wstring& pattern = pattern_buffer();
+        pattern.assign(dir_).append(type);
+        // The counting pass uses only the folder bit and the size; the copy
+        // pass may leave the attribute record to the files it copies.
+        sizes_ = current_run().counting_pass || sizes_only_;
+        files_ = sizes_ ? platform::find_first_sizes(pattern.c_str(), &record_)
+                        : platform::find_first(pattern.c_str(), &record_);
+        name_ready_ = false;
+        return files_ != nullptr;
+    }
+    bool next_match() override {
+        name_ready_ = false;
+        return files_ && platform::find_next(files_, &record_);
+    }
+
+    uint32_t match_attributes() const override { return record_.attributes; }
+    uint64_t match_size() const override { return record_.size(); }
+    const std::wstring& match_name() override {
+        if (!name_ready_) name_.assign(record_.name);
+        name_ready_ = true;
+        return name_;
+    }
+    const platform::FindRecord& match_record() override { return record_; }
+    FileOrigin match_origin() const override { return FileOrigin{nullptr, 0, !sizes_}; }
+
+private:
+    void close_folders() {
+        if (folders_) platform::find_close(folders_);
+        folders_ = nullptr;
+    }
+    void close_files() {
+        if (files_) platform::find_close(files_);
+        files_ = nullptr;
+    }
+
+    const std::wstring dir_;
+    platform::FindHandle folders_;
+    platform::FindHandle files_ = nullptr;
+    platform::FindRecord record_;
+    bool first_taken_ = false;
+    const bool sizes_only_;
+    bool sizes_ = false;
+    std::wstring name_;
+    bool name_ready_ = false;
+};
+
+}  // namespace
+
+std::unique_ptr<OpenFolder> PatternLister::open(const std::wstring& dir, Reached) {
+    std::wstring& pattern = pattern_buffer();
+    pattern.assign(dir).append(L"*.*");
+    platform::FindRecord first;
+    platform::FindHandle folders = platform::find_first_folders(pattern.c_str(), &first);
+    if (!folders) return nullptr;  // missing or unreadable
+    return std::make_unique<ListedFolder>(dir, folders, first, sizes_only_);
+}

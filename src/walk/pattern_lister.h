@@ -1,0 +1,17 @@
+// The folder source that lists by pattern when the walk reaches a folder:
+// one listing for its subfolders, then one per file type.
+#pragma once
+
+#include "walk/folder_source.h"
+
+class PatternLister : public FolderSource {
+public:
+    // `sizes_only`: the sink completes the records of the files it copies,
+    // so the copy pass may list without attribute records (as the counting
+    // pass always does).
+    explicit PatternLister(bool sizes_only) : sizes_only_(sizes_only) {}
+    std::unique_ptr<OpenFolder> open(const std::wstring& dir, Reached how) override;
+
+private:
+    const bool sizes_only_;
+};

@@ -1,0 +1,195 @@
+#include "walk/read_ahead.h"
+
+#include <algorithm>
+#include <thread>
+
+#include "common/paths.h"
+#include "run/config.h"
+#include "run/run_state.h"
+#include "walk/exclude.h"
+
+namespace {
+
+std::wstring without_trailing_backslash(const std::wstring& dir) {
+    return dir.substr(0, dir.size() - (!dir.empty() && dir.back() == L'\\' ? 1 : 0));
+}
+
+// A folder read whole, as the walk goes through it.
+class ReadFolder : public OpenFolder {
+public:
+    ReadFolder(std::shared_ptr<const platform::FolderListing> listing, bool complete)
+        : listing_(std::move(listing)), complete_(complete) {}
+
+    bool next_subfolder(const wchar_t** name, uint32_t* attributes) override {
+        const auto& entries = listing_->entries;
+        while (next_folder_ < entries.size()) {
+            const platform::FolderEntry& e = entries[next_folder_++];
+            if (!e.has_record || !(e.attributes & platform::ATTR_DIRECTORY)) continue;
+            *name = e.name.c_str();
+            *attributes = e.attributes;
+            return true;
+        }
+        return false;
+    }
+
+    bool first_match(const std::wstring& type) override {
+        type_ = &type;
+        current_ = size_t(-1);
+        return next_match();
+    }
+    bool next_match() override {
+        const auto& entries = listing_->entries;
+        for (++current_; current_ < entries.size(); ++current_)
+            if (entries[current_].has_record && platform::folder_entry_matches(*type_, entries[current_])) return true;
+        return false;
+    }
+
+    uint32_t match_attributes() const override { return entry().attributes; }
+    uint64_t match_size() const override { return entry().size; }
+    const std::wstring& match_name() override { return entry().name; }
+    const platform::FindRecord& match_record() override {
+        platform::fill_find_record(entry(), &record_);
+        return record_;
+    }
+    FileOrigin match_origin() const override { return FileOrigin{listing_.get(), current_, complete_}; }
+
+private:
+    const platform::FolderEntry& entry() const { return listing_->entries[current_]; }
+
+    std::shared_ptr<const platform::FolderListing> listing_;
+    const bool complete_;
+    size_t next_folder_ = 0;
+    const std::wstring* type_ = nullptr;
+    size_t current_ = 0;
+    platform::FindRecord record_;
+};
+
+// The files of a folder the copy pass will hand over: those that match a type
+// and are not excluded.
+std::vector<size_t> files_to_hand_over(const platform::FolderListing& listing) {
+    std::vector<size_t> files;
+    const std::span<const std::wstring> types = file_types_in_use();
+    for (size_t i = 0; i < listing.entries.size(); ++i) {
+        const platform::FolderEntry& entry = listing.entries[i];
+        if (!entry.has_record || (entry.attributes & platform::ATTR_DIRECTORY)) continue;
+        bool matches = std::any_of(types.begin(), types.end(), [&](const std::wstring& type) {
+            return platform::folder_entry_matches(type, entry);
+        });
+        if (matches && !(opt->exclude_select && exclude_test(entry.name))) files.push_back(i);
+    }
+    return files;
+}
+
+// The files of the folders kept from the counting pass under `dir`, in the
+// order the walk will reach them: a folder's subfolders first, then its own
+// files. Links and bypassed folders are left out.
+void gather_files_ahead(FolderReader& reader, const std::wstring& dir, std::vector<FilesAhead>& folders) {
+    if (bypassed(dir)) return;
+    std::shared_ptr<const platform::FolderListing> listing = reader.peek(dir);
+    if (!listing || !listing->listed) return;
+    if (opt->recurse) {
+        for (const platform::FolderEntry& e : listing->entries) {
+            if (!e.has_record || !(e.attributes & platform::ATTR_DIRECTORY)) continue;
+            if (e.attributes & platform::ATTR_REPARSE_POINT) continue;
+            gather_files_ahead(reader, dir + e.name + L'\\', folders);
+        }
+    }
+    std::vector<size_t> files = files_to_hand_over(*listing);
+    if (files.empty()) return;
+    folders.push_back({dir, listing, std::move(files)});
+}
+
+std::vector<std::wstring> active_types() {
+    const std::span<const std::wstring> types = file_types_in_use();
+    return std::vector<std::wstring>(types.begin(), types.end());
+}
+
+bool destination_is_empty() {
+    if (!opt->dest_given || config().dest_path.empty()) return false;
+    std::wstring folder = config().dest_path;
+    if (folder.back() != L'\\') folder += L'\\';
+    platform::FolderListing listing = platform::read_folder(folder, {}, false);
+    return listing.listed && listing.entries.empty();
+}
+
+// Attribute records are read with the listing, on the reader's threads,
+// when the copy pass wants them for every file, as it does when the
+// destination is empty (every file will be copied); otherwise the walk
+// reads them only for the files it copies.
+bool reads_attribute_records(const FileSink& sink) {
+    return !sink.takes_incomplete_records() || destination_is_empty();
+}
+
+unsigned reader_threads() { return std::clamp(std::thread::hardware_concurrency(), 1u, 4u); }
+
+constexpr size_t RETAINED_ENTRIES = 400000;  // some 130 MB
+
+// The identities of `path` and of every folder above it, following links
+// and ".." as the file system does (the real parents, not those of the text).
+std::vector<platform::FileIdentity> identities_up_from(const std::wstring& path) {
+    std::vector<platform::FileIdentity> found;
+    std::wstring up = without_trailing_backslash(path);
+    platform::FileIdentity identity;
+    while (found.size() < 256 && platform::get_file_identity(up.c_str(), &identity)) {
+        if (!found.empty() && found.back() == identity) break;  // the root is its own parent
+        found.push_back(identity);
+        up += L"\\..";
+    }
+    return found;
+}
+
+}  // namespace
+
+bool file_types_name_files_only() {
+    for (const std::wstring& type : file_types_in_use())
+        if (type.find_first_of(L"\\/:") != std::wstring::npos) return false;
+    return true;
+}
+
+ReadAheadSource::ReadAheadSource(const FileSink& sink)
+    : reader_(active_types(), reads_attribute_records(sink), opt->recurse != 0, bypassed, reader_threads(),
+              RETAINED_ENTRIES) {
+    watch_for_overlap();
+}
+
+// A run whose destination lies in a tree it reads, or that reads a tree in
+// its destination, writes into folders it has read: the copy pass must then
+// read each folder when it reaches it, as it finds it. The destination inside
+// a start path shows when its folder is read; a start path inside the
+// destination is seen here.
+void ReadAheadSource::watch_for_overlap() {
+    start_path_in_destination_ = false;
+    if (!opt->dest_given || config().dest_path.empty()) return;
+    platform::FileIdentity destination;
+    if (!platform::get_file_identity(without_trailing_backslash(config().dest_path).c_str(), &destination)) {
+        // Not there yet: only the names can tell.
+        for (const std::wstring& start : config().source_paths)
+            if (paths::starts_with_ignoring_ascii_case(config().dest_path, start) ||
+                paths::starts_with_ignoring_ascii_case(start, config().dest_path))
+                start_path_in_destination_ = true;
+        return;
+    }
+    reader_.watch_for(destination);
+    for (const std::wstring& start : config().source_paths)
+        for (const platform::FileIdentity& above : identities_up_from(start))
+            if (above == destination) start_path_in_destination_ = true;
+}
+
+void ReadAheadSource::before_start_path(const std::wstring& dir, FileSink& sink) {
+    if (current_run().counting_pass) return;
+    if (start_path_in_destination_) reader_.read_each_folder_when_reached();
+    if (reader_.reads_each_folder_when_reached()) return;
+    std::vector<FilesAhead> folders;
+    gather_files_ahead(reader_, dir, folders);
+    if (!folders.empty()) sink.files_ahead(std::move(folders), reader_);
+}
+
+std::unique_ptr<OpenFolder> ReadAheadSource::open(const std::wstring& dir, Reached how) {
+    const bool plain_path = how == Reached::directly;
+    // The counting pass keeps what it reads for the copy pass.
+    std::shared_ptr<const platform::FolderListing> listing =
+        reader_.take(dir, current_run().counting_pass != 0 && plain_path, plain_path);
+    // An empty drive root lists nothing at all, not even "." and "..".
+    if (!listing->listed || (listing->entries.empty() && !listing->with_dots)) return nullptr;
+    return std::make_unique<ReadFolder>(std::move(listing), reader_.with_attribute_records());
+}
