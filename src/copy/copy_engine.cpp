@@ -3,13 +3,12 @@
 #include "copy/destination.h"
 #include "copy/per_file.h"
 #include "run/run_state.h"
-#include "walk/folder_reader.h"
 
 bool CopyEngine::takes_incomplete_records() const { return process_file_defers_attributes(); }
 
-void CopyEngine::files_ahead(std::vector<FilesAhead> folders, FolderReader& reader) {
+void CopyEngine::files_ahead(std::vector<FilesAhead> folders) {
     if (!process_file_takes_destination_hints()) return;
-    std::vector<FolderReader::DestinationJob> jobs;
+    std::vector<DestinationProbe::Job> jobs;
     jobs.reserve(folders.size());
     for (FilesAhead& ahead : folders) {
         auto lookups = std::make_shared<DestinationLookups>();
@@ -18,19 +17,19 @@ void CopyEngine::files_ahead(std::vector<FilesAhead> folders, FolderReader& read
         lookups->looked_up = std::move(ahead.entries);
         jobs.push_back({std::move(ahead.dir), std::move(lookups)});
     }
-    reader_ = &reader;
-    reader.look_up_destinations_ahead(std::move(jobs));
+    if (!probe_) probe_ = std::make_unique<DestinationProbe>(helper_threads());
+    probe_->look_up_ahead(std::move(jobs));
 }
 
 void CopyEngine::take_file(const std::wstring& dir, const std::wstring& name, platform::FindRecord record,
                            const FileOrigin& origin) {
     DestinationHint hint;
     const DestinationHint* given = nullptr;
-    if (reader_ && origin.listing) {
+    if (probe_ && origin.listing) {
         // The first file of a folder takes the folder's look-ups, once.
         if (dir != lookups_dir_) {
             lookups_dir_ = dir;
-            lookups_ = reader_->take_destinations(dir);
+            lookups_ = probe_->take(dir);
         }
         // Planned from another reading of the folder: of no use.
         if (lookups_ && lookups_->listing.get() == origin.listing) {

@@ -3,13 +3,17 @@
 // what the sink does with a file.
 #pragma once
 
+#include <algorithm>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/platform.h"
 
-class FolderReader;
+// Threads that work ahead of the walk or of the copy pass: one per core, at
+// most four.
+inline unsigned helper_threads() { return std::clamp(std::thread::hardware_concurrency(), 1u, 4u); }
 
 // Where a handed file came from.
 struct FileOrigin {
@@ -38,12 +42,9 @@ public:
     // without them.
     virtual bool takes_incomplete_records() const = 0;
     // Before the copy pass walks a start path: the files of the folders the
-    // reader holds, in walk order, so that the sink can prepare ahead on the
-    // reader's threads. Not called when nothing is held.
-    virtual void files_ahead(std::vector<FilesAhead> folders, FolderReader& reader) {
-        (void)folders;
-        (void)reader;
-    }
+    // reader holds, in walk order, so that the sink can prepare ahead. Not
+    // called when nothing is held.
+    virtual void files_ahead(std::vector<FilesAhead> folders) { (void)folders; }
     // One matching file that is not excluded: its folder (ending with '\'),
     // its long name and the walk's own copy of its find record.
     virtual void take_file(const std::wstring& dir, const std::wstring& name, platform::FindRecord record,

@@ -120,8 +120,6 @@ bool reads_attribute_records(const FileSink& sink) {
     return !sink.takes_incomplete_records() || destination_is_empty();
 }
 
-unsigned reader_threads() { return std::clamp(std::thread::hardware_concurrency(), 1u, 4u); }
-
 constexpr size_t RETAINED_ENTRIES = 400000;  // some 130 MB
 
 // The identities of `path` and of every folder above it, following links
@@ -147,8 +145,13 @@ bool file_types_name_files_only() {
 }
 
 ReadAheadSource::ReadAheadSource(const FileSink& sink)
-    : reader_(active_types(), reads_attribute_records(sink), opt->recurse != 0, bypassed, reader_threads(),
-              RETAINED_ENTRIES) {
+    : reader_(ReadingPlan{.patterns = active_types(),
+                          .records = reads_attribute_records(sink) ? ReadingPlan::Records::whole
+                                                                   : ReadingPlan::Records::sizes_only,
+                          .descend = opt->recurse != 0,
+                          .skip = bypassed,
+                          .threads = helper_threads(),
+                          .retained_limit = RETAINED_ENTRIES}) {
     watch_for_overlap();
 }
 
@@ -181,14 +184,15 @@ void ReadAheadSource::before_start_path(const std::wstring& dir, FileSink& sink)
     if (reader_.reads_each_folder_when_reached()) return;
     std::vector<FilesAhead> folders;
     gather_files_ahead(reader_, dir, folders);
-    if (!folders.empty()) sink.files_ahead(std::move(folders), reader_);
+    if (!folders.empty()) sink.files_ahead(std::move(folders));
 }
 
 std::unique_ptr<OpenFolder> ReadAheadSource::open(const std::wstring& dir, Reached how) {
-    const bool plain_path = how == Reached::directly;
     // The counting pass keeps what it reads for the copy pass.
+    const bool direct = how == Reached::directly;
+    const Keep keep = current_run().counting_pass && direct ? Keep::for_copy_pass : Keep::no;
     std::shared_ptr<const platform::FolderListing> listing =
-        reader_.take(dir, current_run().counting_pass != 0 && plain_path, plain_path);
+        reader_.take(dir, keep, direct ? Below::read_ahead : Below::read_when_reached);
     // An empty drive root lists nothing at all, not even "." and "..".
     if (!listing->listed || (listing->entries.empty() && !listing->with_dots)) return nullptr;
     return std::make_unique<ReadFolder>(std::move(listing), reader_.with_attribute_records());

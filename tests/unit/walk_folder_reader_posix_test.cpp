@@ -1,7 +1,7 @@
 // Folders read whole and read ahead: a folder read once answers every
 // pattern as a listing by that pattern would, the reader hands out folders
-// however far its threads have got, keeps them for a second pass within its
-// limit, and looks destinations up as a lookup by name would.
+// however far its threads have got and keeps them for a second pass within
+// its limit; many names of a folder are looked up as a lookup by name would.
 #include <gtest/gtest.h>
 
 #include <unistd.h>
@@ -145,9 +145,9 @@ protected:
 TEST_F(FolderReaderTest, HandsOutEveryFolderWhateverItsThreadsHaveReadAndKeepsThem) {
     make_tree();
     for (unsigned threads : {0u, 1u, 3u}) {
-        FolderReader reader({L"*.*"}, false, true, [](const std::wstring&) { return false; }, threads, 1000);
+        FolderReader reader({.patterns = {L"*.*"}, .threads = threads, .retained_limit = 1000});
         for (const std::wstring& dir : order_) {
-            auto listing = reader.take(dir, true);
+            auto listing = reader.take(dir, Keep::for_copy_pass);
             ASSERT_TRUE(listing->listed);
             auto fresh = platform::read_folder(dir, {L"*.*"}, false);
             ASSERT_EQ(listing->entries.size(), fresh.entries.size());
@@ -155,7 +155,7 @@ TEST_F(FolderReaderTest, HandsOutEveryFolderWhateverItsThreadsHaveReadAndKeepsTh
         // Kept for the second pass, which lets them go.
         for (const std::wstring& dir : order_) {
             ASSERT_NE(reader.peek(dir), nullptr);
-            reader.take(dir, false);
+            reader.take(dir, Keep::no);
             EXPECT_EQ(reader.peek(dir), nullptr);
         }
     }
@@ -164,8 +164,8 @@ TEST_F(FolderReaderTest, HandsOutEveryFolderWhateverItsThreadsHaveReadAndKeepsTh
 TEST_F(FolderReaderTest, ReadsAheadAllButTheFoldersItIsToSkip) {
     make_tree();
     std::wstring skipped = folder(L"t1");
-    FolderReader reader({L"*.*"}, false, true, [&](const std::wstring& d) { return d == skipped; }, 1, 1000);
-    reader.take(start_, true);
+    FolderReader reader({.patterns = {L"*.*"}, .skip = [&](const std::wstring& d) { return d == skipped; }, .threads = 1, .retained_limit = 1000});
+    reader.take(start_, Keep::for_copy_pass);
     // The thread reads t0, t2 and everything below them on its own.
     std::wstring last = folder(L"t2/l3");
     for (int i = 0; i < 500 && !reader.peek(last); ++i) usleep(10000);
@@ -177,82 +177,21 @@ TEST_F(FolderReaderTest, ReadsAheadAllButTheFoldersItIsToSkip) {
 
 TEST_F(FolderReaderTest, KeepsNoMoreThanItsLimit) {
     make_tree();
-    FolderReader reader({L"*.*"}, false, true, [](const std::wstring&) { return false; }, 2, 6);
-    for (const std::wstring& dir : order_) reader.take(dir, true);
+    FolderReader reader({.patterns = {L"*.*"}, .threads = 2, .retained_limit = 6});
+    for (const std::wstring& dir : order_) reader.take(dir, Keep::for_copy_pass);
     size_t kept = 0;
     for (const std::wstring& dir : order_) kept += reader.peek(dir) != nullptr;
     EXPECT_LT(kept, order_.size());
     EXPECT_NE(reader.peek(start_), nullptr);  // the first ones are kept
 }
 
-TEST_F(FolderReaderTest, DestinationLookupsComeBackForThePlannedFoldersOnly) {
-    make_tree();
-    // The destination holds copies of the files of t0/l0 only.
-    make_file("dst/f1.txt", 1);
-    std::wstring destination = folder(L"dst");
-    FolderReader reader({L"*.*"}, false, true, [](const std::wstring&) { return false; }, 2, 1000);
-    std::vector<FolderReader::DestinationJob> jobs;
-    for (const std::wstring& dir : {folder(L"t0/l0"), folder(L"t0/l1")}) {
-        auto lookups = std::make_shared<DestinationLookups>();
-        lookups->listing = reader.take(dir, true);
-        lookups->folder = dir == folder(L"t0/l0") ? destination : folder(L"t0/nothing");
-        for (size_t i = 0; i < lookups->listing->entries.size(); ++i) lookups->looked_up.push_back(i);
-        jobs.push_back({dir, lookups});
-    }
-    reader.look_up_destinations_ahead(std::move(jobs));
-    usleep(200000);  // time for the threads to begin both
-
-    auto first = reader.take_destinations(folder(L"t0/l0"));
-    auto second = reader.take_destinations(folder(L"t0/l1"));
-    EXPECT_EQ(reader.take_destinations(folder(L"t1/l0")), nullptr);
-    ASSERT_NE(first, nullptr);
-    ASSERT_NE(second, nullptr);
-    for (size_t i = 0; i < first->listing->entries.size(); ++i)
-        EXPECT_EQ(first->times[i].found, first->listing->entries[i].name == L"f1.txt");
-    for (const platform::EntryTimes& t : second->times) EXPECT_FALSE(t.found);
-    EXPECT_EQ(reader.take_destinations(folder(L"t0/l0")), nullptr);  // taken once
-}
-
-}  // namespace
-
-namespace {
-
-TEST_F(FolderReaderTest, ALargeFolderIsLookedUpInChunksByEveryThread) {
-    for (int i = 0; i < 2500; ++i) make_file("big/f" + std::to_string(i) + ".txt");
-    FolderReader reader({L"*.*"}, false, true, [](const std::wstring&) { return false; }, 3, 100000);
-    std::wstring big = folder(L"big");
-    auto lookups = std::make_shared<DestinationLookups>();
-    lookups->listing = reader.take(big, true);
-    lookups->folder = big;  // every name is there
-    for (size_t i = 0; i < lookups->listing->entries.size(); ++i) lookups->looked_up.push_back(i);
-    reader.look_up_destinations_ahead({{big, lookups}});
-    // Give the threads the time to begin before the walk takes the folder.
-    usleep(200000);
-    auto taken = reader.take_destinations(big);
-    ASSERT_NE(taken, nullptr);
-    size_t found = 0, fresh = 0;
-    for (size_t i = 0; i < taken->times.size(); ++i) {
-        found += taken->times[i].found;
-        fresh += taken->seen_of(i) != std::chrono::steady_clock::time_point{};
-    }
-    // Chunks that no thread had begun when the walk came are left not found
-    // and never seen; every chunk begun is complete.
-    EXPECT_EQ(found, fresh);
-    EXPECT_GE(found, DestinationLookups::CHUNK);
-    EXPECT_TRUE(found % DestinationLookups::CHUNK == 0 || found == 2500) << found;
-}
-
-}  // namespace
-
-namespace {
-
 TEST_F(FolderReaderTest, ReadingTheWatchedFolderEndsKeepingAndReadingAhead) {
     make_tree();
     platform::FileIdentity watched;
     ASSERT_TRUE(platform::get_file_identity(folder(L"t1").c_str(), &watched));
-    FolderReader reader({L"*.*"}, false, true, [](const std::wstring&) { return false; }, 2, 1000);
+    FolderReader reader({.patterns = {L"*.*"}, .threads = 2, .retained_limit = 1000});
     reader.watch_for(watched);
-    reader.take(start_, true);
+    reader.take(start_, Keep::for_copy_pass);
     usleep(200000);  // the threads read ahead until they meet t1
     EXPECT_TRUE(reader.reads_each_folder_when_reached());
     // Nothing read ahead is handed out any more: t1 and what lies below it
@@ -260,26 +199,26 @@ TEST_F(FolderReaderTest, ReadingTheWatchedFolderEndsKeepingAndReadingAhead) {
     EXPECT_EQ(reader.peek(folder(L"t1")), nullptr);
     EXPECT_EQ(reader.peek(folder(L"t1/l0")), nullptr);
     make_file("t1/l0/written-meanwhile.txt", 1);
-    auto listing = reader.take(folder(L"t1/l0"), true);
+    auto listing = reader.take(folder(L"t1/l0"), Keep::for_copy_pass);
     EXPECT_EQ(listing->entries.size(), 3u);
     EXPECT_EQ(reader.peek(folder(L"t1/l0")), nullptr);  // and not kept
 }
 
 TEST_F(FolderReaderTest, ReadingEachFolderWhenReachedLetsGoOfWhatWasKept) {
     make_tree();
-    FolderReader reader({L"*.*"}, false, true, [](const std::wstring&) { return false; }, 1, 1000);
-    for (const std::wstring& dir : order_) reader.take(dir, true);
+    FolderReader reader({.patterns = {L"*.*"}, .threads = 1, .retained_limit = 1000});
+    for (const std::wstring& dir : order_) reader.take(dir, Keep::for_copy_pass);
     ASSERT_NE(reader.peek(folder(L"t0/l0")), nullptr);
     reader.read_each_folder_when_reached();
     for (const std::wstring& dir : order_) EXPECT_EQ(reader.peek(dir), nullptr);
     make_file("t0/l0/new.txt", 1);
-    EXPECT_EQ(reader.take(folder(L"t0/l0"), true)->entries.size(), 3u);
+    EXPECT_EQ(reader.take(folder(L"t0/l0"), Keep::for_copy_pass)->entries.size(), 3u);
 }
 
 TEST_F(FolderReaderTest, FoldersBelowALinkAreNeitherKeptNorReadAhead) {
     make_tree();
-    FolderReader reader({L"*.*"}, false, true, [](const std::wstring&) { return false; }, 2, 1000);
-    reader.take(folder(L"t0"), false, false);
+    FolderReader reader({.patterns = {L"*.*"}, .threads = 2, .retained_limit = 1000});
+    reader.take(folder(L"t0"), Keep::no, Below::read_when_reached);
     usleep(100000);
     EXPECT_EQ(reader.peek(folder(L"t0/l0")), nullptr);
 }
