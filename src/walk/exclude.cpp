@@ -103,9 +103,7 @@ Outcome match_from(const wchar_t* p, const wchar_t* s) {
 
 }  // namespace
 
-int wildcard_match(const wchar_t* pattern, const wchar_t* name, int /*flags: always 0*/) {
-    return match_from(pattern, name) == matched ? 0 : 1;
-}
+bool wildcard_matches(const wchar_t* pattern, const wchar_t* name) { return match_from(pattern, name) == matched; }
 
 bool exclude_test(const std::wstring& name) {
     static std::wstring scratch;  // kept between calls: no allocation per file
@@ -114,7 +112,7 @@ bool exclude_test(const std::wstring& name) {
         for (wchar_t& c : scratch) c = paths::upper_ascii(c);
     for (const std::wstring& pattern : config().exclude_types) {
         if (pattern.empty()) break;
-        if (wildcard_match(pattern.c_str(), scratch.c_str(), 0) == 0) return true;
+        if (wildcard_matches(pattern.c_str(), scratch.c_str())) return true;
     }
     return false;
 }

@@ -7,9 +7,9 @@
 // Matches `name` against `pattern` with fnmatch's rules for flags 0: '*',
 // '?', bracket expressions ('!' or '^' negates, ranges, ']' first and '-'
 // last are ordinary), '\' escapes; '/' and a leading '.' are ordinary
-// characters and letter case counts. Returns 0 on a match, 1 otherwise.
-// An unterminated bracket expression matches nothing.
-int wildcard_match(const wchar_t* pattern, const wchar_t* name, int flags);
+// characters and letter case counts. True on a match. An unterminated
+// bracket expression matches nothing.
+bool wildcard_matches(const wchar_t* pattern, const wchar_t* name);
 
 // True when the file name (no folder part) matches a pattern of
 // exclude_types. The name is upper-cased first (ASCII letters, as the C

@@ -8,7 +8,7 @@
 
 namespace {
 
-bool matches(const wchar_t* pattern, const wchar_t* name) { return wildcard_match(pattern, name, 0) == 0; }
+bool matches(const wchar_t* pattern, const wchar_t* name) { return wildcard_matches(pattern, name); }
 
 TEST(WildcardMatch, StarsAndQuestionMarks) {
     EXPECT_TRUE(matches(L"*", L""));
