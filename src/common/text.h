@@ -11,9 +11,15 @@
 
 // The compiler checks each format string against its arguments with the ISO C
 // rules these formats follow (gnu_printf: on MinGW too, where plain printf
-// would mean the Microsoft rules).
+// would mean the Microsoft rules; clang knows only printf, which are the ISO
+// rules on the hosts it builds for here).
+#if defined(__clang__)
+#define KESTRO_PRINTF(format_position, first_argument) \
+    __attribute__((format(printf, format_position, first_argument)))
+#else
 #define KESTRO_PRINTF(format_position, first_argument) \
     __attribute__((format(gnu_printf, format_position, first_argument)))
+#endif
 
 namespace text {
 
