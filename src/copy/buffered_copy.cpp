@@ -26,7 +26,8 @@ std::wstring name_with_plus_for_char5(std::wstring path) {
 }
 
 // Every byte of `in` written to `out`; a failed or short read or write fails.
-bool copy_contents(platform::FileHandle in, platform::FileHandle out, char* buffer) {
+bool copy_contents(platform::FileHandle in, platform::FileHandle out, char* buffer, uint64_t* copied) {
+    *copied = 0;
     for (;;) {
         if (platform::interrupt_requested()) return false;
         uint32_t got = 0;
@@ -34,12 +35,13 @@ bool copy_contents(platform::FileHandle in, platform::FileHandle out, char* buff
         if (got == 0) return true;
         uint32_t written = 0;
         if (!platform::write_file(out, buffer, got, &written) || written != got) return false;
+        *copied += got;
     }
 }
 
 }  // namespace
 
-bool buffered_copy(const std::wstring& source, const std::wstring& destination) {
+bool buffered_copy(const std::wstring& source, const std::wstring& destination, uint64_t* copied) {
     char* buffer = copy_buffer();
     if (!buffer) {
         text::print(stderr, "\n%s\n%d\nCouldn't create output copy buffer\n", BUFFERED_COPY_UNIT, 598);
@@ -58,7 +60,7 @@ bool buffered_copy(const std::wstring& source, const std::wstring& destination) 
         platform::close_file(in);
         return false;
     }
-    bool complete = copy_contents(in, out, buffer);
+    bool complete = copy_contents(in, out, buffer, copied);
     platform::close_file(in);
     platform::close_file(out);
     if (!complete) {

@@ -10,9 +10,10 @@
 
 namespace {
 
-bool platform_copy(const std::wstring& source, const std::wstring& destination, uint32_t destination_attributes) {
+bool platform_copy(const std::wstring& source, const std::wstring& destination, uint32_t destination_attributes,
+                   uint64_t* copied) {
     std::wstring temporary = temporary_name_beside(destination);
-    if (!platform::copy_file(source.c_str(), temporary.c_str(), true)) {
+    if (!platform::copy_file(source.c_str(), temporary.c_str(), true, copied)) {
         remove_temporary(temporary);
         return false;
     }
@@ -20,36 +21,38 @@ bool platform_copy(const std::wstring& source, const std::wstring& destination, 
 }
 
 bool complete_copy(const std::wstring& source, const std::wstring& destination, uint32_t destination_attributes,
-                   const platform::CopyDetails& details) {
+                   const platform::CopyDetails& details, uint64_t* copied) {
     // Where nothing stands the copy can take the name directly once complete,
     // without a temporary name to rename.
     if (destination_attributes == platform::INVALID_ATTRIBUTES &&
-        platform::copy_file_to_free_name(source.c_str(), destination.c_str(), details))
+        platform::copy_file_to_free_name(source.c_str(), destination.c_str(), details, copied))
         return true;
     std::wstring temporary = temporary_name_beside(destination);
-    if (!platform::copy_file_with_details(source.c_str(), temporary.c_str(), details)) return false;
+    if (!platform::copy_file_with_details(source.c_str(), temporary.c_str(), details, copied)) return false;
     return replace_with_temporary(temporary, destination, destination_attributes);
 }
 
 }  // namespace
 
 // The buffered copy, unless an interrupt stopped the copy before it.
-CopyOutcome fallback_copy(const std::wstring& source, const std::wstring& destination) {
+CopyOutcome fallback_copy(const std::wstring& source, const std::wstring& destination, uint64_t* copied) {
     if (platform::interrupt_requested()) return CopyOutcome::interrupted;
-    if (buffered_copy(source, destination)) return CopyOutcome::buffered_copy;
+    if (buffered_copy(source, destination, copied)) return CopyOutcome::buffered_copy;
     return platform::interrupt_requested() ? CopyOutcome::interrupted : CopyOutcome::failed;
 }
 
 CopyOutcome copy_with_details(const std::wstring& source, const std::wstring& destination,
-                              uint32_t destination_attributes, const platform::CopyDetails& details) {
-    if (complete_copy(source, destination, destination_attributes, details)) return CopyOutcome::complete_copy;
-    return fallback_copy(source, destination);
+                              uint32_t destination_attributes, const platform::CopyDetails& details,
+                              uint64_t* copied) {
+    if (complete_copy(source, destination, destination_attributes, details, copied))
+        return CopyOutcome::complete_copy;
+    return fallback_copy(source, destination, copied);
 }
 
 CopyOutcome copy_with_fallback(const std::wstring& source, const std::wstring& destination,
-                               uint32_t destination_attributes) {
-    if (platform_copy(source, destination, destination_attributes)) return CopyOutcome::whole_file_copy;
-    return fallback_copy(source, destination);
+                               uint32_t destination_attributes, uint64_t* copied) {
+    if (platform_copy(source, destination, destination_attributes, copied)) return CopyOutcome::whole_file_copy;
+    return fallback_copy(source, destination, copied);
 }
 
 uint32_t prepare_overwrite(const std::wstring& destination) {
@@ -112,8 +115,10 @@ FileCopy copy_over(const std::wstring& source, const std::wstring& destination, 
         standing = UNKNOWN_ATTRIBUTES;
     }
     // Hashing reads the copy afterwards, which would change its access time.
-    copy.outcome = opt->hash_mode == 0 ? copy_with_details(source, destination, standing, copy_details(copy))
-                                       : copy_with_fallback(source, destination, standing);
+    copy.outcome = opt->hash_mode == 0
+                       ? copy_with_details(source, destination, standing, copy_details(copy), &copy.bytes)
+                       : copy_with_fallback(source, destination, standing, &copy.bytes);
+    if (!copy.copied()) copy.bytes = 0;
     if (copy.copied())
         copy.attributes = give_copy_attributes(copy);
     else if (copy.remembered)

@@ -16,15 +16,17 @@ enum class CopyOutcome { failed, whole_file_copy, buffered_copy, complete_copy, 
 // The platform's whole-file copy over `destination`, the buffered copy when
 // that fails. `destination_attributes` is what stands there as just looked
 // up (INVALID_ATTRIBUTES: nothing), or UNKNOWN_ATTRIBUTES.
+// `*copied` receives the bytes copied.
 CopyOutcome copy_with_fallback(const std::wstring& source, const std::wstring& destination,
-                               uint32_t destination_attributes = UNKNOWN_ATTRIBUTES);
+                               uint32_t destination_attributes, uint64_t* copied);
 // -O: makes an existing destination with attributes replaceable. Returns the
 // attributes it had, to be given back after the copy, or 0.
 // Like copy_with_fallback, trying first a whole-file copy given `details`
 // (attributes and times) on its open file, which saves setting them by path
 // afterwards. Falls back to the buffered copy as copy_with_fallback does.
 CopyOutcome copy_with_details(const std::wstring& source, const std::wstring& destination,
-                              uint32_t destination_attributes, const platform::CopyDetails& details);
+                              uint32_t destination_attributes, const platform::CopyDetails& details,
+                              uint64_t* copied);
 uint32_t prepare_overwrite(const std::wstring& destination);
 
 // The attributes a copy gets (unless -O remembered the destination's): the
@@ -44,6 +46,9 @@ struct FileCopy {
     uint32_t remembered = 0;                // -O: the destination's attributes, given back
     CopyOutcome outcome = CopyOutcome::failed;
     uint32_t attributes = UNKNOWN_ATTRIBUTES;  // the copy's, when known
+    // The bytes copied: the size the source had when it was read, which is
+    // not the listed size when it shrank or grew meanwhile.
+    uint64_t bytes = 0;
 
     bool copied() const { return outcome != CopyOutcome::failed && outcome != CopyOutcome::interrupted; }
 };

@@ -115,9 +115,15 @@ void copy_step(Run& run, CurrentFile& file, std::wstring destination, const Dest
     FileCopy copy = copy_over(file.source, destination, file.record, standing, CopyAttributes::without_read_only);
     if (copy.outcome == CopyOutcome::interrupted) abandon_for_interrupt(run, file);
     const bool copied = copy.copied();
+    // The screen showed the listed size; what was copied is what the source
+    // held when it was read, less when it shrank meanwhile.
+    const int64_t bytes_copied = static_cast<int64_t>(copy.bytes);
     if (copied) {
         ++run.renames.flatten_copied;
-        if (run.logs.copied_log) write_copied_record(size_text.c_str(), file.source, destination, file.times());
+        if (run.logs.copied_log) {
+            std::wstring copied_text = run::format_count(bytes_copied);
+            write_copied_record(copied_text.c_str(), file.source, destination, file.times());
+        }
     } else {
         write_copy_error(file.source, destination);
         reject(run, file, REASON_COPY_ERROR);
@@ -127,7 +133,7 @@ void copy_step(Run& run, CurrentFile& file, std::wstring destination, const Dest
 
     if (copied) {
         ++run.counters.files_copied;
-        run.counters.bytes_copied += file.size;
+        run.counters.bytes_copied += bytes_copied;
     }
     write_progress();
 

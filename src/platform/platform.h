@@ -168,8 +168,10 @@ void close_file(FileHandle h);
 
 // Whole-file copy as CopyFileW: data, the source's attributes and last write
 // time. With fail_if_exists false an existing destination is replaced, unless
-// it is read-only or hidden (then it fails as Windows does).
-bool copy_file(const wchar_t* source, const wchar_t* destination, bool fail_if_exists);
+// it is read-only or hidden (then it fails as Windows does). `copied` (when
+// given) receives the bytes copied, which differ from the size listed before
+// when the source changed meanwhile.
+bool copy_file(const wchar_t* source, const wchar_t* destination, bool fail_if_exists, uint64_t* copied = nullptr);
 // What a copy is given before it takes its final name.
 struct CopyDetails {
     uint32_t attributes = 0;  // as set_file_attributes takes them
@@ -179,14 +181,16 @@ struct CopyDetails {
 // name), given `details` while it is open: the copy is not looked up again
 // by path. False when the data or a detail could not be given; `new_file`
 // is then gone.
-bool copy_file_with_details(const wchar_t* source, const wchar_t* new_file, const CopyDetails& details);
+bool copy_file_with_details(const wchar_t* source, const wchar_t* new_file, const CopyDetails& details,
+                            uint64_t* copied = nullptr);
 // Whole-file copy onto `destination`, a name that is free, given `details`
 // while open: the copy has no name at all until it is complete, then takes
 // `destination` (never replacing anything), so an interrupted run leaves
 // nothing behind. False when it could not be done this way, for whatever
 // reason (no such file on this host, the name taken meanwhile, a failure);
 // nothing is left then and the caller copies by another way.
-bool copy_file_to_free_name(const wchar_t* source, const wchar_t* destination, const CopyDetails& details);
+bool copy_file_to_free_name(const wchar_t* source, const wchar_t* destination, const CopyDetails& details,
+                            uint64_t* copied = nullptr);
 // Removes from `folder` (ending with '\') what copies cut off by a kill, a
 // crash or a full disk left behind: entries whose name begins with `prefix`
 // (ASCII) and that `abandoned` accepts, only if they are regular files (never

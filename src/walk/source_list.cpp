@@ -164,7 +164,8 @@ void write_default_log_record(int64_t size, const std::wstring& source, const st
     if (opt->log_mask < 3) text::print(current_run().logs.default_log, "\n");
 }
 
-void record_copy(Run& run, int64_t size, const std::wstring& source, const std::wstring& destination) {
+// `size`: the listed size, `copied`: the bytes the copy got.
+void record_copy(Run& run, int64_t size, int64_t copied, const std::wstring& source, const std::wstring& destination) {
     text::print(run.screen, "\n  ==> %ls\n", paths::display(destination));
     text::print(run.logs.list_log, "\n%ls|", source.c_str());
     text::print(run.logs.copied_log, "\n%ls|", source.c_str());
@@ -172,7 +173,7 @@ void record_copy(Run& run, int64_t size, const std::wstring& source, const std::
     ++counts.files_processed;
     counts.bytes_processed += size;
     ++counts.files_copied;
-    counts.bytes_copied += size;
+    counts.bytes_copied += copied;
 }
 
 void write_progress_line(ListProgress& progress) {
@@ -193,9 +194,10 @@ void copy_listed_file(Run& run, const Source& source, const std::wstring& destin
     FileCopy copy = copy_over(source.path, destination, source.record, UNKNOWN_ATTRIBUTES, CopyAttributes::as_source);
     if (copy.outcome == CopyOutcome::interrupted) run::terminate(run::USER_ABORTED);
     if (!copy.copied()) return report_copy_failure(source.path, destination);
-    record_copy(run, size, source.path, destination);
+    const int64_t copied = static_cast<int64_t>(copy.bytes);
+    record_copy(run, size, copied, source.path, destination);
     hash_listed_copy(run, source.path, destination);
-    write_default_log_record(size, source.path, destination);
+    write_default_log_record(copied, source.path, destination);
     finish_copy(copy);
 }
 

@@ -63,7 +63,8 @@ protected:
         return names;
     }
     CopyOutcome copy(const std::string& from, const std::string& to) {
-        return copy_with_details(win(from), win(to), platform::INVALID_ATTRIBUTES, details);
+        uint64_t copied = 0;
+        return copy_with_details(win(from), win(to), platform::INVALID_ATTRIBUTES, details, &copied);
     }
 
     std::string host;

@@ -15,6 +15,8 @@
 #include "platform/platform.h"
 #include "run/config.h"
 #include "run/run_state.h"
+#include "run/terminate.h"
+#include "common/text.h"
 #include "stream_contents.h"
 
 namespace {
@@ -129,6 +131,46 @@ TEST_F(PerFile, DirsStartPathsLandUnderTheirMirroredFolder) {
     EXPECT_EQ(read("backup/data/x/a.txt"), "top");
     EXPECT_EQ(read("backup/data/x/sub/b.txt"), "below");
     EXPECT_EQ(read("backup/data/xa.txt"), "<missing>");
+}
+
+// A source that shrank or grew between its listing and its copy: the
+// statistics and the COPIED record count what was copied, the screen's size
+// line and the processed bytes what was listed. With -h the whole-file copy
+// goes by another way (a temporary name), which counts alike.
+TEST_F(PerFile, ASourceChangedSinceItsListingCountsWhatWasCopied) {
+    struct Case {
+        size_t listed, copied;
+        int hash_mode;
+    };
+    for (Case c : {Case{2000000, 314966, 0}, Case{2000000, 314966, 1}, Case{1000, 5000, 0}}) {
+        SCOPED_TRACE(testing::Message() << c.listed << " -> " << c.copied << " hash " << c.hash_mode);
+        ASSERT_TRUE(start_new_run());
+        current_run().screen = shown;
+        current_run().logs.error_log = stderr;
+        current_run().counting_pass = 0;
+        FILE* copied_log = std::tmpfile();
+        current_run().logs.copied_log = copied_log;
+        building_config().options.hash_mode = c.hash_mode;
+        make("src/a.bin", std::string(c.listed, 'x'));
+        std::system(("rm -rf '" + host + "/dst'").c_str());
+        current_run().target.destination_root = folder("dst");
+        current_run().target.current_start_path_len = static_cast<int32_t>(folder("src").size() - 1);
+        platform::FindRecord record;
+        ASSERT_TRUE(platform::find_entry((folder("src") + L"a.bin").c_str(), &record));
+        make("src/a.bin", std::string(c.copied, 'y'));
+        process_file(folder("src"), L"a.bin", record);
+
+        EXPECT_EQ(read("dst/a.bin"), std::string(c.copied, 'y'));
+        EXPECT_EQ(current_run().counters.bytes_copied, static_cast<int64_t>(c.copied));
+        EXPECT_EQ(current_run().counters.bytes_processed, static_cast<int64_t>(c.listed));
+        std::string listed_text = text::to_utf8(run::format_count(static_cast<int64_t>(c.listed)));
+        std::string copied_text = text::to_utf8(run::format_count(static_cast<int64_t>(c.copied)));
+        EXPECT_NE(contents(shown).find(" " + listed_text + " ==> "), std::string::npos);
+        std::string record_text = contents(copied_log);
+        EXPECT_EQ(record_text.find(std::string(14 - copied_text.size(), ' ') + copied_text + " |"), 0u) << record_text;
+        current_run().logs.copied_log = nullptr;
+        std::fclose(copied_log);
+    }
 }
 
 }  // namespace

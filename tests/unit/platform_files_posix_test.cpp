@@ -75,7 +75,7 @@ protected:
         return names;
     }
 
-    void check_copy_with_details(bool (*copier)(const wchar_t*, const wchar_t*, const CopyDetails&));
+    void check_copy_with_details(bool (*copier)(const wchar_t*, const wchar_t*, const CopyDetails&, uint64_t*));
     static mode_t process_umask() {
         mode_t mask = umask(0);
         umask(mask);
@@ -385,7 +385,7 @@ TEST_F(PlatformFiles, CopyKeepsDataAttributesAndWriteTime) {
 
 // The copy with details is given its attributes and all three times while
 // open; it only ever creates a new file and leaves nothing behind on failure.
-using CopyWithDetails = bool (*)(const wchar_t*, const wchar_t*, const CopyDetails&);
+using CopyWithDetails = bool (*)(const wchar_t*, const wchar_t*, const CopyDetails&, uint64_t*);
 
 // Both whole-file copies that give a new file its details: what the copy
 // holds, and that nothing is left where a copy cannot be made.
@@ -416,7 +416,9 @@ void PlatformFiles::check_copy_with_details(CopyWithDetails copier) {
                    Case{"ro", ATTR_ARCHIVE, 0644}, Case{"open", ATTR_ARCHIVE, 0666}}) {
         std::string copy = std::string(c.source) + ".copy";
         details.attributes = c.attributes;
-        ASSERT_TRUE(copier(win(c.source).c_str(), win(copy).c_str(), details)) << c.source;
+        uint64_t copied = 1;
+        ASSERT_TRUE(copier(win(c.source).c_str(), win(copy).c_str(), details, &copied)) << c.source;
+        EXPECT_EQ(copied, read(c.source).size()) << c.source;
         FindRecord rec = find_one(win(copy));  // before reading it changes the access time
         EXPECT_EQ(rec.attributes, c.attributes) << c.source;  // a read-only source's copy is writable
         EXPECT_EQ(rec.last_write_time, details.last_write) << c.source;
@@ -430,12 +432,12 @@ void PlatformFiles::check_copy_with_details(CopyWithDetails copier) {
         EXPECT_EQ(st.st_mode & 07777, c.mode) << c.source;
     }
     write("taken", "kept as it was");
-    EXPECT_FALSE(copier(win("big").c_str(), win("taken").c_str(), details));
+    EXPECT_FALSE(copier(win("big").c_str(), win("taken").c_str(), details, nullptr));
     EXPECT_EQ(read("taken"), "kept as it was");
-    EXPECT_FALSE(copier(win("missing").c_str(), win("m.copy").c_str(), details));
+    EXPECT_FALSE(copier(win("missing").c_str(), win("m.copy").c_str(), details, nullptr));
     EXPECT_FALSE(exists("m.copy"));
     ASSERT_EQ(mkdir(host("folder").c_str(), 0777), 0);
-    EXPECT_FALSE(copier(win("folder").c_str(), win("f.copy").c_str(), details));
+    EXPECT_FALSE(copier(win("folder").c_str(), win("f.copy").c_str(), details, nullptr));
     EXPECT_FALSE(exists("f.copy"));
     std::vector<std::wstring> left = listing(win("*"));
     const std::vector<std::wstring> expected = {L"big",  L"big.copy", L"empty", L"empty.copy", L"folder",

@@ -44,15 +44,19 @@ bool write_all(int fd, const char* data, size_t size) {
 // `expected` (the size fstat gave) the end is taken as reached there, without
 // one more call to find it. An interrupt stops the copy between chunks of
 // 64 MB (1 MB when read and written), small enough to end a run quickly.
-bool copy_data(int in, int out, off_t expected = -1) {
+// `*copied` counts the bytes copied: a source that shrank since it was listed
+// gives fewer than listed.
+bool copy_data(int in, int out, off_t expected, uint64_t* copied_bytes) {
     bool use_range = true;
     off_t copied = 0;
+    *copied_bytes = 0;
     for (;;) {
         if (interrupt_requested()) return false;
         if (use_range) {
             ssize_t n = copy_file_range(in, nullptr, out, nullptr, 1 << 26, 0);
             if (n > 0) {
                 copied += n;
+                *copied_bytes = static_cast<uint64_t>(copied);
                 if (copied == expected) return true;
                 continue;
             }
@@ -69,6 +73,8 @@ bool copy_data(int in, int out, off_t expected = -1) {
         }
         if (n == 0) return true;
         if (!write_all(out, buffer.data(), static_cast<size_t>(n))) return false;
+        copied += n;
+        *copied_bytes = static_cast<uint64_t>(copied);
     }
 }
 
@@ -363,8 +369,8 @@ bool finish_new_file(const NewFile& file, int dir, const char* name, bool comple
 // `out` its attribute record and times, and `mode` unless `has_mode` says it
 // was created with it.
 bool fill_copy(int in, int out, const struct stat& st, const std::string& to, const CopyDetails& details,
-               mode_t mode, bool has_mode) {
-    bool ok = copy_data(in, out, st.st_size > 0 ? st.st_size : -1);
+               mode_t mode, bool has_mode, uint64_t* copied) {
+    bool ok = copy_data(in, out, st.st_size > 0 ? st.st_size : -1, copied);
     ::close(in);
     // The attribute record goes first, while the copy is still writable.
     constexpr uint32_t KEPT = ATTR_HIDDEN | ATTR_SYSTEM | ATTR_ARCHIVE;
@@ -378,7 +384,7 @@ bool fill_copy(int in, int out, const struct stat& st, const std::string& to, co
 // The whole-file copy of `from` into the new file `to`, given `details`
 // while open (see NewFile for `named_meanwhile`).
 bool copy_into_new_file(const std::string& from, const std::string& to, const CopyDetails& details,
-                        bool named_meanwhile) {
+                        bool named_meanwhile, uint64_t* copied) {
     FolderAndName source_place = split_host_path(from);
     FolderAndName place = split_host_path(to);
     int source_dir = source_folder.fd_of(source_place.folder);
@@ -398,7 +404,7 @@ bool copy_into_new_file(const std::string& from, const std::string& to, const Co
         return false;
     }
     bool has_mode = out.nameless && (created & ~process_umask()) == mode;
-    return finish_new_file(out, dir, place.name, fill_copy(in, out.fd, st, to, details, mode, has_mode));
+    return finish_new_file(out, dir, place.name, fill_copy(in, out.fd, st, to, details, mode, has_mode, copied));
 }
 
 // Gives the new copy `out` of the source `st` what CopyFileW gives: the
@@ -414,7 +420,9 @@ bool give_copy_file_details(int out, const std::string& to, const struct stat& s
 
 }  // namespace
 
-bool copy_file(const wchar_t* source, const wchar_t* destination, bool fail_if_exists) {
+bool copy_file(const wchar_t* source, const wchar_t* destination, bool fail_if_exists, uint64_t* copied) {
+    uint64_t bytes = 0;
+    if (!copied) copied = &bytes;
     std::string from, to;
     if (!posix::to_host(source, from) || !posix::to_host(destination, to))
         return false;
@@ -446,7 +454,7 @@ bool copy_file(const wchar_t* source, const wchar_t* destination, bool fail_if_e
             ::close(in);
             return false;
         }
-        bool ok = copy_data(in, out.fd) && give_copy_file_details(out.fd, to, st, source_info.attributes, creation);
+        bool ok = copy_data(in, out.fd, -1, copied) && give_copy_file_details(out.fd, to, st, source_info.attributes, creation);
         ::close(in);
         return finish_new_file(out, dir, place.name, ok);
     }
@@ -455,26 +463,32 @@ bool copy_file(const wchar_t* source, const wchar_t* destination, bool fail_if_e
         ::close(in);
         return false;
     }
-    bool ok = copy_data(in, out) && give_copy_file_details(out, to, st, source_info.attributes, creation);
+    bool ok = copy_data(in, out, -1, copied) && give_copy_file_details(out, to, st, source_info.attributes, creation);
     ::close(in);
     if (::close(out) != 0) ok = false;
     if (!ok) ::unlink(to.c_str());
     return ok;
 }
 
-bool copy_file_with_details(const wchar_t* source, const wchar_t* new_file, const CopyDetails& details) {
+bool copy_file_with_details(const wchar_t* source, const wchar_t* new_file, const CopyDetails& details,
+                            uint64_t* copied) {
+    uint64_t bytes = 0;
+    if (!copied) copied = &bytes;
     std::string from, to;
     if (!posix::to_host(source, from) || !posix::to_host(new_file, to))
         return false;
-    return copy_into_new_file(from, to, details, true);
+    return copy_into_new_file(from, to, details, true, copied);
 }
 
-bool copy_file_to_free_name(const wchar_t* source, const wchar_t* destination, const CopyDetails& details) {
+bool copy_file_to_free_name(const wchar_t* source, const wchar_t* destination, const CopyDetails& details,
+                            uint64_t* copied) {
+    uint64_t bytes = 0;
+    if (!copied) copied = &bytes;
     if (nameless_files_refused.load(std::memory_order_relaxed)) return false;
     std::string from, to;
     if (!posix::to_host(source, from) || !posix::to_host(destination, to))
         return false;
-    return copy_into_new_file(from, to, details, false);
+    return copy_into_new_file(from, to, details, false, copied);
 }
 
 namespace {

@@ -174,9 +174,19 @@ DWORD CALLBACK stop_on_interrupt(LARGE_INTEGER, LARGE_INTEGER, LARGE_INTEGER, LA
     return interrupt_requested() ? PROGRESS_CANCEL : PROGRESS_CONTINUE;
 }
 
+// The size of the complete copy at `path`: what the copy got, whatever the
+// source's size was when it was listed (the progress routine's count is not
+// reported by every implementation).
+uint64_t size_of_copy(const wchar_t* path) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExW(path, GetFileExInfoStandard, &data)) return 0;
+    return (uint64_t(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
 }  // namespace
 
-bool copy_file(const wchar_t* source, const wchar_t* destination, bool fail_if_exists) {
+bool copy_file(const wchar_t* source, const wchar_t* destination, bool fail_if_exists, uint64_t* copied) {
+    if (copied) *copied = 0;
     // The copy is created with the source's attributes.
     if (!fail_if_exists && win32::running_under_wine()) {
         DWORD source_attributes = GetFileAttributesW(source);
@@ -184,12 +194,16 @@ bool copy_file(const wchar_t* source, const wchar_t* destination, bool fail_if_e
             !write_allowed_by_attributes(destination, Disposition::create_always, source_attributes))
             return false;
     }
-    return CopyFileExW(source, destination, stop_on_interrupt, nullptr, nullptr,
-                       fail_if_exists ? COPY_FILE_FAIL_IF_EXISTS : 0) != 0;
+    if (!CopyFileExW(source, destination, stop_on_interrupt, nullptr, nullptr,
+                     fail_if_exists ? COPY_FILE_FAIL_IF_EXISTS : 0))
+        return false;
+    if (copied) *copied = size_of_copy(destination);
+    return true;
 }
 
-bool copy_file_with_details(const wchar_t* source, const wchar_t* new_file, const CopyDetails& details) {
-    if (!copy_file(source, new_file, true)) return false;
+bool copy_file_with_details(const wchar_t* source, const wchar_t* new_file, const CopyDetails& details,
+                            uint64_t* copied) {
+    if (!copy_file(source, new_file, true, copied)) return false;
     // Read-only and system are given after the times, which they would refuse.
     constexpr uint32_t PROTECTING = ATTR_READONLY | ATTR_SYSTEM;
     uint32_t first = details.attributes & ~PROTECTING;
@@ -208,7 +222,7 @@ bool copy_file_with_details(const wchar_t* source, const wchar_t* new_file, cons
 }
 
 // Windows has no file without a name: copies go by a temporary name.
-bool copy_file_to_free_name(const wchar_t*, const wchar_t*, const CopyDetails&) { return false; }
+bool copy_file_to_free_name(const wchar_t*, const wchar_t*, const CopyDetails&, uint64_t*) { return false; }
 
 namespace {
 
