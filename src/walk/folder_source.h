@@ -32,8 +32,9 @@ public:
     // at the end of the folder.
     virtual bool next_subfolder(const wchar_t** name, uint32_t* attributes) = 0;
     // The entries `type` matches, in listing order (folders among them):
-    // first_match starts the listing, next_match moves on; false at its end.
-    virtual bool first_match(const std::wstring& type) = 0;
+    // first_match starts the listing of the folder `dir` (the one opened),
+    // next_match moves on; false at its end.
+    virtual bool first_match(const std::wstring& dir, const std::wstring& type) = 0;
     virtual bool next_match() = 0;
     // The current match: what the counting pass needs, then what the sink is handed.
     virtual uint32_t match_attributes() const = 0;

@@ -20,9 +20,8 @@ bool is_dot_entry(const wchar_t* n) { return n[0] == L'.' && (n[1] == 0 || (n[1]
 
 class ListedFolder : public OpenFolder {
 public:
-    ListedFolder(const std::wstring& dir, platform::FindHandle folders, const platform::FindRecord& first,
-                 bool sizes_only)
-        : dir_(dir), folders_(folders), record_(first), sizes_only_(sizes_only) {}
+    ListedFolder(platform::FindHandle folders, const platform::FindRecord& first, bool sizes_only)
+        : folders_(folders), record_(first), sizes_only_(sizes_only) {}
     ~ListedFolder() override {
         close_folders();
         close_files();
@@ -44,13 +43,13 @@ public:
         return false;
     }
 
-    bool first_match(const std::wstring& type) override {
+    bool first_match(const std::wstring& dir, const std::wstring& type) override {
         // Only the folders of the first listing are used: files come from
         // the listings by type.
         close_folders();
         close_files();
         std::wstring& pattern = pattern_buffer();
-        pattern.assign(dir_).append(type);
+        pattern.assign(dir).append(type);
         // The counting pass uses only the folder bit and the size; the copy
         // pass may leave the attribute record to the files it copies.
         sizes_ = current_run().counting_pass || sizes_only_;
@@ -84,7 +83,6 @@ private:
         files_ = nullptr;
     }
 
-    const std::wstring dir_;
     platform::FindHandle folders_;
     platform::FindHandle files_ = nullptr;
     platform::FindRecord record_;
@@ -103,5 +101,5 @@ std::unique_ptr<OpenFolder> PatternLister::open(const std::wstring& dir, Reached
     platform::FindRecord first;
     platform::FindHandle folders = platform::find_first_folders(pattern.c_str(), &first);
     if (!folders) return nullptr;  // missing or unreadable
-    return std::make_unique<ListedFolder>(dir, folders, first, sizes_only_);
+    return std::make_unique<ListedFolder>(folders, first, sizes_only_);
 }

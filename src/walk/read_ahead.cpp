@@ -32,7 +32,7 @@ public:
         return false;
     }
 
-    bool first_match(const std::wstring& type) override {
+    bool first_match(const std::wstring&, const std::wstring& type) override {
         type_ = &type;
         current_ = size_t(-1);
         return next_match();
@@ -80,23 +80,48 @@ std::vector<size_t> files_to_hand_over(const platform::FolderListing& listing) {
     return files;
 }
 
-// The files of the folders kept from the counting pass under `dir`, in the
+// The files of the folders kept from the counting pass under `start`, in the
 // order the walk will reach them: a folder's subfolders first, then its own
-// files. Links and bypassed folders are left out.
-void gather_files_ahead(FolderReader& reader, const std::wstring& dir, std::vector<FilesAhead>& folders) {
-    if (bypassed(dir)) return;
-    std::shared_ptr<const platform::FolderListing> listing = reader.peek(dir);
-    if (!listing || !listing->listed) return;
-    if (opt->recurse) {
-        for (const platform::FolderEntry& e : listing->entries) {
-            if (!e.has_record || !(e.attributes & platform::ATTR_DIRECTORY)) continue;
-            if (e.attributes & platform::ATTR_REPARSE_POINT) continue;
-            gather_files_ahead(reader, dir + e.name + L'\\', folders);
+// files. Links and bypassed folders are left out. Like the walk, it keeps
+// its way down on the heap.
+std::vector<FilesAhead> gather_files_ahead(FolderReader& reader, const std::wstring& start) {
+    struct Level {
+        size_t length;  // of the folder's path
+        std::shared_ptr<const platform::FolderListing> listing;
+        size_t next = 0;  // the next entry to look at for a subfolder
+    };
+    std::vector<FilesAhead> folders;
+    std::vector<Level> levels;
+    std::wstring path = start;
+    auto enter = [&] {
+        if (bypassed(path)) return false;
+        std::shared_ptr<const platform::FolderListing> listing = reader.peek(path);
+        if (!listing || !listing->listed) return false;
+        levels.push_back({path.size(), std::move(listing)});
+        return true;
+    };
+    enter();
+    while (!levels.empty()) {
+        Level& here = levels.back();
+        const std::vector<platform::FolderEntry>& entries = here.listing->entries;
+        const platform::FolderEntry* subfolder = nullptr;
+        while (opt->recurse && !subfolder && here.next < entries.size()) {
+            const platform::FolderEntry& e = entries[here.next++];
+            if (e.has_record && (e.attributes & platform::ATTR_DIRECTORY) &&
+                !(e.attributes & platform::ATTR_REPARSE_POINT))
+                subfolder = &e;
         }
+        if (subfolder) {
+            path.append(subfolder->name).push_back(L'\\');
+            if (!enter()) path.resize(here.length);
+            continue;
+        }
+        std::vector<size_t> files = files_to_hand_over(*here.listing);
+        if (!files.empty()) folders.push_back({path, here.listing, std::move(files)});
+        levels.pop_back();
+        if (!levels.empty()) path.resize(levels.back().length);
     }
-    std::vector<size_t> files = files_to_hand_over(*listing);
-    if (files.empty()) return;
-    folders.push_back({dir, listing, std::move(files)});
+    return folders;
 }
 
 std::vector<std::wstring> active_types() {
@@ -182,8 +207,7 @@ void ReadAheadSource::before_start_path(const std::wstring& dir, FileSink& sink)
     if (current_run().counting_pass) return;
     if (start_path_in_destination_) reader_.read_each_folder_when_reached();
     if (reader_.reads_each_folder_when_reached()) return;
-    std::vector<FilesAhead> folders;
-    gather_files_ahead(reader_, dir, folders);
+    std::vector<FilesAhead> folders = gather_files_ahead(reader_, dir);
     if (!folders.empty()) sink.files_ahead(std::move(folders));
 }
 

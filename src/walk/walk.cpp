@@ -35,26 +35,16 @@ std::wstring without_trailing_backslash(const std::wstring& dir) {
 
 // -M: the copy pass keeps a folder's own times so that it can give them to
 // the folders it creates and put them back on the source folder at the end.
-class KeptFolderTimes {
-public:
-    explicit KeptFolderTimes(const std::wstring& dir)
-        : keep_(opt->maintain_dir_dates && !current_run().counting_pass) {
-        if (!keep_) return;
-        name_ = without_trailing_backslash(dir);
-        read_again();
-    }
-    // After a subfolder's walk, which replaced the times with its own.
-    void read_again() {
-        if (keep_) read_directory_times(name_, &current_run().source_folder_times);
-    }
-    void put_back() {
-        if (keep_) set_directory_times(name_, current_run().source_folder_times);
-    }
+// A subfolder's walk replaces them with its own: they are read again after it.
+bool keeps_folder_times() { return opt->maintain_dir_dates && !current_run().counting_pass; }
 
-private:
-    bool keep_;
-    std::wstring name_;
-};
+void read_folder_times(const std::wstring& dir) {
+    if (keeps_folder_times()) read_directory_times(without_trailing_backslash(dir), &current_run().source_folder_times);
+}
+
+void put_folder_times_back(const std::wstring& dir) {
+    if (keeps_folder_times()) set_directory_times(without_trailing_backslash(dir), current_run().source_folder_times);
+}
 
 void count_file(uint64_t size) {
     if (!opt->dest_given) return;
@@ -83,7 +73,7 @@ void replicate_folder_for_copy(const std::wstring& dir) {
 void list_files(const std::wstring& dir, OpenFolder& folder, FileSink& sink) {
     replicate_folder_for_copy(dir);
     for (const std::wstring& type : file_types_in_use()) {
-        for (bool more = folder.first_match(type); more; more = folder.next_match()) {
+        for (bool more = folder.first_match(dir, type); more; more = folder.next_match()) {
             poll_keyboard();
             if (folder.match_attributes() & platform::ATTR_DIRECTORY) continue;
             if (current_run().counting_pass)
@@ -94,43 +84,82 @@ void list_files(const std::wstring& dir, OpenFolder& folder, FileSink& sink) {
     }
 }
 
-void walk_folder(const std::wstring& dir, FolderSource& source, FileSink& sink);
+// The walk keeps its way down on the heap, not on the stack: a tree of any
+// depth is walked in the stack a console program gets. The path of the
+// folder being walked is one string; each folder on the way down is the
+// start of it.
+class TreeWalk {
+public:
+    TreeWalk(FolderSource& source, FileSink& sink) : source_(source), sink_(sink) {}
 
-void walk_subfolder(const std::wstring& dir, const wchar_t* name, uint32_t attributes, FolderSource& source,
-                    FileSink& sink) {
-    // Memory that cannot be had ends the run in the new-handler.
-    std::wstring child;
-    child.reserve(dir.size() + std::char_traits<wchar_t>::length(name) + 1);
-    child.append(dir).append(name).push_back(L'\\');
-    // A link back to a folder we are inside would be walked for ever.
-    const bool link = (attributes & platform::ATTR_REPARSE_POINT) != 0;
-    if (link && leads_to_entered_folder(child)) return;
-    links_entered += link;
-    walk_folder(child, source, sink);
-    links_entered -= link;
-}
-
-void walk_folder(const std::wstring& dir, FolderSource& source, FileSink& sink) {
-    if (bypassed(dir)) return;
-    poll_keyboard();
-    std::unique_ptr<OpenFolder> folder = source.open(dir, links_entered ? Reached::through_link : Reached::directly);
-    if (!folder) return;  // missing or unreadable: skipped without a message
-    EnteredFolder inside(dir);
-    KeptFolderTimes times(dir);
-    if (opt->recurse) {
-        const wchar_t* name;
-        uint32_t attributes;
-        while (folder->next_subfolder(&name, &attributes)) {
-            walk_subfolder(dir, name, attributes, source, sink);
-            times.read_again();
+    void walk(const std::wstring& start) {
+        path_ = start;
+        enter(false);
+        while (!levels_.empty()) {
+            const wchar_t* name;
+            uint32_t attributes;
+            if (opt->recurse && levels_.back().folder->next_subfolder(&name, &attributes))
+                enter_subfolder(name, attributes);
+            else
+                finish_folder();
         }
     }
-    list_files(dir, *folder, sink);
-    times.put_back();
-}
+
+private:
+    struct Level {
+        size_t length;  // of the folder's path
+        std::unique_ptr<OpenFolder> folder;
+        bool through_link;  // reached through a link: the link itself
+    };
+
+    // Enters the folder path_ names; false when it is bypassed or cannot be
+    // listed (skipped without a message).
+    bool enter(bool link) {
+        if (bypassed(path_)) return false;
+        poll_keyboard();
+        links_entered += link;
+        std::unique_ptr<OpenFolder> folder =
+            source_.open(path_, links_entered ? Reached::through_link : Reached::directly);
+        if (!folder) {
+            links_entered -= link;
+            return false;
+        }
+        levels_.push_back({path_.size(), std::move(folder), link});
+        enter_folder(path_.size());
+        read_folder_times(path_);
+        return true;
+    }
+
+    void enter_subfolder(const wchar_t* name, uint32_t attributes) {
+        path_.append(name).push_back(L'\\');
+        // A link back to a folder we are inside would be walked for ever.
+        const bool link = (attributes & platform::ATTR_REPARSE_POINT) != 0;
+        if ((link && leads_to_entered_folder(path_)) || !enter(link)) back_to_parent();
+    }
+
+    // After its subfolders, a folder's own files.
+    void finish_folder() {
+        Level& here = levels_.back();
+        list_files(path_, *here.folder, sink_);
+        put_folder_times_back(path_);
+        links_entered -= here.through_link;
+        leave_folder();
+        levels_.pop_back();
+        if (!levels_.empty()) back_to_parent();
+    }
+
+    void back_to_parent() {
+        path_.resize(levels_.back().length);
+        read_folder_times(path_);
+    }
+
+    FolderSource& source_;
+    FileSink& sink_;
+    std::wstring path_;
+    std::vector<Level> levels_;
+};
 
 }  // namespace
-
 std::span<const std::wstring> file_types_in_use() {
     const StringList& types = config().file_types;
     size_t n = 0;
@@ -162,5 +191,5 @@ void walk_directory(const std::wstring& dir, FileSink& sink) {
     PatternLister lister(sink.takes_incomplete_records());
     FolderSource& source = read_ahead_source ? *read_ahead_source : lister;
     source.before_start_path(dir, sink);
-    walk_folder(dir, source, sink);
+    TreeWalk(source, sink).walk(dir);
 }
