@@ -264,5 +264,8 @@ void install_interrupt_handler(void (*handler)(int));
 // whole-file copies) then stop between chunks and fail.
 bool interrupt_requested();
 [[noreturn]] void exit_process(int code);
+// For fuzz targets: `hook` is called with the exit code instead of ending the
+// process, and leaves by an exception. The program never sets one.
+void set_exit_hook(void (*hook)(int code));
 
 }  // namespace platform

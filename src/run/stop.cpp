@@ -20,6 +20,8 @@ constexpr int POLL_MS = 20;
 
 bool claim_the_end() { return main_thread.exchange(MainThread::ending) != MainThread::ending; }
 
+void release_the_end() { main_thread.store(MainThread::running); }
+
 void wait_for_the_end() {
     for (;;) platform::sleep_ms(1000);
 }

@@ -19,5 +19,8 @@ int wait_for_key();
 bool claim_the_end();
 // Waits for the process to end.
 [[noreturn]] void wait_for_the_end();
+// For fuzz targets whose exit hook came back from the end of a run: the next
+// run may be ended again.
+void release_the_end();
 
 }  // namespace run

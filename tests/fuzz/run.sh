@@ -21,7 +21,7 @@ for target in "${targets[@]}"; do
     mkdir -p "$scratch/$name" "$corpus_root/$name"
     echo "--- $name: $seconds s"
     status=0
-    "$target" -max_total_time="$seconds" -max_len=4096 -timeout=10 -rss_limit_mb=2048 \
+    "$target" -max_total_time="$seconds" -max_len=4096 -timeout=10 -rss_limit_mb=2048 -close_fd_mask=3 -artifact_prefix="$PWD/" \
         -print_final_stats=1 "$scratch/$name" "$corpus_root/$name" >"$scratch/$name.log" 2>&1 || status=$?
     grep -E '^stat::(number_of_executed_units|new_units_added)' "$scratch/$name.log" || true
     if [ "$status" -ne 0 ]; then

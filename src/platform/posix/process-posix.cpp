@@ -50,7 +50,14 @@ void install_interrupt_handler(void (*handler)(int)) {
 
 bool interrupt_requested() { return interrupted.load(std::memory_order_acquire); }
 
+namespace {
+void (*exit_hook)(int) = nullptr;
+}
+
+void set_exit_hook(void (*hook)(int code)) { exit_hook = hook; }
+
 void exit_process(int code) {
+    if (exit_hook) exit_hook(code);
     posix::restore_terminal();
     std::fflush(nullptr);
     _exit(code);
