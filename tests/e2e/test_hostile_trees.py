@@ -176,12 +176,16 @@ class SpecialFiles(HostileCase):
                 made.append(name)
             except PermissionError:
                 pass
-        r = self.run_tree("-m", timeout=30)
-        self.assert_each_file_copied_or_reported(r)
-        self.assertEqual(os.listdir(self.dst), [b"regular.txt"], r)
-        for name in made:
-            self.assertIn(self.wpath("src", name) + "\nNOT COPIED (error) to " + self.wpath("out", "dst", name), r.out)
-        self.assertIn("Copied             1 files", r.out)
+        # Hashing reads each file again, the special ones too unless refused.
+        for hashing in ([], ["-h"]):
+            r = self.run_tree("-m", *hashing, timeout=30)
+            self.assert_each_file_copied_or_reported(r)
+            self.assertEqual(os.listdir(self.dst), [b"regular.txt"], r)
+            for name in made:
+                self.assertIn(self.wpath("src", name) + "\nNOT COPIED (error) to " + self.wpath("out", "dst", name),
+                              r.out)
+            self.assertIn("Copied             1 files", r.out)
+            os.remove(os.path.join(self.dst, b"regular.txt"))
 
 
 @unittest.skipIf(harness.WINE, "Wine shows dot-names hidden")
