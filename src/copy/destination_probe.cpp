@@ -97,9 +97,10 @@ void DestinationProbe::look_up_chunk(std::unique_lock<std::mutex>& lock) {
     try {
         size_t begin = chunk * DestinationLookups::CHUNK;
         size_t end = std::min(begin + DestinationLookups::CHUNK, lookups->looked_up.size());
-        std::vector<const std::wstring*> names;
+        const platform::FolderListing& listing = *lookups->listing;
+        std::vector<std::wstring_view> names;
         names.reserve(end - begin);
-        for (size_t k = begin; k < end; ++k) names.push_back(&lookups->listing->entries[lookups->looked_up[k]].name);
+        for (size_t k = begin; k < end; ++k) names.push_back(listing.name(listing.entries[lookups->looked_up[k]]));
         std::vector<platform::EntryTimes> found;
         lookups->seen[chunk] = std::chrono::steady_clock::now();
         platform::look_up_entry_times(lookups->folder, names, &found);

@@ -53,7 +53,7 @@ private:
 
 struct Matcher {
     const std::wstring& p;
-    const std::wstring& n;
+    std::wstring_view n;
     size_t last_dot;  // of the name, npos when it has none
     FailedStates failed;
 
@@ -125,14 +125,14 @@ bool valid_short_char(wchar_t c) {
 }
 
 // Upper-cased valid characters of `name` from `begin` to `end`, at most `count`.
-std::wstring short_part(const std::wstring& name, size_t begin, size_t end, size_t count) {
+std::wstring short_part(std::wstring_view name, size_t begin, size_t end, size_t count) {
     std::wstring part;
     for (size_t k = begin; k < end && part.size() < count; ++k)
         if (valid_short_char(name[k])) part += file_system_upper(name[k]);
     return part;
 }
 
-std::wstring upper(const std::wstring& name) {
+std::wstring upper(std::wstring_view name) {
     std::wstring out(name);
     for (auto& c : out) c = file_system_upper(c);
     return out;
@@ -158,14 +158,14 @@ wchar_t file_system_upper(wchar_t c) {
     return c;
 }
 
-bool dos_name_match(const std::wstring& pattern, const std::wstring& name) {
+bool dos_name_match(const std::wstring& pattern, std::wstring_view name) {
     if (pattern == L"*" || pattern == L"*.*") return true;
     std::wstring p = translate_pattern(pattern);
     Matcher m{p, name, name.rfind(L'.'), FailedStates(p.size(), name.size())};
     return m.match(0, 0);
 }
 
-bool is_valid_8dot3(const std::wstring& name) {
+bool is_valid_8dot3(std::wstring_view name) {
     if (name == L"." || name == L"..") return true;
     if (name.empty() || name.size() > 12) return false;
     size_t dot = name.find(L'.');
@@ -181,18 +181,26 @@ bool is_valid_8dot3(const std::wstring& name) {
 
 std::vector<std::wstring> generate_short_names(const std::vector<std::wstring>& names) {
     std::vector<std::wstring> result(names.size());
+    generate_short_names(
+        names.size(), [&](size_t i) { return std::wstring_view(names[i]); },
+        [&](size_t i, std::wstring_view short_name) { result[i] = short_name; });
+    return result;
+}
+
+void generate_short_names(size_t count, const std::function<std::wstring_view(size_t)>& name_of,
+                          const std::function<void(size_t, std::wstring_view)>& give) {
     // Stem and extension of each name that needs a short name, grouped.
     std::map<std::pair<std::wstring, std::wstring>, std::vector<size_t>> groups;
     std::set<std::wstring> taken;  // valid 8.3 long names, upper-cased: never given twice
-    for (size_t i = 0; i < names.size(); ++i) {
-        const std::wstring& name = names[i];
+    for (size_t i = 0; i < count; ++i) {
+        const std::wstring_view name = name_of(i);
         if (is_valid_8dot3(name)) {
             taken.insert(upper(name));
             continue;
         }
         size_t dot = name.rfind(L'.');
         if (dot == 0) dot = std::wstring::npos;  // ".profile": all stem
-        size_t stem_end = dot == std::wstring::npos ? name.size() : dot;
+        size_t stem_end = dot == std::wstring_view::npos ? name.size() : dot;
         std::wstring stem = short_part(name, 0, stem_end, 6);
         std::wstring ext = dot == std::wstring::npos ? L"" : short_part(name, dot + 1, name.size(), 3);
         if (stem.empty()) stem = L"_";
@@ -200,7 +208,7 @@ std::vector<std::wstring> generate_short_names(const std::vector<std::wstring>& 
     }
     for (auto& [key, members] : groups) {
         const auto& [stem, ext] = key;
-        std::sort(members.begin(), members.end(), [&](size_t a, size_t b) { return names[a] < names[b]; });
+        std::sort(members.begin(), members.end(), [&](size_t a, size_t b) { return name_of(a) < name_of(b); });
         unsigned number = 0;
         for (size_t i : members) {
             std::wstring candidate;
@@ -210,10 +218,9 @@ std::vector<std::wstring> generate_short_names(const std::vector<std::wstring>& 
                 candidate = stem.substr(0, std::min(stem.size(), 8 - std::min<size_t>(tail.size(), 7))) + tail;
                 if (!ext.empty()) candidate += L"." + ext;
             } while (taken.count(candidate));
-            result[i] = candidate;
+            give(i, candidate);
         }
     }
-    return result;
 }
 
 namespace {

@@ -3,7 +3,9 @@
 // lossless mapping of host names that Windows cannot hold.
 #pragma once
 
+#include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace platform {
@@ -11,14 +13,14 @@ namespace platform {
 // True when `name` (a long or short name) matches `pattern` with the rules of
 // the Windows directory search: the Win32 translation of '?', '.' and a final
 // "*." into DOS_QM, DOS_DOT and DOS_STAR, letters without regard to case.
-bool dos_name_match(const std::wstring& pattern, const std::wstring& name);
+bool dos_name_match(const std::wstring& pattern, std::wstring_view name);
 
 // A letter's upper-case form as Windows' file system upper-cases it for names
 // and file types (ASCII, Latin, Greek, Cyrillic), whatever the C locale.
 wchar_t file_system_upper(wchar_t c);
 
 // True when `name` is a valid 8.3 name (it then has no short name of its own).
-bool is_valid_8dot3(const std::wstring& name);
+bool is_valid_8dot3(std::wstring_view name);
 
 // Short names of the entries of one folder, same order as `names`: empty for
 // valid 8.3 names, otherwise STEM6~N.EXT where N numbers the entries that
@@ -26,6 +28,11 @@ bool is_valid_8dot3(const std::wstring& name);
 // shortened when N needs more digits; numbers that would give a name another
 // entry has as its long name are skipped).
 std::vector<std::wstring> generate_short_names(const std::vector<std::wstring>& names);
+// The same for `count` names that `name_of(i)` gives, each short name given
+// to `give(i, short_name)` as it is made (not for valid 8.3 names): a folder
+// of a million entries holds no second copy of its names.
+void generate_short_names(size_t count, const std::function<std::wstring_view(size_t)>& name_of,
+                          const std::function<void(size_t, std::wstring_view)>& give);
 
 // Host bytes as Windows text, losslessly. Each byte that is not part of valid
 // UTF-8 becomes the lone surrogate U+DC80..U+DCFF. For host names (`names`,

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <ctime>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace platform {
@@ -93,10 +94,14 @@ bool folder_reading_pays();
 
 // One entry of a folder read whole. Only entries that may be folders and those
 // that matched a pattern given to read_folder are looked up (`has_record`).
+// Its names lie in the listing's name arenas: a folder of a million entries
+// costs little more than its names.
 struct FolderEntry {
-    std::wstring name;
-    std::wstring short_name;  // empty when the long name is valid 8.3
+    uint32_t name_at = 0;  // in FolderListing::names
+    uint16_t name_length = 0;
+    uint8_t short_length = 0;  // 0 when the long name is valid 8.3
     bool has_record = false;
+    uint32_t short_at = 0;  // in FolderListing::short_names
     uint32_t attributes = 0;
     uint64_t size = 0;
     FileTime creation = 0, last_access = 0, last_write = 0;
@@ -106,15 +111,25 @@ struct FolderListing {
     bool with_dots = false;  // find_first would have listed "." and ".." (no drive root)
     FileIdentity identity;   // of the folder itself (POSIX; zero on Windows)
     std::vector<FolderEntry> entries;  // in listing order, without "." and ".."
+    std::wstring names;                // the long names, one after another
+    std::wstring short_names;          // the short names, one after another
+
+    std::wstring_view name(const FolderEntry& e) const { return {names.data() + e.name_at, e.name_length}; }
+    std::wstring_view short_name(const FolderEntry& e) const {
+        return {short_names.data() + e.short_at, e.short_length};
+    }
+    // A new entry named `name` (at most 65,535 characters), without a record.
+    FolderEntry& add(std::wstring_view name);
+    void give_short_name(FolderEntry& e, std::wstring_view short_name);
 };
 // Reads `folder` (ending with '\'). `patterns` hold no folder part.
 // `with_attribute_records` as find_first, otherwise as find_first_sizes.
 FolderListing read_folder(const std::wstring& folder, const std::vector<std::wstring>& patterns,
                           bool with_attribute_records);
 // Matches the entry as find_first would match it with `pattern`.
-bool folder_entry_matches(const std::wstring& pattern, const FolderEntry& entry);
+bool folder_entry_matches(const std::wstring& pattern, const FolderListing& listing, const FolderEntry& entry);
 // The find record of a looked-up entry.
-void fill_find_record(const FolderEntry& entry, FindRecord* rec);
+void fill_find_record(const FolderListing& listing, const FolderEntry& entry, FindRecord* rec);
 
 // What find_entry without attributes tells of an entry, read ahead.
 struct EntryTimes {
@@ -127,7 +142,7 @@ struct EntryTimes {
 // open, following links, by its exact spelling only: "not found" means only
 // that the caller must look the name up itself. False when the host does not
 // read folders whole.
-bool look_up_entry_times(const std::wstring& folder, const std::vector<const std::wstring*>& names,
+bool look_up_entry_times(const std::wstring& folder, const std::vector<std::wstring_view>& names,
                          std::vector<EntryTimes>* times);
 
 // ---- Attributes and lookups ----------------------------------------------

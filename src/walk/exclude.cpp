@@ -105,7 +105,7 @@ Outcome match_from(const wchar_t* p, const wchar_t* s) {
 
 bool wildcard_matches(const wchar_t* pattern, const wchar_t* name) { return match_from(pattern, name) == matched; }
 
-bool exclude_test(const std::wstring& name) {
+bool exclude_test(std::wstring_view name) {
     static std::wstring scratch;  // kept between calls: no allocation per file
     scratch.assign(name);
     if (!opt->exclude_case_sensitive)

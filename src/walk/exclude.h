@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 // Matches `name` against `pattern` with fnmatch's rules for flags 0: '*',
 // '?', bracket expressions ('!' or '^' negates, ranges, ']' first and '-'
@@ -14,4 +15,4 @@ bool wildcard_matches(const wchar_t* pattern, const wchar_t* name);
 // True when the file name (no folder part) matches a pattern of
 // exclude_types. The name is upper-cased first (ASCII letters, as the C
 // runtime does) unless exclude_case_sensitive.
-bool exclude_test(const std::wstring& name);
+bool exclude_test(std::wstring_view name);

@@ -5,6 +5,17 @@
 #include <system_error>
 #include <utility>
 
+namespace {
+
+// The memory a reading held for `dir` takes: the reading and the folder's
+// name, which in a deep tree is the larger part.
+size_t held_bytes(const std::wstring& dir, const platform::FolderListing& listing) {
+    return sizeof(platform::FolderListing) + listing.entries.capacity() * sizeof(platform::FolderEntry) +
+           (listing.names.capacity() + listing.short_names.capacity() + dir.size()) * sizeof(wchar_t);
+}
+
+}  // namespace
+
 FolderReader::FolderReader(ReadingPlan plan) : plan_(std::move(plan)) {
     // A thread the system refuses leaves the work to those that started (or
     // to the walk alone).
@@ -45,7 +56,7 @@ std::shared_ptr<const platform::FolderListing> FolderReader::take(const std::wst
     // Past the limit nothing more is kept: the next pass reads the rest again.
     auto it = slots_.find(dir);
     if (it != slots_.end() && (keep == Keep::no || when_reached_ || retained_ > plan_.retained_limit)) {
-        retained_ -= listing->entries.size();
+        retained_ -= held_bytes(dir, *listing);
         slots_.erase(it);
     }
     return listing;
@@ -70,7 +81,7 @@ std::shared_ptr<const platform::FolderListing> FolderReader::read_and_store(cons
         Slot& slot = slots_[dir];
         slot.listing = listing;
         slot.state = State::done;
-        retained_ += listing->entries.size();
+        retained_ += held_bytes(dir, *listing);
         if (below == Below::read_ahead) queue_subfolders(dir, *listing);
     }
     folder_done_.notify_all();
@@ -87,8 +98,9 @@ void FolderReader::queue_subfolders(const std::wstring& dir, const platform::Fol
         if (!e.has_record || !(e.attributes & platform::ATTR_DIRECTORY)) continue;
         if (e.attributes & platform::ATTR_REPARSE_POINT) continue;
         std::wstring child;
-        child.reserve(dir.size() + e.name.size() + 1);
-        child.append(dir).append(e.name).push_back(L'\\');
+        std::wstring_view name = listing.name(e);
+        child.reserve(dir.size() + name.size() + 1);
+        child.append(dir).append(name).push_back(L'\\');
         if (slots_.count(child) || (plan_.skip && plan_.skip(child))) continue;
         slots_[child].state = State::queued;
         children.push_back(std::move(child));
@@ -108,7 +120,7 @@ void FolderReader::drop_kept_and_queued() {
             ++it;
             continue;
         }
-        if (it->second.listing) retained_ -= it->second.listing->entries.size();
+        if (it->second.listing) retained_ -= held_bytes(it->first, *it->second.listing);
         it = slots_.erase(it);
     }
     folder_done_.notify_all();

@@ -26,7 +26,7 @@ struct ReadingPlan {
     bool descend = true;  // the walk goes into subfolders: they are read ahead
     std::function<bool(const std::wstring&)> skip;  // folders not to be read ahead (bypassed)
     unsigned threads = 1;
-    size_t retained_limit = 0;  // entries kept for a second pass at most
+    size_t retained_limit = 0;  // bytes of readings (names of their folders included) held at most
 };
 
 // What becomes of a folder the walk takes: kept for the copy pass, or let go.
@@ -83,7 +83,7 @@ private:
     std::condition_variable folder_done_;
     std::unordered_map<std::wstring, Slot> slots_;
     std::deque<std::wstring> queue_;
-    size_t retained_ = 0;  // entries held in slots
+    size_t retained_ = 0;  // bytes held in slots (held_bytes)
     bool stopping_ = false;
     bool when_reached_ = false;  // read_each_folder_when_reached
     bool watching_ = false;

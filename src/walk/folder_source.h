@@ -7,6 +7,7 @@
 #include <memory>
 #include <span>
 #include <string>
+#include <string_view>
 
 #include "platform/platform.h"
 #include "walk/file_sink.h"
@@ -30,7 +31,7 @@ public:
     virtual ~OpenFolder() = default;
     // The next subfolder (never "." or ".."), its name and attributes; false
     // at the end of the folder.
-    virtual bool next_subfolder(const wchar_t** name, uint32_t* attributes) = 0;
+    virtual bool next_subfolder(std::wstring_view* name, uint32_t* attributes) = 0;
     // The entries `type` matches, in listing order (folders among them):
     // first_match starts the listing of the folder `dir` (the one opened),
     // next_match moves on; false at its end.

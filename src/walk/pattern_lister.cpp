@@ -27,7 +27,7 @@ public:
         close_files();
     }
 
-    bool next_subfolder(const wchar_t** name, uint32_t* attributes) override {
+    bool next_subfolder(std::wstring_view* name, uint32_t* attributes) override {
         while (folders_) {
             if (!first_taken_) {
                 first_taken_ = true;

@@ -20,12 +20,12 @@ public:
     ReadFolder(std::shared_ptr<const platform::FolderListing> listing, bool complete)
         : listing_(std::move(listing)), complete_(complete) {}
 
-    bool next_subfolder(const wchar_t** name, uint32_t* attributes) override {
+    bool next_subfolder(std::wstring_view* name, uint32_t* attributes) override {
         const auto& entries = listing_->entries;
         while (next_folder_ < entries.size()) {
             const platform::FolderEntry& e = entries[next_folder_++];
             if (!e.has_record || !(e.attributes & platform::ATTR_DIRECTORY)) continue;
-            *name = e.name.c_str();
+            *name = listing_->name(e);
             *attributes = e.attributes;
             return true;
         }
@@ -40,15 +40,19 @@ public:
     bool next_match() override {
         const auto& entries = listing_->entries;
         for (++current_; current_ < entries.size(); ++current_)
-            if (entries[current_].has_record && platform::folder_entry_matches(*type_, entries[current_])) return true;
+            if (entries[current_].has_record && platform::folder_entry_matches(*type_, *listing_, entries[current_]))
+                return true;
         return false;
     }
 
     uint32_t match_attributes() const override { return entry().attributes; }
     uint64_t match_size() const override { return entry().size; }
-    const std::wstring& match_name() override { return entry().name; }
+    const std::wstring& match_name() override {
+        name_.assign(listing_->name(entry()));
+        return name_;
+    }
     const platform::FindRecord& match_record() override {
-        platform::fill_find_record(entry(), &record_);
+        platform::fill_find_record(*listing_, entry(), &record_);
         return record_;
     }
     FileOrigin match_origin() const override { return FileOrigin{listing_.get(), current_, complete_}; }
@@ -61,6 +65,7 @@ private:
     size_t next_folder_ = 0;
     const std::wstring* type_ = nullptr;
     size_t current_ = 0;
+    std::wstring name_;
     platform::FindRecord record_;
 };
 
@@ -73,9 +78,9 @@ std::vector<size_t> files_to_hand_over(const platform::FolderListing& listing) {
         const platform::FolderEntry& entry = listing.entries[i];
         if (!entry.has_record || (entry.attributes & platform::ATTR_DIRECTORY)) continue;
         bool matches = std::any_of(types.begin(), types.end(), [&](const std::wstring& type) {
-            return platform::folder_entry_matches(type, entry);
+            return platform::folder_entry_matches(type, listing, entry);
         });
-        if (matches && !(opt->exclude_select && exclude_test(entry.name))) files.push_back(i);
+        if (matches && !(opt->exclude_select && exclude_test(listing.name(entry)))) files.push_back(i);
     }
     return files;
 }
@@ -112,7 +117,7 @@ std::vector<FilesAhead> gather_files_ahead(FolderReader& reader, const std::wstr
                 subfolder = &e;
         }
         if (subfolder) {
-            path.append(subfolder->name).push_back(L'\\');
+            path.append(here.listing->name(*subfolder)).push_back(L'\\');
             if (!enter()) path.resize(here.length);
             continue;
         }
@@ -145,7 +150,7 @@ bool reads_attribute_records(const FileSink& sink) {
     return !sink.takes_incomplete_records() || destination_is_empty();
 }
 
-constexpr size_t RETAINED_ENTRIES = 400000;  // some 130 MB
+constexpr size_t RETAINED_BYTES = size_t(128) << 20;
 
 // The identities of `path` and of every folder above it, following links
 // and ".." as the file system does (the real parents, not those of the text).
@@ -176,7 +181,7 @@ ReadAheadSource::ReadAheadSource(const FileSink& sink)
                           .descend = opt->recurse != 0,
                           .skip = bypassed,
                           .threads = helper_threads(),
-                          .retained_limit = RETAINED_ENTRIES}) {
+                          .retained_limit = RETAINED_BYTES}) {
     watch_for_overlap();
 }
 

@@ -96,7 +96,7 @@ public:
         path_ = start;
         enter(false);
         while (!levels_.empty()) {
-            const wchar_t* name;
+            std::wstring_view name;
             uint32_t attributes;
             if (opt->recurse && levels_.back().folder->next_subfolder(&name, &attributes))
                 enter_subfolder(name, attributes);
@@ -130,7 +130,7 @@ private:
         return true;
     }
 
-    void enter_subfolder(const wchar_t* name, uint32_t attributes) {
+    void enter_subfolder(std::wstring_view name, uint32_t attributes) {
         path_.append(name).push_back(L'\\');
         // A link back to a folder we are inside would be walked for ever.
         const bool link = (attributes & platform::ATTR_REPARSE_POINT) != 0;

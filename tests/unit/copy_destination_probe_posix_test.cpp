@@ -40,7 +40,7 @@ TEST_F(DestinationProbeTest, LookupsComeBackForThePlannedFoldersOnly) {
     ASSERT_NE(first, nullptr);
     ASSERT_NE(second, nullptr);
     for (size_t i = 0; i < first->listing->entries.size(); ++i)
-        EXPECT_EQ(first->times[i].found, first->listing->entries[i].name == L"f1.txt");
+        EXPECT_EQ(first->times[i].found, first->listing->name(first->listing->entries[i]) == L"f1.txt");
     for (const platform::EntryTimes& t : second->times) EXPECT_FALSE(t.found);
     EXPECT_EQ(probe.take(folder(L"t0/l0")), nullptr);  // taken once
 }

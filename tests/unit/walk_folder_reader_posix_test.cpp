@@ -32,13 +32,13 @@ std::set<std::wstring> listed_by_pattern(const std::wstring& folder, const std::
 std::set<std::wstring> matched_in_reading(const platform::FolderListing& listing, const std::wstring& pattern) {
     std::set<std::wstring> names;
     for (const platform::FolderEntry& e : listing.entries)
-        if (e.has_record && platform::folder_entry_matches(pattern, e)) names.insert(e.name);
+        if (e.has_record && platform::folder_entry_matches(pattern, listing, e)) names.insert(std::wstring(listing.name(e)));
     return names;
 }
 
 const platform::FolderEntry* entry_named(const platform::FolderListing& listing, const std::wstring& name) {
     for (const platform::FolderEntry& e : listing.entries)
-        if (e.name == name) return &e;
+        if (listing.name(e) == name) return &e;
     return nullptr;
 }
 
@@ -74,7 +74,8 @@ TEST_F(ReadFolder, OneReadingAnswersEveryPatternAsAListingWould) {
     ASSERT_NE(entry_named(listing, L"b.dat"), nullptr);
     EXPECT_FALSE(entry_named(listing, L"b.dat")->has_record);
     EXPECT_EQ(entry_named(listing, L"a.txt")->size, 3u);
-    EXPECT_EQ(entry_named(listing, L"LongFileName.text")->short_name, L"LONGFI~1.TEX");
+    EXPECT_EQ(listing.short_name(*entry_named(listing, L"LongFileName.text")), L"LONGFI~1.TEX");
+    EXPECT_EQ(listing.short_name(*entry_named(listing, L"a.txt")), L"");
 }
 
 TEST_F(ReadFolder, RecordsMatchTheListingsRecords) {
@@ -85,7 +86,7 @@ TEST_F(ReadFolder, RecordsMatchTheListingsRecords) {
     ASSERT_NE(h, nullptr);
     platform::find_close(h);
     platform::FindRecord from_reading;
-    platform::fill_find_record(*entry_named(whole, L"one.bin"), &from_reading);
+    platform::fill_find_record(whole, *entry_named(whole, L"one.bin"), &from_reading);
     EXPECT_EQ(from_reading.attributes, from_listing.attributes);
     EXPECT_EQ(from_reading.size(), 4096u);
     EXPECT_EQ(from_reading.last_write_time, from_listing.last_write_time);
@@ -103,10 +104,9 @@ TEST_F(ReadFolder, EntryTimesAgreeWithTheLookupByName) {
     make_folder("folder");
     std::filesystem::create_symlink(root_ / "here.txt", root_ / "link.txt");
     std::vector<std::wstring> names = {L"here.txt", L"absent.txt", L"odd*name", L"folder", L"link.txt"};
-    std::vector<const std::wstring*> pointers;
-    for (const std::wstring& n : names) pointers.push_back(&n);
+    std::vector<std::wstring_view> views(names.begin(), names.end());
     std::vector<platform::EntryTimes> times;
-    ASSERT_TRUE(platform::look_up_entry_times(start_, pointers, &times));
+    ASSERT_TRUE(platform::look_up_entry_times(start_, views, &times));
     ASSERT_EQ(times.size(), names.size());
 
     platform::FindRecord rec;
@@ -145,7 +145,7 @@ protected:
 TEST_F(FolderReaderTest, HandsOutEveryFolderWhateverItsThreadsHaveReadAndKeepsThem) {
     make_tree();
     for (unsigned threads : {0u, 1u, 3u}) {
-        FolderReader reader({.patterns = {L"*.*"}, .threads = threads, .retained_limit = 1000});
+        FolderReader reader({.patterns = {L"*.*"}, .skip = {}, .threads = threads, .retained_limit = 1 << 20});
         for (const std::wstring& dir : order_) {
             auto listing = reader.take(dir, Keep::for_copy_pass);
             ASSERT_TRUE(listing->listed);
@@ -164,7 +164,7 @@ TEST_F(FolderReaderTest, HandsOutEveryFolderWhateverItsThreadsHaveReadAndKeepsTh
 TEST_F(FolderReaderTest, ReadsAheadAllButTheFoldersItIsToSkip) {
     make_tree();
     std::wstring skipped = folder(L"t1");
-    FolderReader reader({.patterns = {L"*.*"}, .skip = [&](const std::wstring& d) { return d == skipped; }, .threads = 1, .retained_limit = 1000});
+    FolderReader reader({.patterns = {L"*.*"}, .skip = [&](const std::wstring& d) { return d == skipped; }, .threads = 1, .retained_limit = 1 << 20});
     reader.take(start_, Keep::for_copy_pass);
     // The thread reads t0, t2 and everything below them on its own.
     std::wstring last = folder(L"t2/l3");
@@ -177,7 +177,7 @@ TEST_F(FolderReaderTest, ReadsAheadAllButTheFoldersItIsToSkip) {
 
 TEST_F(FolderReaderTest, KeepsNoMoreThanItsLimit) {
     make_tree();
-    FolderReader reader({.patterns = {L"*.*"}, .threads = 2, .retained_limit = 6});
+    FolderReader reader({.patterns = {L"*.*"}, .skip = {}, .threads = 2, .retained_limit = 3000});
     for (const std::wstring& dir : order_) reader.take(dir, Keep::for_copy_pass);
     size_t kept = 0;
     for (const std::wstring& dir : order_) kept += reader.peek(dir) != nullptr;
@@ -189,7 +189,7 @@ TEST_F(FolderReaderTest, ReadingTheWatchedFolderEndsKeepingAndReadingAhead) {
     make_tree();
     platform::FileIdentity watched;
     ASSERT_TRUE(platform::get_file_identity(folder(L"t1").c_str(), &watched));
-    FolderReader reader({.patterns = {L"*.*"}, .threads = 2, .retained_limit = 1000});
+    FolderReader reader({.patterns = {L"*.*"}, .skip = {}, .threads = 2, .retained_limit = 1 << 20});
     reader.watch_for(watched);
     reader.take(start_, Keep::for_copy_pass);
     usleep(200000);  // the threads read ahead until they meet t1
@@ -206,7 +206,7 @@ TEST_F(FolderReaderTest, ReadingTheWatchedFolderEndsKeepingAndReadingAhead) {
 
 TEST_F(FolderReaderTest, ReadingEachFolderWhenReachedLetsGoOfWhatWasKept) {
     make_tree();
-    FolderReader reader({.patterns = {L"*.*"}, .threads = 1, .retained_limit = 1000});
+    FolderReader reader({.patterns = {L"*.*"}, .skip = {}, .threads = 1, .retained_limit = 1 << 20});
     for (const std::wstring& dir : order_) reader.take(dir, Keep::for_copy_pass);
     ASSERT_NE(reader.peek(folder(L"t0/l0")), nullptr);
     reader.read_each_folder_when_reached();
@@ -217,7 +217,7 @@ TEST_F(FolderReaderTest, ReadingEachFolderWhenReachedLetsGoOfWhatWasKept) {
 
 TEST_F(FolderReaderTest, FoldersBelowALinkAreNeitherKeptNorReadAhead) {
     make_tree();
-    FolderReader reader({.patterns = {L"*.*"}, .threads = 2, .retained_limit = 1000});
+    FolderReader reader({.patterns = {L"*.*"}, .skip = {}, .threads = 2, .retained_limit = 1 << 20});
     reader.take(folder(L"t0"), Keep::no, Below::read_when_reached);
     usleep(100000);
     EXPECT_EQ(reader.peek(folder(L"t0/l0")), nullptr);

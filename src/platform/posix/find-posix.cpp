@@ -77,7 +77,10 @@ int open_host_folder(const std::wstring& folder, std::string& host) {
 
 // The entries of the open folder `dir_fd` with their directory-entry types,
 // without "." and ".."; false when the folder cannot be read.
-bool read_entry_names(int dir_fd, std::vector<std::string>& names, std::vector<unsigned char>& types) {
+// Calls take(name, type) for each entry of the open folder `dir_fd` but "."
+// and ".."; false when the folder cannot be read.
+template <class Take>
+bool for_each_entry(int dir_fd, Take take) {
     int fd = dup(dir_fd);
     if (fd < 0) return false;
     DIR* d = fdopendir(fd);
@@ -88,11 +91,19 @@ bool read_entry_names(int dir_fd, std::vector<std::string>& names, std::vector<u
     bool failed = false;
     while (dirent* e = next_entry(d, &failed)) {
         if (std::strcmp(e->d_name, ".") == 0 || std::strcmp(e->d_name, "..") == 0) continue;
-        names.emplace_back(e->d_name);
-        types.push_back(e->d_type);
+        take(e->d_name, e->d_type);
     }
     closedir(d);
     return !failed;
+}
+
+// The entries of the open folder `dir_fd` with their directory-entry types,
+// without "." and ".."; false when the folder cannot be read.
+bool read_entry_names(int dir_fd, std::vector<std::string>& names, std::vector<unsigned char>& types) {
+    return for_each_entry(dir_fd, [&](const char* name, unsigned char type) {
+        names.emplace_back(name);
+        types.push_back(type);
+    });
 }
 
 // The names a listing by pattern goes through: "." and ".." first (not at a
@@ -211,17 +222,16 @@ namespace platform {
 
 namespace {
 
-void give_short_names(std::vector<FolderEntry>& entries) {
-    std::vector<std::wstring> names;
-    names.reserve(entries.size());
-    for (const FolderEntry& e : entries) names.push_back(e.name);
-    std::vector<std::wstring> short_names = generate_short_names(names);
-    for (size_t i = 0; i < entries.size(); ++i) entries[i].short_name = std::move(short_names[i]);
+void give_short_names(FolderListing& listing) {
+    listing.short_names.reserve(listing.entries.size() * 12);
+    generate_short_names(
+        listing.entries.size(), [&](size_t i) { return listing.name(listing.entries[i]); },
+        [&](size_t i, std::wstring_view short_name) { listing.give_short_name(listing.entries[i], short_name); });
 }
 
-bool matches_any(const std::vector<std::wstring>& patterns, const FolderEntry& entry) {
+bool matches_any(const std::vector<std::wstring>& patterns, const FolderListing& listing, const FolderEntry& entry) {
     for (const std::wstring& p : patterns)
-        if (folder_entry_matches(p, entry)) return true;
+        if (folder_entry_matches(p, listing, entry)) return true;
     return false;
 }
 
@@ -246,42 +256,60 @@ FolderListing read_folder(const std::wstring& folder, const std::vector<std::wst
     std::string host;
     int dir_fd = open_host_folder(folder, host);
     if (dir_fd < 0) return listing;
-    std::vector<std::string> raw;
+    // The host names one after another, each one's end and type: no string
+    // of its own per entry.
+    std::string raw;
+    std::vector<uint32_t> ends;
     std::vector<unsigned char> types;
-    listing.listed = read_entry_names(dir_fd, raw, types);
+    listing.listed = for_each_entry(dir_fd, [&](const char* name, unsigned char type) {
+        raw.append(name);
+        ends.push_back(static_cast<uint32_t>(raw.size()));
+        types.push_back(type);
+    });
     if (!listing.listed) {
         ::close(dir_fd);
         return listing;
     }
+    auto raw_name = [&](size_t i) {
+        size_t begin = i ? ends[i - 1] : 0;
+        return std::string_view(raw).substr(begin, ends[i] - begin);
+    };
     listing.with_dots = !is_drive_root(host);
     struct stat folder_stat;
     if (fstat(dir_fd, &folder_stat) == 0)
         listing.identity = {static_cast<uint64_t>(folder_stat.st_dev), static_cast<uint64_t>(folder_stat.st_ino)};
 
     std::vector<FolderEntry>& entries = listing.entries;
-    entries.resize(raw.size());
+    entries.reserve(ends.size());
+    listing.names.reserve(raw.size());  // a name has no more characters than bytes
     bool any_short = false;
-    for (size_t i = 0; i < raw.size(); ++i) {
-        entries[i].name = windows_name(raw[i]);
-        if (!any_short && !is_valid_8dot3(entries[i].name)) any_short = true;
+    for (size_t i = 0; i < ends.size(); ++i) {
+        FolderEntry& e = entries.emplace_back();
+        std::string_view host_name = raw_name(i);
+        e.name_at = static_cast<uint32_t>(listing.names.size());
+        append_windows_text(host_name.data(), host_name.size(), HostText::names, listing.names);
+        e.name_length = static_cast<uint16_t>(listing.names.size() - e.name_at);
+        if (!any_short && !is_valid_8dot3(listing.name(e))) any_short = true;
     }
     // Short names are generated once per folder, and only when some entry needs one.
-    if (any_short) give_short_names(entries);
+    if (any_short) give_short_names(listing);
 
     std::string path = host;
     if (path.back() != '/') path += '/';
     const size_t folder_length = path.size();
     const bool with_attributes = with_attribute_records;
+    std::string name;
     size_t kept = 0;
     for (size_t i = 0; i < entries.size(); ++i) {
         FolderEntry& e = entries[i];
         // Folders are looked up whatever the patterns: the walk descends into them.
-        bool wanted = !surely_not_a_folder(types[i]) || matches_any(patterns, e);
+        bool wanted = !surely_not_a_folder(types[i]) || matches_any(patterns, listing, e);
         if (wanted) {
+            name.assign(raw_name(i));
             path.resize(folder_length);
-            path += raw[i];
+            path += name;
             posix::EntryInfo info;
-            if (!posix::entry_info_at(dir_fd, raw[i].c_str(), path, &info, with_attributes))
+            if (!posix::entry_info_at(dir_fd, name.c_str(), path, &info, with_attributes))
                 continue;  // vanished or dangling: not listed, as find_first leaves it out
             e.has_record = true;
             e.attributes = info.attributes;
@@ -290,7 +318,7 @@ FolderListing read_folder(const std::wstring& folder, const std::vector<std::wst
             e.last_access = info.last_access;
             e.last_write = info.last_write;
         }
-        if (kept != i) entries[kept] = std::move(e);
+        if (kept != i) entries[kept] = e;
         ++kept;
     }
     entries.resize(kept);
@@ -298,7 +326,7 @@ FolderListing read_folder(const std::wstring& folder, const std::vector<std::wst
     return listing;
 }
 
-bool look_up_entry_times(const std::wstring& folder, const std::vector<const std::wstring*>& names,
+bool look_up_entry_times(const std::wstring& folder, const std::vector<std::wstring_view>& names,
                          std::vector<EntryTimes>* times) {
     times->assign(names.size(), EntryTimes{});
     std::string host;
@@ -308,9 +336,10 @@ bool look_up_entry_times(const std::wstring& folder, const std::vector<const std
     for (size_t i = 0; i < names.size(); ++i) {
         // Names that find_entry would search for, or whose '\\' it would
         // read as a folder separator, are left to the caller.
-        if (names[i]->find_first_of(L"*?\\") != std::wstring::npos) continue;
+        if (names[i].find_first_of(L"*?\\") != std::wstring_view::npos) continue;
         struct statx sx;
-        std::string name = host_bytes(*names[i]);
+        std::string name;
+        append_host_bytes(names[i].data(), names[i].size(), name);
         if (statx(dir_fd, name.c_str(), AT_STATX_SYNC_AS_STAT, STATX_BASIC_STATS, &sx) != 0) continue;
         EntryTimes& t = (*times)[i];
         t.found = true;

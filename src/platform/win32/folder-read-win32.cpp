@@ -22,29 +22,30 @@ FolderListing read_folder(const std::wstring& folder, const std::vector<std::wst
             listing.with_dots = true;
             continue;
         }
-        FolderEntry e;
-        e.name = data.cFileName;
-        e.short_name = data.cAlternateFileName;
+        FolderEntry& e = listing.add(data.cFileName);
+        if (data.cAlternateFileName[0]) listing.give_short_name(e, data.cAlternateFileName);
         e.has_record = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-        for (size_t k = 0; !e.has_record && k < patterns.size(); ++k) e.has_record = folder_entry_matches(patterns[k], e);
+        for (size_t k = 0; !e.has_record && k < patterns.size(); ++k)
+            e.has_record = folder_entry_matches(patterns[k], listing, e);
         e.attributes = data.dwFileAttributes;
         e.size = (uint64_t(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
         e.creation = win32::to_filetime(data.ftCreationTime);
         e.last_access = win32::to_filetime(data.ftLastAccessTime);
         e.last_write = win32::to_filetime(data.ftLastWriteTime);
-        listing.entries.push_back(std::move(e));
     } while (FindNextFileW(h, &data));
     FindClose(h);
     return listing;
 }
 
-bool look_up_entry_times(const std::wstring& folder, const std::vector<const std::wstring*>& names,
+bool look_up_entry_times(const std::wstring& folder, const std::vector<std::wstring_view>& names,
                          std::vector<EntryTimes>* times) {
     times->assign(names.size(), EntryTimes{});
+    std::wstring path;
     for (size_t i = 0; i < names.size(); ++i) {
-        if (names[i]->find_first_of(L"*?") != std::wstring::npos) continue;
+        if (names[i].find_first_of(L"*?") != std::wstring_view::npos) continue;
         WIN32_FILE_ATTRIBUTE_DATA data;
-        if (!GetFileAttributesExW((folder + *names[i]).c_str(), GetFileExInfoStandard, &data)) continue;
+        path.assign(folder).append(names[i]);
+        if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) continue;
         EntryTimes& t = (*times)[i];
         t.found = true;
         t.is_folder = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
