@@ -1,6 +1,7 @@
 #include "common/file_hashing.h"
 
 #include <cstdio>
+#include <mutex>
 #include <new>
 
 #include "common/md5.h"
@@ -18,9 +19,9 @@ constexpr size_t INPUT_BUFFER_SIZE = 524288;
 // second-level cache while both digests go over it.
 constexpr uint32_t READ_PIECE = 524288;
 
-// Obtained on first use and kept for the run.
+// Obtained on first use and kept for the run, one per thread that hashes.
 unsigned char* input_buffer() {
-    static unsigned char* buffer = nullptr;
+    thread_local unsigned char* buffer = nullptr;
     if (!buffer) buffer = new (std::nothrow) unsigned char[INPUT_BUFFER_SIZE];
     return buffer;
 }
@@ -45,12 +46,21 @@ platform::FileHandle open_to_read(const std::wstring& path) {
 // The MD5 unit's open: with the narrow file-name calls on ANSI, once more
 // on OEM after a failure, then the code page as it was when it was ANSI.
 platform::FileHandle open_trying_code_pages(const std::wstring& path) {
+    if (platform::file_apis_are_ansi()) {
+        platform::FileHandle handle = open_to_read(path);
+        if (handle) return handle;
+    }
+    // The code page is the process's: threads that hash switch it one at a time.
+    static std::mutex switching;
+    std::lock_guard<std::mutex> lock(switching);
     const bool was_ansi = platform::file_apis_are_ansi();
-    if (!was_ansi) platform::set_file_apis_ansi();
-    platform::FileHandle handle = open_to_read(path);
-    if (handle) return handle;
+    if (!was_ansi) {
+        platform::set_file_apis_ansi();
+        platform::FileHandle handle = open_to_read(path);
+        if (handle) return handle;
+    }
     platform::set_file_apis_oem();
-    handle = open_to_read(path);
+    platform::FileHandle handle = open_to_read(path);
     if (was_ansi) platform::set_file_apis_ansi();
     return handle;
 }

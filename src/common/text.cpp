@@ -9,6 +9,8 @@
 namespace text {
 namespace {
 
+thread_local HeldOutput* holding = nullptr;
+
 struct Conversion {
     bool left = false, zero = false, plus = false, space = false, alt = false;
     int width = -1;
@@ -246,6 +248,10 @@ void write(FILE* stream, const wchar_t* text) {
 
 void write(FILE* stream, const std::wstring& text) {
     if (!stream || text.empty()) return;
+    if (holding) {
+        holding->pieces.push_back({stream, text, {}});
+        return;
+    }
     if ((stream == stdout || stream == stderr) && platform::is_console(stream)) {
         platform::write_console(stream, text.data(), text.size());
         return;
@@ -256,7 +262,29 @@ void write(FILE* stream, const std::wstring& text) {
 
 void write_bytes(FILE* stream, const char* bytes, size_t length) {
     if (!stream || length == 0) return;
+    if (holding) {
+        holding->pieces.push_back({stream, {}, std::string(bytes, length)});
+        return;
+    }
     std::fwrite(bytes, 1, length, stream);
+}
+
+HeldOutput* hold_output(HeldOutput* held) {
+    HeldOutput* before = holding;
+    holding = held;
+    return before;
+}
+
+void release(HeldOutput& held) {
+    HeldOutput* before = hold_output(nullptr);
+    for (const HeldOutput::Piece& piece : held.pieces) {
+        if (piece.text.empty())
+            write_bytes(piece.stream, piece.bytes.data(), piece.bytes.size());
+        else
+            write(piece.stream, piece.text);
+    }
+    held.pieces.clear();
+    hold_output(before);
 }
 
 std::string to_utf8(const std::wstring& text) { return to_utf8(text.data(), text.size()); }

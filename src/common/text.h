@@ -8,6 +8,7 @@
 #include <cstdarg>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 // The compiler checks each format string against its arguments with the ISO C
 // rules these formats follow (gnu_printf: on MinGW too, where plain printf
@@ -32,6 +33,23 @@ void write(FILE* stream, const std::wstring& text);
 void write(FILE* stream, const wchar_t* text);
 // Bytes as they are, for records whose bytes are fixed (the COPIED source path).
 void write_bytes(FILE* stream, const char* bytes, size_t length);
+
+// What a thread wrote while it held its output back: the copy pass decides
+// and copies files ahead of the records of the files before them, and their
+// lines must reach the screen and the logs in walk order all the same.
+struct HeldOutput {
+    struct Piece {
+        FILE* stream;
+        std::wstring text;  // written as write() writes it
+        std::string bytes;  // or written as they are (write_bytes)
+    };
+    std::vector<Piece> pieces;
+};
+// From now on the calling thread's writes go to `held`, in order, instead of
+// their streams; nullptr writes them again. Returns what was held before.
+HeldOutput* hold_output(HeldOutput* held);
+// Writes what was held to its streams, in order, and empties `held`.
+void release(HeldOutput& held);
 
 std::string to_utf8(const std::wstring& text);
 std::string to_utf8(const wchar_t* text, size_t length);

@@ -12,8 +12,9 @@ constexpr const char* BUFFERED_COPY_UNIT = "s_list_u64";
 constexpr size_t COPY_BUFFER_SIZE = 524288;
 constexpr uint32_t READ_PIECE = 65536;
 
+// One buffer per thread that copies, kept for the run.
 char* copy_buffer() {
-    static char* buffer = nullptr;
+    thread_local char* buffer = nullptr;
     if (!buffer) buffer = new (std::nothrow) char[COPY_BUFFER_SIZE];
     return buffer;
 }

@@ -1,8 +1,13 @@
 #include "copy/copy_engine.h"
 
+#include "copy/copies_in_flight.h"
+#include "copy/copy_threads.h"
 #include "copy/destination.h"
 #include "copy/per_file.h"
 #include "run/run_state.h"
+
+CopyEngine::CopyEngine() = default;
+CopyEngine::~CopyEngine() = default;
 
 bool CopyEngine::takes_incomplete_records() const { return process_file_defers_attributes(); }
 
@@ -37,5 +42,17 @@ void CopyEngine::take_file(const std::wstring& dir, const std::wstring& name, pl
             given = &hint;
         }
     }
-    process_file(dir, name, record, origin.record_complete, given);
+    if (!workers_chosen_) {
+        workers_chosen_ = true;
+        unsigned workers = copy_workers_for_this_run();
+        if (workers > 1) copies_ = std::make_unique<CopiesInFlight>(workers);
+    }
+    if (copies_)
+        copies_->take_file(dir, name, record, origin.record_complete, given);
+    else
+        process_file(dir, name, record, origin.record_complete, given);
+}
+
+void CopyEngine::finish_copies() {
+    if (copies_) copies_->finish_all();
 }

@@ -1,5 +1,6 @@
 // The copy engine as the walk's sink: each file goes to process_file, with
-// what the destination probe found in the destination ahead of it.
+// what the destination probe found in the destination ahead of it, or with
+// copy workers through the files in flight (copy/copies_in_flight.h).
 #pragma once
 
 #include <memory>
@@ -8,18 +9,28 @@
 #include "copy/destination_probe.h"
 #include "walk/file_sink.h"
 
+class CopiesInFlight;
+
 class CopyEngine : public FileSink {
 public:
+    CopyEngine();
+    ~CopyEngine() override;
+
     bool takes_incomplete_records() const override;
     // Looks up the destinations of the files ahead on threads of their own,
     // when the options let a destination be known before its file.
     void files_ahead(std::vector<FilesAhead> folders) override;
     void take_file(const std::wstring& dir, const std::wstring& name, platform::FindRecord record,
                    const FileOrigin& origin) override;
+    // The end of the copy pass: every file in flight is finished.
+    void finish_copies();
 
 private:
     std::unique_ptr<DestinationProbe> probe_;  // once destinations are looked up ahead
     // The look-ups of the folder whose files are coming in.
     std::wstring lookups_dir_;
     std::shared_ptr<const DestinationLookups> lookups_;
+    // Chosen at the first file of the copy pass; null with one thread.
+    bool workers_chosen_ = false;
+    std::unique_ptr<CopiesInFlight> copies_;
 };

@@ -4,6 +4,7 @@
 
 #include "common/paths.h"
 #include "common/text.h"
+#include "copy/copies_in_flight.h"
 #include "platform/platform.h"
 #include "run/run_state.h"
 
@@ -99,6 +100,8 @@ bool read_directory_times(const std::wstring& path, FileTimes* times) {
 }
 
 bool set_directory_times(const std::wstring& path, const FileTimes& times) {
+    // Copies into the folder change its times: those in flight end first.
+    wait_for_all_copies();
     platform::FileHandle h =
         platform::open_file(path.c_str(), platform::Access::read_write, platform::Disposition::open_existing,
                             platform::OPEN_BACKUP_SEMANTICS | platform::OPEN_SEQUENTIAL_SCAN);

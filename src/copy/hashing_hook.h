@@ -6,6 +6,25 @@
 
 #include <string>
 
-// Does nothing while hash_mode is 0. The copy is read as it stands at
-// `destination`: a copy that failed part-way is never taken for the source.
+#include "copy/hash_records.h"
+
+struct LogStreams;
+
+// The texts something shows: the COPIED record, the verdict or the hash log.
+// A text that nothing shows is not computed (--SHA without a hash log reads
+// no file a second time).
+struct WantedHashTexts {
+    bool source_md5 = false, destination_md5 = false, source_sha1 = false, destination_sha1 = false;
+};
+WantedHashTexts wanted_hash_texts(const LogStreams& logs);
+
+// The reading half, which may run on a copy worker: the texts `wanted` of the
+// source and of the copy as it stands at `destination` (a copy that failed
+// part-way is never taken for the source).
+FileHashTexts hash_file_and_copy(const std::wstring& source, const std::wstring& destination,
+                                 const WantedHashTexts& wanted);
+// The writing half: the MD5 field, the verdict and the hash log's line.
+void write_hash_records(const std::wstring& source, const std::wstring& destination, const FileHashTexts& texts);
+
+// Both halves at once. Does nothing while hash_mode is 0.
 void hash_copied_file(const std::wstring& source, const std::wstring& destination, bool copied);

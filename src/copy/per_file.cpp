@@ -1,9 +1,13 @@
 #include "copy/per_file.h"
 
+#include <new>
+
 #include "common/paths.h"
 #include "common/text.h"
+#include "copy/copies_in_flight.h"
 #include "copy/copy_execution.h"
 #include "copy/destination.h"
+#include "copy/file_work.h"
 #include "copy/file_times.h"
 #include "copy/hashing_hook.h"
 #include "copy/records.h"
@@ -89,77 +93,52 @@ void report_time_failure(int screen_number, int log_number, const std::wstring& 
         text::print(error_log, "\n%d Can't reset filetime for %ls\n", log_number, paths::display(path));
 }
 
-// An interrupt stopped the copy of `file`: the file is left as if never
+// An interrupt stopped the copy of `work`: the file is left as if never
 // reached, so that the statistics count only the files done, and the run ends.
-[[noreturn]] void abandon_for_interrupt(Run& run, const CurrentFile& file) {
-    run.counters.bytes_processed -= file.size;
+[[noreturn]] void abandon_for_interrupt(Run& run, const FileWork& work) {
+    run.counters.bytes_processed -= work.size;
     run::terminate(run::USER_ABORTED);
 }
 
-void copy_step(Run& run, CurrentFile& file, std::wstring destination, const DestinationState& looked_up) {
-    std::wstring size_text = run::format_count(file.size);
-    write_screen_copy_lines(file.source, file.name, size_text.c_str(), destination);
+// The copy step up to the copy itself: the screen lines, the renaming and
+// what the lookup saw, for the work.
+void decide_copy(Run& run, CurrentFile& file, std::wstring destination, const DestinationState& looked_up,
+                 FileWork& work) {
+    work.size_text = run::format_count(file.size);
+    write_screen_copy_lines(file.source, file.name, work.size_text.c_str(), destination);
 
     const std::wstring before_renaming = destination;
     rename_duplicates(run.renames, destination);
+    if (destination != before_renaming) wait_for_copies_touching(destination);
     note_destination_taken(run.ready_folder, destination);
 
     // What the lookup saw still holds unless a new name intervened.
-    uint32_t standing = UNKNOWN_ATTRIBUTES;
+    work.standing = UNKNOWN_ATTRIBUTES;
     if (destination == before_renaming) {
         if (!looked_up.found)
-            standing = platform::INVALID_ATTRIBUTES;
+            work.standing = platform::INVALID_ATTRIBUTES;
         else if (looked_up.with_attributes)
-            standing = looked_up.record.attributes;
+            work.standing = looked_up.record.attributes;
     }
-    FileCopy copy = copy_over(file.source, destination, file.record, standing, CopyAttributes::without_read_only);
-    if (copy.outcome == CopyOutcome::interrupted) abandon_for_interrupt(run, file);
-    const bool copied = copy.copied();
-    // The screen showed the listed size; what was copied is what the source
-    // held when it was read, less when it shrank meanwhile.
-    const int64_t bytes_copied = static_cast<int64_t>(copy.bytes);
-    if (copied) {
-        ++run.renames.flatten_copied;
-        if (run.logs.copied_log) {
-            std::wstring copied_text = run::format_count(bytes_copied);
-            write_copied_record(copied_text.c_str(), file.source, destination, file.times());
-        }
-    } else {
-        write_copy_error(file.source, destination);
-        reject(run, file, REASON_COPY_ERROR);
-    }
-
-    hash_copied_file(file.source, destination, copied);
-
-    if (copied) {
-        ++run.counters.files_copied;
-        run.counters.bytes_copied += bytes_copied;
-    }
-    write_progress();
-
-    TimeFailures failures = finish_copy(copy);
-    if (failures.source) report_time_failure(857, 859, file.source);
-    if (failures.copy) report_time_failure(871, 873, destination);
-
-    write_copied_line_end();
-    if (copied) ++run.counters.copies_completed;
+    work.destination = std::move(destination);
+    work.hashes_wanted = wanted_hash_texts(run.logs);
+    work.files_processed_then = run.counters.files_processed;
+    work.bytes_processed_then = run.counters.bytes_processed;
+    work.goes_to_copy = true;
 }
 
-}  // namespace
-
-void process_file(const std::wstring& dir, const std::wstring& name, platform::FindRecord record,
-                  bool record_complete, const DestinationHint* hint) {
-    Run& run = current_run();
-    CurrentFile file(dir, name, record);
-
-    run.counters.bytes_processed += file.size;
+// The selection cascade, the destination and the newer test. A file passed
+// over has all its records written; one to be copied leaves `work` ready.
+void decide(Run& run, CurrentFile& file, const std::wstring& dir, const DestinationHint* hint, FileWork& work) {
+    const platform::FindRecord& record = file.record;
     if (run.logs.list_log) write_list_record(file.source, file.size, file.times());
 
     if (opt->attr_select && !passes_attribute_test(record.attributes)) return reject(run, file, REASON_ATTRIBUTES);
     if (opt->age_select && !passes_age_test(file.source, record)) return reject(run, file, REASON_AGE);
     if (!passes_size_test(file.size)) return reject(run, file, REASON_SIZE);
 
-    std::wstring destination_path = build_destination(run, dir, name, record);
+    std::wstring destination_path = build_destination(run, dir, file.name, record);
+    wait_for_copies_touching(destination_path);
 
     DestinationState destination;
     if (!passed_over_on_hint(hint, record, destination_path, &destination))
@@ -181,10 +160,92 @@ void process_file(const std::wstring& dir, const std::wstring& name, platform::F
         return reject(run, file, REASON_LISTING_ONLY);
     }
     if (difference == 0 && !opt->copy_all) return reject(run, file, REASON_AGE);
+    decide_copy(run, file, std::move(destination_path), destination, work);
+}
 
-    // A record listed without its attribute record gets it now, for the copy.
-    if (!record_complete) platform::complete_find_record(file.source.c_str(), &record);
-    copy_step(run, file, std::move(destination_path), destination);
+}  // namespace
+
+void decide_file(const std::wstring& dir, const std::wstring& name, const platform::FindRecord& record,
+                 bool record_complete, const DestinationHint* hint, FileWork& work) {
+    Run& run = current_run();
+    work.record = record;
+    work.record_complete = record_complete;
+    CurrentFile file(dir, name, work.record);
+    work.size = file.size;
+    run.counters.bytes_processed += file.size;
+    // A copy in flight that reads or writes this file is done before the
+    // file is looked at; a name with a '~' may be another file's short name.
+    work.runs_alone = name.find(L'~') != std::wstring::npos;
+    if (work.runs_alone)
+        wait_for_all_copies();
+    else
+        wait_for_copies_touching(file.source);
+    decide(run, file, dir, hint, work);
+    work.source = std::move(file.source);
+}
+
+void do_file_work(FileWork& work) {
+    text::HeldOutput* before = text::hold_output(&work.work_output);
+    try {
+        // A record listed without its attribute record gets it now, for the copy.
+        if (!work.record_complete) platform::complete_find_record(work.source.c_str(), &work.record);
+        work.copy = copy_over(work.source, work.destination, work.record, work.standing,
+                              CopyAttributes::without_read_only);
+        if (work.copy.outcome != CopyOutcome::interrupted) {
+            if (opt->hash_mode != 0) work.hashes = hash_file_and_copy(work.source, work.destination, work.hashes_wanted);
+            work.time_failures = finish_copy(work.copy);
+        }
+    } catch (const std::bad_alloc&) {
+        work.out_of_memory = true;
+    }
+    text::hold_output(before);
+}
+
+void finish_file_work(FileWork& work) {
+    if (!work.goes_to_copy) return;
+    Run& run = current_run();
+    text::release(work.work_output);
+    if (work.out_of_memory) run::terminate(run::MEMORY_ERROR);
+    const FileCopy& copy = work.copy;
+    if (copy.outcome == CopyOutcome::interrupted) abandon_for_interrupt(run, work);
+    const bool copied = copy.copied();
+    // The screen showed the listed size; what was copied is what the source
+    // held when it was read, less when it shrank meanwhile.
+    const int64_t bytes_copied = static_cast<int64_t>(copy.bytes);
+    if (copied) {
+        ++run.renames.flatten_copied;
+        if (run.logs.copied_log) {
+            std::wstring copied_text = run::format_count(bytes_copied);
+            write_copied_record(copied_text.c_str(), work.source, work.destination, split_file_times(work.record));
+        }
+    } else {
+        write_copy_error(work.source, work.destination);
+        ++run.counters.files_not_copied;
+        write_not_copied_record(work.source, REASON_COPY_ERROR);
+    }
+
+    if (opt->hash_mode != 0) write_hash_records(work.source, work.destination, work.hashes);
+
+    if (copied) {
+        ++run.counters.files_copied;
+        run.counters.bytes_copied += bytes_copied;
+    }
+    write_progress(work.files_processed_then, work.bytes_processed_then);
+
+    if (work.time_failures.source) report_time_failure(857, 859, work.source);
+    if (work.time_failures.copy) report_time_failure(871, 873, work.destination);
+
+    write_copied_line_end();
+    if (copied) ++run.counters.copies_completed;
+}
+
+void process_file(const std::wstring& dir, const std::wstring& name, platform::FindRecord record,
+                  bool record_complete, const DestinationHint* hint) {
+    FileWork work;
+    decide_file(dir, name, record, record_complete, hint, work);
+    if (!work.goes_to_copy) return;
+    do_file_work(work);
+    finish_file_work(work);
 }
 
 bool process_file_defers_attributes() {

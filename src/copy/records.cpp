@@ -115,15 +115,19 @@ void write_renamed_after(const std::wstring& destination) {
 }
 
 void write_progress() {
+    const Counters& counts = current_run().counters;
+    write_progress(counts.files_processed, counts.bytes_processed);
+}
+
+void write_progress(int32_t files_processed, int64_t bytes_processed) {
     Run& run = current_run();
-    const Counters& counts = run.counters;
-    std::wstring processed = run::format_count(counts.bytes_processed);
-    text::print(run.screen, "\n %ld of %ld files:    %ls of %ls bytes\n", long(counts.files_processed) + 1,
-                long(counts.files_to_process), processed.c_str(), run.bytes_to_process_text.c_str());
-    if (counts.bytes_processed > run.progress_next) {
-        show_rate(counts.bytes_to_process, counts.bytes_processed);
+    std::wstring processed = run::format_count(bytes_processed);
+    text::print(run.screen, "\n %ld of %ld files:    %ls of %ls bytes\n", long(files_processed) + 1,
+                long(run.counters.files_to_process), processed.c_str(), run.bytes_to_process_text.c_str());
+    if (bytes_processed > run.progress_next) {
+        show_rate(run.counters.bytes_to_process, bytes_processed);
         pause_seconds(3);
-        run.progress_next = counts.bytes_processed + 200000000;
+        run.progress_next = bytes_processed + 200000000;
     }
 }
 

@@ -25,6 +25,8 @@ void write_renamed_after(const std::wstring& destination);
 // The progress line after a file reached the copy, and the rate display
 // every 200,000,000 examined bytes.
 void write_progress();
+// The same with the counts as they stood when the file was decided.
+void write_progress(int32_t files_processed, int64_t bytes_processed);
 void show_rate(int64_t total_bytes, int64_t bytes_so_far);
 
 // The COPIED record's source path: every character above 127 becomes the

@@ -1,5 +1,6 @@
 #include "copy/temporary.h"
 
+#include <atomic>
 #include <cwchar>
 
 #include "common/text.h"
@@ -28,7 +29,7 @@ const std::wstring& run_stamp() {
 }  // namespace
 
 std::wstring temporary_name_beside(const std::wstring& destination) {
-    static unsigned long long counter = 0;
+    static std::atomic<unsigned long long> counter{0};
     size_t slash = destination.find_last_of(L"\\/");
     std::wstring folder = slash == std::wstring::npos ? std::wstring() : destination.substr(0, slash + 1);
     return folder + TEMPORARY_PREFIX + run_stamp() + text::format("-%llu.tmp", ++counter);

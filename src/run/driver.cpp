@@ -193,6 +193,7 @@ void kestro_main(int argc, wchar_t** argv) {
     counting_pass_over_start_paths(run, engine);
     echo_ini_file();
     copy_pass_over_start_paths(run, engine);
+    engine.finish_copies();
 
     reopen_default_log(run.logs, config().log_base_name, "a+");
     run::terminate(run::NORMAL_EXIT);

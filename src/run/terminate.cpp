@@ -4,6 +4,7 @@
 #include <ctime>
 
 #include "common/text.h"
+#include "copy/copies_in_flight.h"
 #include "log/log_set.h"
 #include "run/config.h"
 #include "run/run_state.h"
@@ -161,6 +162,9 @@ void terminate(int reason) {
 
 void terminate_claimed(int reason) {
     if (!opt) platform::exit_process(reason);
+    // The files in flight of the copy pass: all of them at a normal end,
+    // otherwise those whose copies are done, and none is begun any more.
+    settle_copies_for_the_end(reason == NORMAL_EXIT && !platform::interrupt_requested());
     Run& run = current_run();
     run.run_end_time = platform::now_seconds();
     Elapsed e = elapsed_time(run);

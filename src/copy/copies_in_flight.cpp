@@ -1,0 +1,202 @@
+#include "copy/copies_in_flight.h"
+
+#include <algorithm>
+#include <cwctype>
+
+#include "common/text.h"
+#include "copy/file_work.h"
+#include "copy/per_file.h"
+#include "log/log_writes.h"
+#include "run/run_state.h"
+#include "run/stop.h"
+#include "run/terminate.h"
+
+struct CopiesInFlight::InFlight {
+    FileWork work;
+    CopyWorkers::Job job;
+    bool deciding = true;
+    bool at_worker = false;  // handed to the workers (else done on the main thread)
+    bool handed = false;     // take_file returned: the walk counted it as processed
+    std::wstring source_key, destination_key;
+};
+
+namespace {
+
+CopiesInFlight* active = nullptr;
+
+constexpr unsigned WAIT_SLICE_MS = 20;  // Ctrl+C is seen between slices
+
+// Names that a case-blind file system takes for one are one key.
+std::wstring path_key(const std::wstring& path) {
+    std::wstring key(path);
+    for (wchar_t& c : key) c = static_cast<wchar_t>(std::towupper(c));
+    return key;
+}
+
+}  // namespace
+
+CopiesInFlight::CopiesInFlight(unsigned workers)
+    : workers_(workers),
+      copy_limit_(COPIES_PER_WORKER * std::max(1u, workers_.threads())),
+      main_thread_(std::this_thread::get_id()) {
+    active = this;
+}
+
+CopiesInFlight::~CopiesInFlight() {
+    if (active == this) active = nullptr;
+}
+
+void CopiesInFlight::take_file(const std::wstring& dir, const std::wstring& name, const platform::FindRecord& record,
+                               bool record_complete, const DestinationHint* hint) {
+    finish_ready();
+    files_.push_back(std::make_unique<InFlight>());
+    InFlight& file = *files_.back();
+    // With files ahead still in flight, what this one writes waits for theirs.
+    const bool hold = files_.size() > 1;
+    text::HeldOutput* before = text::hold_output(hold ? &file.work.decided_output : nullptr);
+    decide_file(dir, name, record, record_complete, hint, file.work);
+    text::hold_output(before);
+    file.deciding = false;
+    file_decided(file);
+    finish_ready();
+    while (copies_ > copy_limit_ || files_.size() > MAX_FILES_IN_FLIGHT) {
+        wait_for_front();
+        finish_front();
+    }
+    if (!files_.empty()) files_.back()->handed = true;
+}
+
+void CopiesInFlight::file_decided(InFlight& file) {
+    FileWork& work = file.work;
+    file.job.work = &work;
+    if (!work.goes_to_copy) {
+        file.job.state = CopyWorkers::State::done;
+        return;
+    }
+    // Nothing else is in flight beside a file that runs alone.
+    if (work.runs_alone || workers_.threads() == 0) {
+        do_file_work(work);
+        file.job.state = CopyWorkers::State::done;
+        return;
+    }
+    file.source_key = path_key(work.source);
+    file.destination_key = path_key(work.destination);
+    ++touched_[file.source_key];
+    ++touched_[file.destination_key];
+    ++copies_;
+    file.at_worker = true;
+    workers_.hand(file.job);
+}
+
+bool CopiesInFlight::front_is_decided() const { return !files_.empty() && !files_.front()->deciding; }
+
+void CopiesInFlight::finish_ready() {
+    while (front_is_decided()) {
+        CopyWorkers::State state = workers_.state_of(files_.front()->job);
+        if (state != CopyWorkers::State::done && state != CopyWorkers::State::not_done) return;
+        finish_front();
+    }
+}
+
+void CopiesInFlight::wait_for_front() {
+    while (!workers_.wait_for(files_.front()->job, WAIT_SLICE_MS)) run::stop_if_requested();
+}
+
+void CopiesInFlight::finish_front() {
+    InFlight& file = *files_.front();
+    const FileWork& work = file.work;
+    // A file the workers did not copy (Ctrl+C) ends the run here, before any
+    // of its records; the end of the run settles the files in flight.
+    if (workers_.state_of(file.job) == CopyWorkers::State::not_done ||
+        (work.goes_to_copy && work.copy.outcome == CopyOutcome::interrupted))
+        run::terminate(run::USER_ABORTED);
+    if (work.out_of_memory) run::terminate(run::MEMORY_ERROR);
+
+    text::HeldOutput* before = text::hold_output(nullptr);
+    finishing_ = true;
+    text::release(file.work.decided_output);
+    finish_file_work(file.work);
+    check_log_writes(current_run().logs.writes);
+    finishing_ = false;
+    text::hold_output(before);
+    forget(file);
+    files_.pop_front();
+}
+
+void CopiesInFlight::forget(InFlight& file) {
+    if (!file.at_worker) return;
+    for (const std::wstring* key : {&file.source_key, &file.destination_key}) {
+        auto found = touched_.find(*key);
+        if (found != touched_.end() && --found->second == 0) touched_.erase(found);
+    }
+    --copies_;
+    file.at_worker = false;
+}
+
+void CopiesInFlight::finish_touching(const std::wstring& path) {
+    if (touched_.empty()) return;
+    const std::wstring key = path_key(path);
+    while (touched_.contains(key)) {
+        wait_for_front();
+        finish_front();
+    }
+}
+
+void CopiesInFlight::finish_all() {
+    while (front_is_decided()) {
+        wait_for_front();
+        finish_front();
+    }
+}
+
+void CopiesInFlight::drop(InFlight& file) {
+    Counters& counters = current_run().counters;
+    counters.bytes_processed -= file.work.size;
+    if (file.handed) --counters.files_processed;
+}
+
+void CopiesInFlight::settle(bool whole) {
+    if (std::this_thread::get_id() != main_thread_) return;
+    text::hold_output(nullptr);
+    // The end came while a file's records were being written: it counts as finished.
+    if (finishing_ && !files_.empty()) {
+        finishing_ = false;
+        forget(*files_.front());
+        files_.pop_front();
+    }
+    if (!whole) workers_.stop();
+    while (!files_.empty()) {
+        InFlight& file = *files_.front();
+        if (file.deciding) {
+            drop(file);
+        } else {
+            while (!workers_.wait_for(file.job, WAIT_SLICE_MS)) {
+            }
+            const FileWork& work = file.work;
+            bool done = workers_.state_of(file.job) == CopyWorkers::State::done &&
+                        !(work.goes_to_copy &&
+                          (work.copy.outcome == CopyOutcome::interrupted || work.out_of_memory));
+            if (done) {
+                text::release(file.work.decided_output);
+                finish_file_work(file.work);
+                check_log_writes(current_run().logs.writes);
+            } else {
+                drop(file);
+            }
+        }
+        forget(file);
+        files_.pop_front();
+    }
+}
+
+void wait_for_copies_touching(const std::wstring& path) {
+    if (active) active->finish_touching(path);
+}
+
+void wait_for_all_copies() {
+    if (active) active->finish_all();
+}
+
+void settle_copies_for_the_end(bool whole) {
+    if (active) active->settle(whole);
+}

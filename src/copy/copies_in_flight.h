@@ -1,0 +1,71 @@
+// Files in flight in the copy pass with copy workers: each file is decided on
+// the main thread in walk order, its copy goes to a worker, and its records
+// and counts are written on the main thread when its turn in walk order has
+// come and its copy is done. Screen and logs read as with one thread.
+//
+// What the decisions depend on is kept as one thread would see it: a file
+// is decided only once every copy in flight that reads or writes its source
+// or its destination is done; a file whose name has a '~' (another file's
+// short name, perhaps) is decided and copied with nothing in flight; folder
+// times are set with nothing in flight.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <deque>
+
+#include "copy/copy_workers.h"
+#include "platform/platform.h"
+
+struct DestinationHint;
+
+class CopiesInFlight {
+public:
+    // At most this many files (4 per worker) are copied ahead of their turn,
+    // and at most MAX_FILES_IN_FLIGHT files wait for theirs.
+    static constexpr size_t COPIES_PER_WORKER = 4;
+    static constexpr size_t MAX_FILES_IN_FLIGHT = 4096;
+
+    explicit CopiesInFlight(unsigned workers);
+    ~CopiesInFlight();
+
+    // One file of the walk, as process_file takes it.
+    void take_file(const std::wstring& dir, const std::wstring& name, const platform::FindRecord& record,
+                   bool record_complete, const DestinationHint* hint);
+    // Finishes, in order, every file in flight whose copy touches `path`.
+    void finish_touching(const std::wstring& path);
+    // Finishes every file in flight.
+    void finish_all();
+    // The run ends: with `whole`, every file is finished; otherwise the
+    // workers stop, the files whose work is done are finished in order and
+    // the rest are dropped from the counts as never reached.
+    void settle(bool whole);
+
+private:
+    struct InFlight;
+
+    void file_decided(InFlight& file);
+    void finish_ready();
+    void wait_for_front();
+    void finish_front();
+    void forget(InFlight& file);
+    bool front_is_decided() const;
+    void drop(InFlight& file);
+
+    CopyWorkers workers_;
+    size_t copy_limit_;
+    std::deque<std::unique_ptr<InFlight>> files_;  // walk order
+    size_t copies_ = 0;                            // of files_, those that go to a copy
+    // The paths (upper-cased) that the copies in flight read or write.
+    std::unordered_map<std::wstring, unsigned> touched_;
+    bool finishing_ = false;
+    std::thread::id main_thread_;
+};
+
+// The copy pass's files in flight, through the copies of this run (no-ops
+// while the run copies with one thread).
+void wait_for_copies_touching(const std::wstring& path);
+void wait_for_all_copies();
+// From the end of the run, before the statistics (see CopiesInFlight::settle).
+void settle_copies_for_the_end(bool whole);

@@ -1,0 +1,80 @@
+#include "copy/copy_threads.h"
+
+#include <algorithm>
+#include <thread>
+#include <vector>
+
+#include "platform/platform.h"
+#include "run/config.h"
+
+namespace {
+
+constexpr unsigned MOST_WORKERS_ASKED = 64;
+constexpr unsigned MOST_WORKERS_BY_DEFAULT = 4;
+
+std::wstring without_trailing_backslash(std::wstring path) {
+    if (!path.empty() && path.back() == L'\\') path.pop_back();
+    return path;
+}
+
+// The identities of `path` and of every folder above it.
+std::vector<platform::FileIdentity> identities_up_from(const std::wstring& path) {
+    std::vector<platform::FileIdentity> found;
+    std::wstring up = without_trailing_backslash(path);
+    platform::FileIdentity identity;
+    while (found.size() < 256 && platform::get_file_identity(up.c_str(), &identity)) {
+        if (!found.empty() && found.back() == identity) break;  // the root is its own parent
+        found.push_back(identity);
+        up += L"\\..";
+    }
+    return found;
+}
+
+bool lies_within(const std::vector<platform::FileIdentity>& chain, const platform::FileIdentity& folder) {
+    return std::find(chain.begin(), chain.end(), folder) != chain.end();
+}
+
+// The destination inside a start path, or a start path inside the destination.
+bool trees_overlap() {
+    if (!opt->dest_given || config().dest_path.empty()) return false;
+    std::vector<platform::FileIdentity> destination = identities_up_from(config().dest_path);
+    if (destination.empty()) return true;  // cannot tell: assume the worst
+    for (const std::wstring& start : config().source_paths) {
+        std::vector<platform::FileIdentity> source = identities_up_from(start);
+        if (source.empty()) continue;
+        if (lies_within(destination, source.front()) || lies_within(source, destination.front())) return true;
+    }
+    return false;
+}
+
+bool on_rotating_disks() {
+    if (platform::on_rotating_disk(config().dest_path.c_str())) return true;
+    for (const std::wstring& start : config().source_paths)
+        if (platform::on_rotating_disk(start.c_str())) return true;
+    return false;
+}
+
+bool needs_one_thread() { return opt->list_only || opt->flatten > 5 || trees_overlap(); }
+
+}  // namespace
+
+unsigned copy_threads_asked(const std::wstring& value) {
+    if (value.empty() || value.size() > 2) return 0;
+    unsigned number = 0;
+    for (wchar_t c : value) {
+        if (c < L'0' || c > L'9') return 0;
+        number = number * 10 + static_cast<unsigned>(c - L'0');
+    }
+    return number >= 1 && number <= MOST_WORKERS_ASKED ? number : 0;
+}
+
+unsigned copy_workers_for_this_run() {
+    if (needs_one_thread()) return 1;
+    std::wstring value;
+    if (platform::get_env("KESTRO_COPY_THREADS", &value)) {
+        unsigned asked = copy_threads_asked(value);
+        if (asked) return asked;
+    }
+    if (on_rotating_disks()) return 1;
+    return std::clamp(std::thread::hardware_concurrency(), 1u, MOST_WORKERS_BY_DEFAULT);
+}

@@ -1,0 +1,13 @@
+// How many copy workers the copy pass uses: KESTRO_COPY_THREADS when it names
+// a number from 1 to 64, else the number of cores up to 4, or 1 when the
+// source or the destination lies on a rotating disk. 1 is the one-thread copy
+// pass itself, and is taken whatever was asked for when the decisions depend
+// on how the copies before came out (numbered flatten folders), when nothing
+// is copied (listing), or when the walk reads folders the copies write into.
+#pragma once
+
+#include <string>
+
+unsigned copy_workers_for_this_run();
+// The value of KESTRO_COPY_THREADS as a number of workers; 0 when it names none.
+unsigned copy_threads_asked(const std::wstring& value);

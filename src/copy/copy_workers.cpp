@@ -1,0 +1,85 @@
+#include "copy/copy_workers.h"
+
+#include <chrono>
+#include <system_error>
+
+#include "copy/per_file.h"
+#include "platform/platform.h"
+
+CopyWorkers::CopyWorkers(unsigned threads) {
+    for (unsigned i = 0; i < threads; ++i) {
+        try {
+            threads_.emplace_back([this] { work_loop(); });
+        } catch (const std::system_error&) {
+            break;  // the host gives no more threads: fewer workers do
+        }
+    }
+}
+
+CopyWorkers::~CopyWorkers() {
+    stop();
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        stopping_ = true;
+    }
+    job_ready_.notify_all();
+    for (std::thread& thread : threads_) thread.join();
+}
+
+void CopyWorkers::hand(Job& job) {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        job.state = stopping_ ? State::not_done : State::waiting;
+        if (!stopping_) queue_.push_back(&job);
+    }
+    job_ready_.notify_one();
+}
+
+CopyWorkers::State CopyWorkers::state_of(const Job& job) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return job.state;
+}
+
+bool CopyWorkers::wait_for(const Job& job, unsigned ms) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    return job_ended_.wait_for(lock, std::chrono::milliseconds(ms), [&] {
+        return job.state == State::done || job.state == State::not_done;
+    });
+}
+
+void CopyWorkers::stop() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    stopping_ = true;
+    for (Job* job : queue_) job->state = State::not_done;
+    queue_.clear();
+    job_ready_.notify_all();
+    job_ended_.wait(lock, [&] { return working_ == 0; });
+}
+
+void CopyWorkers::work_loop() {
+    for (;;) {
+        Job* job;
+        {
+            std::unique_lock<std::mutex> lock(mutex_);
+            job_ready_.wait(lock, [&] { return stopping_ || !queue_.empty(); });
+            if (stopping_) return;
+            job = queue_.front();
+            queue_.pop_front();
+            // After Ctrl+C no copy is begun.
+            if (platform::interrupt_requested()) {
+                job->state = State::not_done;
+                job_ended_.notify_all();
+                continue;
+            }
+            job->state = State::working;
+            ++working_;
+        }
+        do_file_work(*job->work);
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            job->state = State::done;
+            --working_;
+        }
+        job_ended_.notify_all();
+    }
+}

@@ -1,0 +1,49 @@
+// The copy workers: threads that do the work on files (do_file_work) in the
+// order the files are handed to them, while the main thread decides the
+// files after them.
+#pragma once
+
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+struct FileWork;
+
+class CopyWorkers {
+public:
+    // not_done: the workers stopped (an interrupt, the end of the run) before
+    // they began the work; nothing of the file was touched.
+    enum class State { waiting, working, done, not_done };
+    struct Job {
+        FileWork* work = nullptr;
+        State state = State::waiting;
+    };
+
+    // Starts up to `threads` workers; threads() tells how many did start.
+    explicit CopyWorkers(unsigned threads);
+    ~CopyWorkers();
+    CopyWorkers(const CopyWorkers&) = delete;
+    CopyWorkers& operator=(const CopyWorkers&) = delete;
+
+    unsigned threads() const { return static_cast<unsigned>(threads_.size()); }
+    // Queues `job`, which the caller keeps until it is done or not_done.
+    void hand(Job& job);
+    State state_of(const Job& job);
+    // Waits up to `ms` milliseconds for `job` to be done or not_done; true when it is.
+    bool wait_for(const Job& job, unsigned ms);
+    // Workers take no more jobs (those waiting become not_done); returns once
+    // none is being worked on.
+    void stop();
+
+private:
+    void work_loop();
+
+    std::mutex mutex_;
+    std::condition_variable job_ready_, job_ended_;
+    std::deque<Job*> queue_;
+    bool stopping_ = false;
+    unsigned working_ = 0;
+    std::vector<std::thread> threads_;
+};
