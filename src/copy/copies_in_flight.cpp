@@ -155,12 +155,20 @@ void CopiesInFlight::drop(InFlight& file) {
     if (file.handed) --counters.files_processed;
 }
 
+// A file finished at the end of the run whose take_file did not return: the
+// walk will not count it, so it is counted here.
+void CopiesInFlight::counted_as_processed(InFlight& file) {
+    if (!file.handed) ++current_run().counters.files_processed;
+    file.handed = true;
+}
+
 void CopiesInFlight::settle(bool whole) {
     if (std::this_thread::get_id() != main_thread_) return;
     text::hold_output(nullptr);
     // The end came while a file's records were being written: it counts as finished.
     if (finishing_ && !files_.empty()) {
         finishing_ = false;
+        counted_as_processed(*files_.front());
         forget(*files_.front());
         files_.pop_front();
     }
@@ -180,6 +188,7 @@ void CopiesInFlight::settle(bool whole) {
                 text::release(file.work.decided_output);
                 finish_file_work(file.work);
                 check_log_writes(current_run().logs.writes);
+                counted_as_processed(file);
             } else {
                 drop(file);
             }

@@ -52,6 +52,7 @@ private:
     void forget(InFlight& file);
     bool front_is_decided() const;
     void drop(InFlight& file);
+    void counted_as_processed(InFlight& file);
 
     CopyWorkers workers_;
     size_t copy_limit_;

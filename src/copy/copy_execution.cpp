@@ -100,6 +100,11 @@ uint32_t give_copy_attributes(const FileCopy& copy) {
 
 }  // namespace
 
+void clear_earlier_partial_copies(const std::wstring& destination) {
+    const ReadyFolder& ready = current_run().ready_folder;
+    remove_earlier_partial_copies(destination, ready.is_new ? ready.folder : std::wstring());
+}
+
 FileCopy copy_over(const std::wstring& source, const std::wstring& destination, const platform::FindRecord& record,
                    uint32_t standing, CopyAttributes attribute_rule) {
     FileCopy copy;
@@ -108,8 +113,6 @@ FileCopy copy_over(const std::wstring& source, const std::wstring& destination, 
     copy.saved = FileTimes{record.creation_time, record.last_access_time, record.last_write_time};
     copy.source_attributes = record.attributes;
     copy.attribute_rule = attribute_rule;
-    const ReadyFolder& ready = current_run().ready_folder;
-    remove_earlier_partial_copies(destination, ready.is_new ? ready.folder : std::wstring());
     if (opt->overwrite_protected) {
         copy.remembered = prepare_overwrite(destination);
         standing = UNKNOWN_ATTRIBUTES;

@@ -53,6 +53,10 @@ struct FileCopy {
     bool copied() const { return outcome != CopyOutcome::failed && outcome != CopyOutcome::interrupted; }
 };
 
+// Before a copy into the folder of `destination`, on the thread that decides
+// the copies: the partial copies earlier runs left there are removed.
+void clear_earlier_partial_copies(const std::wstring& destination);
+
 // Copies `record`'s file `source` over `destination`. `standing` is what the
 // lookup saw there (see copy_with_fallback); -O makes it unknown. A failed or
 // interrupted copy leaves a protected destination its protection.

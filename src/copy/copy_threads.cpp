@@ -1,16 +1,15 @@
 #include "copy/copy_threads.h"
 
 #include <algorithm>
-#include <thread>
 #include <vector>
 
 #include "platform/platform.h"
 #include "run/config.h"
+#include "walk/file_sink.h"
 
 namespace {
 
 constexpr unsigned MOST_WORKERS_ASKED = 64;
-constexpr unsigned MOST_WORKERS_BY_DEFAULT = 4;
 
 std::wstring without_trailing_backslash(std::wstring path) {
     if (!path.empty() && path.back() == L'\\') path.pop_back();
@@ -76,5 +75,5 @@ unsigned copy_workers_for_this_run() {
         if (asked) return asked;
     }
     if (on_rotating_disks()) return 1;
-    return std::clamp(std::thread::hardware_concurrency(), 1u, MOST_WORKERS_BY_DEFAULT);
+    return helper_threads();
 }

@@ -111,6 +111,7 @@ void decide_copy(Run& run, CurrentFile& file, std::wstring destination, const De
     rename_duplicates(run.renames, destination);
     if (destination != before_renaming) wait_for_copies_touching(destination);
     note_destination_taken(run.ready_folder, destination);
+    clear_earlier_partial_copies(destination);
 
     // What the lookup saw still holds unless a new name intervened.
     work.standing = UNKNOWN_ATTRIBUTES;

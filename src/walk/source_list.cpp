@@ -191,6 +191,7 @@ void write_progress_line(ListProgress& progress) {
 void copy_listed_file(Run& run, const Source& source, const std::wstring& destination) {
     const int64_t size = static_cast<int64_t>(source.record.size());
     text::print(run.screen, "\n %12lld %ls", static_cast<long long>(size), paths::display(source.path));
+    clear_earlier_partial_copies(destination);
     FileCopy copy = copy_over(source.path, destination, source.record, UNKNOWN_ATTRIBUTES, CopyAttributes::as_source);
     if (copy.outcome == CopyOutcome::interrupted) run::terminate(run::USER_ABORTED);
     if (!copy.copied()) return report_copy_failure(source.path, destination);
