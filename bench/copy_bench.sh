@@ -1,9 +1,13 @@
 #!/usr/bin/env bash
 # Times kestro against cp -a and rsync -a on the same trees: a full copy of
-# a tree of many small files and a few large ones, and an update in which
-# nothing changed. Prints the times and the ratios to the two targets:
-#   full copy        kestro / cp -a          at most 1.1
-#   no-change update kestro / rsync -a       at most 0.5
+# a tree of many small files and a few large ones (with one copy worker,
+# KESTRO_COPY_THREADS=1, with the workers kestro chooses by default, and with
+# one worker per core up to 4 where that is not the default), the large files
+# alone, and an update in which nothing changed. Prints the times and the
+# ratios to the targets:
+#   full copy        kestro (default workers) / cp -a   at most 0.7
+#   large files      kestro (default workers) / cp -a   no slower than 1 worker
+#   no-change update kestro / rsync -a                  at most 0.5
 #
 # Usage: bench/copy_bench.sh [kestro binary]   (default build/default/kestro)
 # Sizes: SMALL_FILES (100000), FILES_PER_DIR (1000), LARGE_FILES (4),
@@ -72,46 +76,82 @@ timed() {
     python3 -c "print($t1-$t0)"
 }
 
-run_kestro() { KESTRO_PAUSE=0 "$kestro" -p "$src" -d "$1" -m </dev/null; }
+run_kestro() { KESTRO_PAUSE=0 "$kestro" -p "$2" -d "$1" -m </dev/null; }
+one_worker() { KESTRO_COPY_THREADS=1 run_kestro "$@"; }
+default_workers() { (unset KESTRO_COPY_THREADS; run_kestro "$@"); }
+all_cores() { KESTRO_COPY_THREADS=$cores run_kestro "$@"; }
+
+# What kestro chooses by default: a worker per core up to 4, one on a
+# rotating disk (as the block device's queue says).
+cores=$(nproc)
+[ "$cores" -gt 4 ] && cores=4
+device=$(stat -c '%Hd:%Ld' "$work" 2>/dev/null || true)
+rotational=$(cat "/sys/dev/block/$device/queue/rotational" 2>/dev/null ||
+             cat "$(readlink -f "/sys/dev/block/$device")/../queue/rotational" 2>/dev/null || echo 0)
+default=$cores
+[ "$rotational" = 1 ] && default=1
+echo "Cores: $(nproc); the work folder's disk is rotational: $([ "$rotational" = 1 ] && echo yes || echo no);" \
+     "default copy workers: $default; load average: $(cut -d' ' -f1-3 /proc/loadavg)"
 
 # Every full copy goes to a folder of its own and nothing is removed until
 # the end: ext4 looks long for a free inode right after a large removal, and
 # whichever tool ran next would pay for it. The tools take turns, so that a
 # busy moment of this shared machine falls on all of them alike.
-declare -a kestro_full cp_full rsync_full kestro_update rsync_update
+declare -a kestro_full1 kestro_full kestro_fullc cp_full rsync_full kestro_large1 kestro_large cp_large
+declare -a kestro_update rsync_update
 for i in $(seq "$RUNS"); do
-    kestro_full+=("$(timed run_kestro "$work/k$i")")
+    kestro_full1+=("$(timed one_worker "$work/k1-$i" "$src")")
+    kestro_full+=("$(timed default_workers "$work/k$i" "$src")")
+    [ "$default" != "$cores" ] && kestro_fullc+=("$(timed all_cores "$work/kc$i" "$src")")
     cp_full+=("$(timed cp -a "$src" "$work/c$i")")
     rsync_full+=("$(timed rsync -a "$src/" "$work/r$i/")")
 done
+for i in $(seq "$RUNS"); do
+    kestro_large1+=("$(timed one_worker "$work/l1-$i" "$src/large")")
+    kestro_large+=("$(timed default_workers "$work/l$i" "$src/large")")
+    cp_large+=("$(timed cp -a "$src/large" "$work/cl$i")")
+done
 # The update runs find every file up to date.
 for i in $(seq "$RUNS"); do
-    kestro_update+=("$(timed run_kestro "$work/k1")")
+    kestro_update+=("$(timed default_workers "$work/k1" "$src")")
     rsync_update+=("$(timed rsync -a "$src/" "$work/r1/")")
 done
 
 # A check that the copy is whole before any figure is believed.
-if ! diff -rq "$src" "$work/k1" >/dev/null; then
+if ! diff -rq "$src" "$work/k1" >/dev/null || ! diff -rq "$src" "$work/k1-1" >/dev/null; then
     echo "kestro's copy differs from the source: figures not valid" >&2
     exit 1
 fi
 
-python3 - "${kestro_full[*]}" "${cp_full[*]}" "${rsync_full[*]}" "${kestro_update[*]}" "${rsync_update[*]}" <<'PY'
+echo "Load average after the runs: $(cut -d' ' -f1-3 /proc/loadavg)"
+python3 - "$default" "$cores" "${kestro_full1[*]}" "${kestro_full[*]}" "${kestro_fullc[*]:-}" "${cp_full[*]}" \
+    "${rsync_full[*]}" "${kestro_large1[*]}" "${kestro_large[*]}" "${cp_large[*]}" "${kestro_update[*]}" \
+    "${rsync_update[*]}" <<'PY'
 import statistics, sys
-kf, cf, rf, ku, ru = ([float(x) for x in arg.split()] for arg in sys.argv[1:])
-rows = [("kestro full copy", kf), ("cp -a full copy", cf), ("rsync -a full copy", rf),
-        ("kestro no-change update", ku), ("rsync -a no-change update", ru)]
+default, cores = sys.argv[1], sys.argv[2]
+k1, kd, kc, cf, rf, l1, ld, cl, ku, ru = ([float(x) for x in arg.split()] for arg in sys.argv[3:])
+rows = [("kestro full copy, 1 worker", k1), ("kestro full copy, default (%s)" % default, kd)]
+if kc:
+    rows.append(("kestro full copy, %s workers" % cores, kc))
+rows += [("cp -a full copy", cf), ("rsync -a full copy", rf),
+         ("kestro large files, 1 worker", l1), ("kestro large files, default", ld), ("cp -a large files", cl),
+         ("kestro no-change update", ku), ("rsync -a no-change update", ru)]
 print()
-print("%-28s %9s %9s   %s" % ("", "best", "median", "all runs (seconds)"))
+print("%-34s %9s %9s   %s" % ("", "best", "median", "all runs (seconds)"))
 for label, runs in rows:
-    print("%-28s %9.3f %9.3f   %s" % (label, min(runs), statistics.median(runs), " ".join("%.3f" % r for r in runs)))
+    print("%-34s %9.3f %9.3f   %s" % (label, min(runs), statistics.median(runs), " ".join("%.3f" % r for r in runs)))
 print()
 def ratio(label, a, b, target=None):
     best, median = min(a) / min(b), statistics.median(a) / statistics.median(b)
     verdict = "" if target is None else "   (target <= %.2f: %s)" % (target, "met" if max(best, median) <= target else
                                                                     "met on best only" if best <= target else "NOT met")
-    print("%-36s best %.2f   median %.2f%s" % (label, best, median, verdict))
-ratio("full copy:        kestro / cp -a", kf, cf, 1.10)
-ratio("full copy:        kestro / rsync -a", kf, rf)
+    print("%-48s best %.2f   median %.2f%s" % (label, best, median, verdict))
+ratio("full copy:        kestro, 1 worker / cp -a", k1, cf)
+ratio("full copy:        kestro, default / cp -a", kd, cf, 0.70)
+if kc:
+    ratio("full copy:        kestro, %s workers / cp -a" % cores, kc, cf)
+ratio("full copy:        kestro, default / rsync -a", kd, rf)
+ratio("large files:      kestro, default / cp -a", ld, cl)
+ratio("large files:      kestro, default / 1 worker", ld, l1, 1.05)
 ratio("no-change update: kestro / rsync -a", ku, ru, 0.50)
 PY

@@ -16,15 +16,7 @@ CopyWorkers::CopyWorkers(unsigned threads) {
     }
 }
 
-CopyWorkers::~CopyWorkers() {
-    stop();
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        stopping_ = true;
-    }
-    job_ready_.notify_all();
-    for (std::thread& thread : threads_) thread.join();
-}
+CopyWorkers::~CopyWorkers() { stop(); }
 
 void CopyWorkers::hand(Job& job) {
     {
@@ -48,12 +40,16 @@ bool CopyWorkers::wait_for(const Job& job, unsigned ms) {
 }
 
 void CopyWorkers::stop() {
-    std::unique_lock<std::mutex> lock(mutex_);
-    stopping_ = true;
-    for (Job* job : queue_) job->state = State::not_done;
-    queue_.clear();
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        stopping_ = true;
+        for (Job* job : queue_) job->state = State::not_done;
+        queue_.clear();
+    }
     job_ready_.notify_all();
-    job_ended_.wait(lock, [&] { return working_ == 0; });
+    // A worker ends once its job is done.
+    for (std::thread& thread : threads_)
+        if (thread.joinable()) thread.join();
 }
 
 void CopyWorkers::work_loop() {
@@ -72,13 +68,11 @@ void CopyWorkers::work_loop() {
                 continue;
             }
             job->state = State::working;
-            ++working_;
         }
         do_file_work(*job->work);
         {
             std::lock_guard<std::mutex> lock(mutex_);
             job->state = State::done;
-            --working_;
         }
         job_ended_.notify_all();
     }

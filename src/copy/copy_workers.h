@@ -27,14 +27,14 @@ public:
     CopyWorkers(const CopyWorkers&) = delete;
     CopyWorkers& operator=(const CopyWorkers&) = delete;
 
-    unsigned threads() const { return static_cast<unsigned>(threads_.size()); }
+    unsigned threads() const { return static_cast<unsigned>(threads_.size()); }  // as started
     // Queues `job`, which the caller keeps until it is done or not_done.
     void hand(Job& job);
     State state_of(const Job& job);
     // Waits up to `ms` milliseconds for `job` to be done or not_done; true when it is.
     bool wait_for(const Job& job, unsigned ms);
     // Workers take no more jobs (those waiting become not_done); returns once
-    // none is being worked on.
+    // the jobs begun are done and the workers have ended.
     void stop();
 
 private:
@@ -44,6 +44,5 @@ private:
     std::condition_variable job_ready_, job_ended_;
     std::deque<Job*> queue_;
     bool stopping_ = false;
-    unsigned working_ = 0;
     std::vector<std::thread> threads_;
 };

@@ -161,6 +161,8 @@ void terminate(int reason) {
 }
 
 void terminate_claimed(int reason) {
+    // Whatever this thread was holding back, the statistics are written now.
+    text::hold_output(nullptr);
     if (!opt) platform::exit_process(reason);
     // The files in flight of the copy pass: all of them at a normal end,
     // otherwise those whose copies are done, and none is begun any more.
