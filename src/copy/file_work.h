@@ -22,7 +22,6 @@ struct FileWork {
     bool record_complete = true;  // false: attributes and creation time still to be read
     uint32_t standing = UNKNOWN_ATTRIBUTES;  // what the lookup saw at the destination
     int64_t size = 0;
-    std::wstring size_text;
     bool goes_to_copy = false;  // false: passed over or listed, its records are all written
     // No other copy may run beside this one: its name has a '~', which may
     // be another file's generated short name.

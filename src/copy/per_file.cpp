@@ -104,8 +104,8 @@ void report_time_failure(int screen_number, int log_number, const std::wstring& 
 // what the lookup saw, for the work.
 void decide_copy(Run& run, CurrentFile& file, std::wstring destination, const DestinationState& looked_up,
                  FileWork& work) {
-    work.size_text = run::format_count(file.size);
-    write_screen_copy_lines(file.source, file.name, work.size_text.c_str(), destination);
+    std::wstring size_text = run::format_count(file.size);
+    write_screen_copy_lines(file.source, file.name, size_text.c_str(), destination);
 
     const std::wstring before_renaming = destination;
     rename_duplicates(run.renames, destination);
