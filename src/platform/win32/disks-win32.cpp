@@ -26,7 +26,7 @@ bool on_rotating_disk(const wchar_t* path) {
     BOOL told = DeviceIoControl(h, IOCTL_STORAGE_QUERY_PROPERTY, &query, sizeof query, &penalty, sizeof penalty,
                                 &returned, nullptr);
     CloseHandle(h);
-    return told && returned >= sizeof penalty && penalty.IncurSeekPenalty;
+    return told && returned >= sizeof penalty && penalty.IncursSeekPenalty;
 }
 
 }  // namespace platform
