@@ -6,6 +6,8 @@
 #include "platform/platform.h"
 #include "run/config.h"
 #include "walk/file_sink.h"
+#include "walk/folder_source.h"
+#include "walk/read_ahead.h"
 
 namespace {
 
@@ -16,7 +18,8 @@ std::wstring without_trailing_backslash(std::wstring path) {
     return path;
 }
 
-// The identities of `path` and of every folder above it.
+// The identities of `path` and of every folder above it, by name (a "\\?\"
+// path takes no "..").
 std::vector<platform::FileIdentity> identities_up_from(const std::wstring& path) {
     std::vector<platform::FileIdentity> found;
     std::wstring up = without_trailing_backslash(path);
@@ -24,7 +27,10 @@ std::vector<platform::FileIdentity> identities_up_from(const std::wstring& path)
     while (found.size() < 256 && platform::get_file_identity(up.c_str(), &identity)) {
         if (!found.empty() && found.back() == identity) break;  // the root is its own parent
         found.push_back(identity);
-        up += L"\\..";
+        size_t cut = up.find_last_of(L'\\');
+        if (cut == std::wstring::npos) break;
+        up.erase(cut);
+        if (!up.empty() && up.back() == L':') up += L'\\';  // a drive's root
     }
     return found;
 }
@@ -53,7 +59,14 @@ bool on_rotating_disks() {
     return false;
 }
 
-bool needs_one_thread() { return opt->list_only || opt->flatten > 5 || trees_overlap(); }
+// Listed by pattern, a folder is listed once more for each further file type,
+// after the files of the types before it have been handed over: their copies
+// must be done by then, as a copy's read moves its source's access time.
+bool lists_folders_again() {
+    return file_types_in_use().size() > 1 && (!platform::folder_reading_pays() || !file_types_name_files_only());
+}
+
+bool needs_one_thread() { return opt->list_only || opt->flatten > 5 || lists_folders_again() || trees_overlap(); }
 
 }  // namespace
 

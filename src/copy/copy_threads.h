@@ -3,7 +3,8 @@
 // source or the destination lies on a rotating disk. 1 is the one-thread copy
 // pass itself, and is taken whatever was asked for when the decisions depend
 // on how the copies before came out (numbered flatten folders), when nothing
-// is copied (listing), or when the walk reads folders the copies write into.
+// is copied (listing), or when the walk reads what the copies change: folders
+// they write into, or sources listed again for a further file type.
 #pragma once
 
 #include <string>
