@@ -4,6 +4,7 @@
 #include <climits>
 
 #include "common/text.h"
+#include "stream_contents.h"
 
 using text::format;
 
@@ -58,4 +59,27 @@ TEST(TextOutput, WritesUtf8ToFiles) {
     size_t n = std::fread(buffer, 1, sizeof buffer, f);
     std::fclose(f);
     EXPECT_EQ(std::string(buffer, n), "\xc3\xa9|5");
+}
+
+TEST(TextOutput, HeldOutputReachesEachStreamInOrderOnlyWhenReleased) {
+    FILE* first = std::tmpfile();
+    FILE* second = std::tmpfile();
+    ASSERT_TRUE(first && second);
+    text::HeldOutput held;
+    text::HeldOutput* before = text::hold_output(&held);
+    text::print(first, "%ls ", L"\u00e9");
+    text::write_bytes(second, "\xc3", 1);  // bytes as they are, not re-encoded
+    text::print(first, "%d", 2);
+    text::hold_output(before);
+    text::print(second, "|direct");
+    std::fflush(nullptr);
+    EXPECT_EQ(std::ftell(first), 0);  // nothing reached the first stream yet
+    EXPECT_EQ(std::ftell(second), 7);
+
+    text::release(held);
+    EXPECT_TRUE(held.pieces.empty());
+    EXPECT_EQ(stream_contents(first), "\xc3\xa9 2");
+    EXPECT_EQ(stream_contents(second), "|direct\xc3");
+    std::fclose(first);
+    std::fclose(second);
 }
