@@ -586,13 +586,7 @@ FILE* open_stream(const wchar_t* path, const char* mode) {
     bool writes = std::strpbrk(mode, "wa+") != nullptr;
     bool replaces = mode[0] == 'w';
     posix::EntryInfo info;
-    const bool exists = lookup(host, &info);
-    if (exists && info.is_special) {
-        // As open_file: a FIFO would hold the open (a hash of a FIFO source) for ever.
-        errno = EACCES;
-        return nullptr;
-    }
-    if (writes && exists) {
+    if (writes && lookup(host, &info)) {
         // As the runtime opens it: never writing a read-only file, never
         // replacing ("w") a hidden or system one.
         uint32_t refused = ATTR_READONLY | (replaces ? ATTR_HIDDEN | ATTR_SYSTEM : 0);
