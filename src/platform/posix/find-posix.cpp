@@ -23,24 +23,23 @@ namespace platform {
 struct FindState {
     struct Match {
         posix::EntryInfo info;
-        size_t index;  // into names and short_names
+        uint32_t index;  // into names.entries
     };
-    std::vector<std::wstring> names;
-    std::vector<std::wstring> short_names;  // empty when no entry needs one
+    FolderListing names;  // the names listed, without records
     std::vector<Match> matches;
     size_t next = 0;
 };
 
 namespace {
 
-void copy_name(wchar_t* target, size_t capacity, const std::wstring& name) {
+void copy_name(wchar_t* target, size_t capacity, std::wstring_view name) {
     size_t n = std::min(name.size(), capacity - 1);
     std::wmemcpy(target, name.data(), n);
     target[n] = 0;
 }
 
-bool pattern_matches(const std::wstring& pattern, bool matches_all, const std::wstring& name,
-                     const std::wstring& short_name) {
+bool pattern_matches(const std::wstring& pattern, bool matches_all, std::wstring_view name,
+                     std::wstring_view short_name) {
     return matches_all || dos_name_match(pattern, name) || (!short_name.empty() && dos_name_match(pattern, short_name));
 }
 
@@ -97,30 +96,67 @@ bool for_each_entry(int dir_fd, Take take) {
     return !failed;
 }
 
-// The entries of the open folder `dir_fd` with their directory-entry types,
-// without "." and ".."; false when the folder cannot be read.
-bool read_entry_names(int dir_fd, std::vector<std::string>& names, std::vector<unsigned char>& types) {
+// The host names of a folder one after another, each one's end and type:
+// no string of its own per entry.
+struct HostNames {
+    std::string raw;
+    std::vector<uint32_t> ends;
+    std::vector<unsigned char> types;
+
+    size_t size() const { return ends.size(); }
+    std::string_view operator[](size_t i) const {
+        size_t begin = i ? ends[i - 1] : 0;
+        return std::string_view(raw).substr(begin, ends[i] - begin);
+    }
+};
+
+// The entries of the open folder `dir_fd` but "." and ".."; false when the
+// folder cannot be read.
+bool read_host_names(int dir_fd, HostNames& names) {
     return for_each_entry(dir_fd, [&](const char* name, unsigned char type) {
-        names.emplace_back(name);
-        types.push_back(type);
+        names.raw.append(name);
+        names.ends.push_back(static_cast<uint32_t>(names.raw.size()));
+        names.types.push_back(type);
     });
 }
 
-// The names a listing by pattern goes through: "." and ".." first (not at a
-// drive root), and with `folders_only` none whose type shows it is no folder.
-// A drive root with files and no folders would then list nothing at all, as
-// if it could not be read: the limit is given up there, as file systems that
-// cannot apply it do on Windows.
-std::vector<std::string> listing_names(std::vector<std::string>& entries, const std::vector<unsigned char>& types,
-                                       bool with_dots, bool folders_only) {
-    std::vector<std::string> names;
-    if (with_dots) names = {".", ".."};
+void give_short_names(FolderListing& listing);
+
+// Adds `count` entries named as Windows shows the host names `host_name(i)`
+// gives, and their short names when some entry needs one.
+template <class HostName>
+void add_windows_names(FolderListing& listing, size_t count, size_t bytes, HostName host_name) {
+    listing.entries.reserve(count);
+    listing.names.reserve(bytes);  // a name has no more characters than bytes
+    bool any_short = false;
+    for (size_t i = 0; i < count; ++i) {
+        FolderEntry& e = listing.entries.emplace_back();
+        std::string_view name = host_name(i);
+        e.name_at = static_cast<uint32_t>(listing.names.size());
+        append_windows_text(name.data(), name.size(), HostText::names, listing.names);
+        e.name_length = static_cast<uint16_t>(listing.names.size() - e.name_at);
+        if (!any_short && !is_valid_8dot3(listing.name(e))) any_short = true;
+    }
+    // Short names are generated once per folder, and only when some entry needs one.
+    if (any_short) give_short_names(listing);
+}
+
+// The entries a listing by pattern goes through, as indices into `names`
+// (DOT and DOT_DOT for "." and ".."): the dots first (not at a drive root),
+// and with `folders_only` none whose type shows it is no folder. A drive root
+// with files and no folders would then list nothing at all, as if it could
+// not be read: the limit is given up there, as file systems that cannot
+// apply it do on Windows.
+constexpr uint32_t DOT = UINT32_MAX - 1, DOT_DOT = UINT32_MAX;
+std::vector<uint32_t> listed_entries(const HostNames& names, bool with_dots, bool folders_only) {
+    std::vector<uint32_t> listed;
+    if (with_dots) listed = {DOT, DOT_DOT};
     bool any_folder = false;
-    for (unsigned char type : types) any_folder |= !surely_not_a_folder(type);
+    for (unsigned char type : names.types) any_folder |= !surely_not_a_folder(type);
     const bool filter = folders_only && (any_folder || with_dots);
-    for (size_t i = 0; i < entries.size(); ++i)
-        if (!filter || !surely_not_a_folder(types[i])) names.push_back(std::move(entries[i]));
-    return names;
+    for (size_t i = 0; i < names.size(); ++i)
+        if (!filter || !surely_not_a_folder(names.types[i])) listed.push_back(static_cast<uint32_t>(i));
+    return listed;
 }
 
 // What a listing reads: every entry with its whole record, only folders, or
@@ -155,38 +191,35 @@ FindHandle find_first_listing(const wchar_t* pattern, FindRecord* rec, Listing k
     std::string host;
     int dir_fd = open_host_folder(dir, host);
     if (dir_fd < 0) return nullptr;
-    std::vector<std::string> entries;
-    std::vector<unsigned char> types;
-    if (!read_entry_names(dir_fd, entries, types)) {
+    HostNames host_names;
+    if (!read_host_names(dir_fd, host_names)) {
         ::close(dir_fd);
         return nullptr;
     }
-    std::vector<std::string> raw = listing_names(entries, types, !is_drive_root(host), folders_only);
+    const std::vector<uint32_t> listed = listed_entries(host_names, !is_drive_root(host), folders_only);
+    auto host_name = [&](size_t i) {
+        uint32_t k = listed[i];
+        return k == DOT ? std::string_view(".") : k == DOT_DOT ? std::string_view("..") : host_names[k];
+    };
     auto* s = new FindState;
-    std::vector<std::wstring>& names = s->names;
-    names.reserve(raw.size());
-    bool any_short = false;
-    for (const auto& r : raw) {
-        names.push_back(windows_name(r));
-        if (!any_short && !is_valid_8dot3(names.back())) any_short = true;
-    }
-    // Short names are generated once per listing, and only when some entry needs one.
-    if (any_short) s->short_names = generate_short_names(names);
-    static const std::wstring no_short_name;
+    FolderListing& names = s->names;
+    add_windows_names(names, listed.size(), host_names.raw.size() + 3, host_name);
     bool matches_all = name_pattern == L"*" || name_pattern == L"*.*";
     std::string folder = host;
     if (folder.back() != '/') folder += '/';
     size_t folder_length = folder.size();
 
-    for (size_t i = 0; i < raw.size(); ++i) {
-        const std::wstring& short_name = any_short ? s->short_names[i] : no_short_name;
-        if (!pattern_matches(name_pattern, matches_all, names[i], short_name)) continue;
+    std::string name;
+    for (size_t i = 0; i < names.entries.size(); ++i) {
+        const FolderEntry& e = names.entries[i];
+        if (!pattern_matches(name_pattern, matches_all, names.name(e), names.short_name(e))) continue;
+        name.assign(host_name(i));
         folder.resize(folder_length);
-        folder += raw[i];
+        folder += name;
         posix::EntryInfo info;
-        if (!posix::entry_info_at(dir_fd, raw[i].c_str(), folder, &info, kind != Listing::sizes_only))
+        if (!posix::entry_info_at(dir_fd, name.c_str(), folder, &info, kind != Listing::sizes_only))
             continue;  // vanished or dangling
-        s->matches.push_back({info, i});
+        s->matches.push_back({info, static_cast<uint32_t>(i)});
     }
     ::close(dir_fd);
     if (!find_next(s, rec)) {
@@ -201,9 +234,9 @@ FindHandle find_first_listing(const wchar_t* pattern, FindRecord* rec, Listing k
 bool find_next(FindHandle h, FindRecord* rec) {
     if (!h || h->next >= h->matches.size()) return false;
     const FindState::Match& m = h->matches[h->next++];
-    posix::fill_find_record(m.info, h->names[m.index], rec);
-    if (h->short_names.empty()) rec->short_name[0] = 0;
-    else copy_name(rec->short_name, 14, h->short_names[m.index]);
+    const FolderEntry& e = h->names.entries[m.index];
+    posix::fill_find_record(m.info, h->names.name(e), rec);
+    copy_name(rec->short_name, 14, h->names.short_name(e));
     return true;
 }
 
@@ -256,43 +289,18 @@ FolderListing read_folder(const std::wstring& folder, const std::vector<std::wst
     std::string host;
     int dir_fd = open_host_folder(folder, host);
     if (dir_fd < 0) return listing;
-    // The host names one after another, each one's end and type: no string
-    // of its own per entry.
-    std::string raw;
-    std::vector<uint32_t> ends;
-    std::vector<unsigned char> types;
-    listing.listed = for_each_entry(dir_fd, [&](const char* name, unsigned char type) {
-        raw.append(name);
-        ends.push_back(static_cast<uint32_t>(raw.size()));
-        types.push_back(type);
-    });
+    HostNames raw;
+    listing.listed = read_host_names(dir_fd, raw);
     if (!listing.listed) {
         ::close(dir_fd);
         return listing;
     }
-    auto raw_name = [&](size_t i) {
-        size_t begin = i ? ends[i - 1] : 0;
-        return std::string_view(raw).substr(begin, ends[i] - begin);
-    };
     listing.with_dots = !is_drive_root(host);
     struct stat folder_stat;
     if (fstat(dir_fd, &folder_stat) == 0)
         listing.identity = {static_cast<uint64_t>(folder_stat.st_dev), static_cast<uint64_t>(folder_stat.st_ino)};
-
+    add_windows_names(listing, raw.size(), raw.raw.size(), [&](size_t i) { return raw[i]; });
     std::vector<FolderEntry>& entries = listing.entries;
-    entries.reserve(ends.size());
-    listing.names.reserve(raw.size());  // a name has no more characters than bytes
-    bool any_short = false;
-    for (size_t i = 0; i < ends.size(); ++i) {
-        FolderEntry& e = entries.emplace_back();
-        std::string_view host_name = raw_name(i);
-        e.name_at = static_cast<uint32_t>(listing.names.size());
-        append_windows_text(host_name.data(), host_name.size(), HostText::names, listing.names);
-        e.name_length = static_cast<uint16_t>(listing.names.size() - e.name_at);
-        if (!any_short && !is_valid_8dot3(listing.name(e))) any_short = true;
-    }
-    // Short names are generated once per folder, and only when some entry needs one.
-    if (any_short) give_short_names(listing);
 
     std::string path = host;
     if (path.back() != '/') path += '/';
@@ -303,9 +311,9 @@ FolderListing read_folder(const std::wstring& folder, const std::vector<std::wst
     for (size_t i = 0; i < entries.size(); ++i) {
         FolderEntry& e = entries[i];
         // Folders are looked up whatever the patterns: the walk descends into them.
-        bool wanted = !surely_not_a_folder(types[i]) || matches_any(patterns, listing, e);
+        bool wanted = !surely_not_a_folder(raw.types[i]) || matches_any(patterns, listing, e);
         if (wanted) {
-            name.assign(raw_name(i));
+            name.assign(raw[i]);
             path.resize(folder_length);
             path += name;
             posix::EntryInfo info;
@@ -356,7 +364,7 @@ bool look_up_entry_times(const std::wstring& folder, const std::vector<std::wstr
 
 namespace platform::posix {
 
-void fill_find_record(const EntryInfo& info, const std::wstring& name, FindRecord* rec) {
+void fill_find_record(const EntryInfo& info, std::wstring_view name, FindRecord* rec) {
     rec->attributes = info.attributes;
     rec->creation_time = info.creation;
     rec->last_access_time = info.last_access;

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <map>
 #include <string>
+#include <string_view>
 
 #include "platform/platform.h"
 
@@ -64,7 +65,7 @@ bool entry_info_at(int dir_fd, const char* name, const std::string& host, EntryI
                    bool with_attribute_record = true);
 
 // The find record of an entry named `name` (its short name is left as it is).
-void fill_find_record(const EntryInfo& info, const std::wstring& name, FindRecord* rec);
+void fill_find_record(const EntryInfo& info, std::wstring_view name, FindRecord* rec);
 
 // Puts what user.DOSATTRIB of `host` holds into attributes and a creation time
 // that entry_info_at gave without reading it.
