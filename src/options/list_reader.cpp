@@ -91,3 +91,21 @@ bool WidePieceReader::next(size_t max_chars, std::wstring& piece) {
 void remove_line_end(std::string& line) {
     if (!line.empty() && line.back() == '\n') line.pop_back();
 }
+
+FILE* readable_twice(FILE* stream) {
+    if (std::fseek(stream, 0, SEEK_CUR) == 0) return stream;
+    FILE* copy = std::tmpfile();
+    bool whole = copy != nullptr;
+    char buffer[65536];
+    size_t got;
+    while (whole && (got = std::fread(buffer, 1, sizeof buffer, stream)) > 0)
+        whole = std::fwrite(buffer, 1, got, copy) == got;
+    whole = whole && !std::ferror(stream) && std::fflush(copy) == 0;
+    std::fclose(stream);
+    if (!whole) {
+        if (copy) std::fclose(copy);
+        return nullptr;
+    }
+    std::rewind(copy);
+    return copy;
+}

@@ -26,5 +26,11 @@ private:
     size_t position_ = 0;
 };
 
+// A list file that is counted and then read again must be readable twice. A
+// pipe (kestro -S <(find ...)) is not: its bytes are moved into a nameless
+// temporary file, which takes its place (the pipe is closed). Returns the
+// stream to read, or null when the temporary file could not hold the bytes.
+FILE* readable_twice(FILE* stream);
+
 // Removes one trailing '\n', if there is one.
 void remove_line_end(std::string& line);

@@ -83,6 +83,7 @@ int apply_dirs_file(const std::wstring& value) {
     options().make_dirs = 1;
     options().dirs_file_mode = 1;
     FILE* file = platform::open_stream(path_for_opening(value).c_str(), "r");
+    if (file) file = readable_twice(file);
     if (!file) input_file_not_opened("dirs file", value);
     std::string piece;
     while (read_byte_piece(file, 2047, piece)) ++building_config().dirs_count;

@@ -203,6 +203,7 @@ void apply_hash_log(const wchar_t* value) {
 void apply_source_list(const wchar_t* value) {
     options().source_list_mode = 1;
     FILE* file = platform::open_stream(path_for_opening(value).c_str(), "r");
+    if (file) file = readable_twice(file);
     if (!file) {
         text::print(stderr, "\n\nCan't find source file to open\n");
         run::terminate(run::INPUT_FILE);

@@ -5,6 +5,7 @@ the end of the list and the progress lines."""
 
 import os
 import stat
+import threading
 import unittest
 
 import harness
@@ -30,6 +31,42 @@ class SourceListCase(KestroTestCase):
     def dest(self, relative):
         """Host path where the file src/<relative> is copied to."""
         return os.path.join(self.path("dst"), below_root(self.path("src", relative)))
+
+
+@unittest.skipIf(harness.WINE, "a named pipe made by the host")
+class PipedLists(SourceListCase):
+    """A list read from a pipe (kestro -S <(find ...)) is counted and then
+    read again like a list file."""
+
+    def through_pipe(self, text, *args):
+        fifo = self.path("list.fifo")
+        os.mkfifo(fifo)
+
+        def feed():
+            with open(fifo, "w") as f:
+                f.write(text)
+
+        writer = threading.Thread(target=feed)
+        writer.start()
+        try:
+            return self.run_kestro(*args, timeout=60)
+        finally:
+            writer.join(timeout=60)
+
+    def test_S_and_dirs_lists_read_from_a_pipe(self):
+        self.make_file("src/a.txt", "a")
+        self.make_file("src/sub/b.txt", "b")
+        lines = "".join(self.wpath("src", name) + "\n" for name in ("a.txt", os.path.join("sub", "b.txt")))
+        r = self.through_pipe(lines, "-S", self.wpath("list.fifo"), "-d", self.wpath("dst"), "-m")
+        self.assertEqual(r.code, 0, r)
+        self.assertIn("         2 of 2 files", r.err)
+        for name in ("a.txt", os.path.join("sub", "b.txt")):
+            with open(self.dest(name)) as f:
+                self.assertEqual(f.read(), name[-5])
+        os.remove(self.path("list.fifo"))
+        r = self.through_pipe(self.wpath("src") + "\n", "-d", self.wpath("dirs"), "--dirs=" + self.wpath("list.fifo"))
+        self.assertEqual(r.code, 0, r)
+        self.assertIn("Copied             2 files", r.out)
 
 
 class Copies(SourceListCase):
