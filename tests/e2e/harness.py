@@ -6,6 +6,7 @@ import os
 import shutil
 import stat
 import subprocess
+import sys
 import tempfile
 import unittest
 
@@ -144,16 +145,25 @@ class KestroTestCase(unittest.TestCase):
             environment.update(env)
         program = exe or EXE
         command = (["wine", program] if WINE else [program]) + list(args)
-        completed = subprocess.run(
-            command,
-            input=stdin,
-            stdout=subprocess.PIPE,
-            stderr=subprocess.PIPE,
-            env=environment,
-            cwd=cwd or self.tmp,
-            timeout=timeout,
-            preexec_fn=preexec_fn,
-        )
+        def start():
+            return subprocess.run(
+                command,
+                input=stdin,
+                stdout=subprocess.PIPE,
+                stderr=subprocess.PIPE,
+                env=environment,
+                cwd=cwd or self.tmp,
+                timeout=timeout,
+                preexec_fn=preexec_fn,
+            )
+
+        completed = start()
+        if WINE and completed.returncode == 1 and not completed.stdout and not completed.stderr:
+            # kestro writes its banner before anything else, so exit code 1
+            # with no output at all is Wine failing to start the program (seen
+            # once in a CI run): said here, and tried once more.
+            sys.stderr.write("Wine started nothing (exit 1, no output): running it again\n")
+            completed = start()
         self.assert_no_sanitizer_report(completed.stderr)
         return Result(completed.returncode, _normalise(completed.stdout), _normalise(completed.stderr))
 
