@@ -23,6 +23,11 @@ std::wstring without_long_prefix(const std::wstring& path) {
     return path;
 }
 
+std::wstring without_trailing_backslash(std::wstring path) {
+    if (!path.empty() && path.back() == L'\\') path.pop_back();
+    return path;
+}
+
 SplitPath split_path(const std::wstring& path) {
     SplitPath parts;
     size_t pos = 0;

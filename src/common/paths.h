@@ -16,6 +16,8 @@ const wchar_t* display(const std::wstring& path);
 std::wstring long_form(const std::wstring& full_path);
 // A path without its "\\?\" prefix.
 std::wstring without_long_prefix(const std::wstring& path);
+// A path without one trailing '\', if it has one.
+std::wstring without_trailing_backslash(std::wstring path);
 
 // _wsplitpath: drive ("C:"), directory (with its trailing separator), file
 // name, extension (the last '.' of the last component and what follows).

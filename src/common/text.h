@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdarg>
+#include <cstdint>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -51,6 +52,9 @@ HeldOutput* hold_output(HeldOutput* held);
 // Writes what was held to its streams, in order, and empties `held`.
 void release(HeldOutput& held);
 
+// Appends the UTF-8 bytes of code point `c` (surrogates included, as their
+// three-byte form; below 0x200000).
+void append_utf8(uint32_t c, std::string& out);
 std::string to_utf8(const std::wstring& text);
 std::string to_utf8(const wchar_t* text, size_t length);
 // UTF-8 to wide; a byte that is not part of valid UTF-8 stands for itself

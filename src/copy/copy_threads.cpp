@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "common/paths.h"
 #include "platform/platform.h"
 #include "run/config.h"
 #include "walk/file_sink.h"
@@ -13,16 +14,11 @@ namespace {
 
 constexpr unsigned MOST_WORKERS_ASKED = 64;
 
-std::wstring without_trailing_backslash(std::wstring path) {
-    if (!path.empty() && path.back() == L'\\') path.pop_back();
-    return path;
-}
-
 // The identities of `path` and of every folder above it, by name (a "\\?\"
 // path takes no "..").
 std::vector<platform::FileIdentity> identities_up_from(const std::wstring& path) {
     std::vector<platform::FileIdentity> found;
-    std::wstring up = without_trailing_backslash(path);
+    std::wstring up = paths::without_trailing_backslash(path);
     platform::FileIdentity identity;
     while (found.size() < 256 && platform::get_file_identity(up.c_str(), &identity)) {
         if (!found.empty() && found.back() == identity) break;  // the root is its own parent

@@ -17,11 +17,6 @@ bool is_directory(const std::wstring& path) {
     return a != platform::INVALID_ATTRIBUTES && (a & platform::ATTR_DIRECTORY);
 }
 
-std::wstring without_trailing_backslash(std::wstring path) {
-    if (!path.empty() && path.back() == L'\\') path.pop_back();
-    return path;
-}
-
 // Folder names keep their case where the file system tells case apart: an
 // upper-cased name would be a second folder beside the one the files use.
 bool upper_case_replicated_names() {
@@ -68,7 +63,7 @@ void create_with_source_times(const std::wstring& source, const std::wstring& fo
 
 bool create_directory_path(const std::wstring& path, const FileTimes* folder_times, bool* created) {
     if (created) *created = false;
-    if (is_directory(without_trailing_backslash(path))) return true;
+    if (is_directory(paths::without_trailing_backslash(path))) return true;
     std::wstring work = path;
     size_t start = (work.size() >= 3 && work[2] == L'\\') ? 3 : 0;
     bool result = false;
@@ -128,8 +123,8 @@ void replicate_directories(const std::wstring& source_dir, const std::wstring& d
         source = paths::upper_ascii(source);
         root = paths::upper_ascii(root);
     }
-    source = without_trailing_backslash(source);
-    root = without_trailing_backslash(root);
+    source = paths::without_trailing_backslash(source);
+    root = paths::without_trailing_backslash(root);
 
     std::vector<std::wstring> root_parts = split_components(root);
     std::vector<std::wstring> source_parts = split_components(source);

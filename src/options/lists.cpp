@@ -15,10 +15,8 @@ namespace {
 constexpr const char* OPTIONS_UNIT = "kestro_options64";
 constexpr int MAX_TYPES_PER_FILE = 300;
 
-bool without_trailing_backslash_equal(std::wstring a, std::wstring b) {
-    if (!a.empty() && a.back() == L'\\') a.pop_back();
-    if (!b.empty() && b.back() == L'\\') b.pop_back();
-    return paths::equal_ignoring_ascii_case(a, b);
+bool without_trailing_backslash_equal(const std::wstring& a, const std::wstring& b) {
+    return paths::equal_ignoring_ascii_case(paths::without_trailing_backslash(a), paths::without_trailing_backslash(b));
 }
 
 [[noreturn]] void start_path_not_found(const std::wstring& name) {

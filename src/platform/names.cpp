@@ -5,6 +5,8 @@
 #include <map>
 #include <set>
 
+#include "common/text.h"
+
 namespace platform {
 namespace {
 
@@ -272,24 +274,6 @@ void append_code_point(uint32_t c, std::wstring& out) {
     out += static_cast<wchar_t>(c);
 }
 
-void append_utf8(uint32_t c, std::string& out) {
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-}
-
 }  // namespace
 
 void append_windows_text(const char* bytes, size_t length, HostText kind, std::wstring& out) {
@@ -346,7 +330,7 @@ void append_host_bytes(const wchar_t* text, size_t length, std::string& out) {
                 ++i;
             }
         }
-        append_utf8(c, out);
+        text::append_utf8(c, out);
     }
 }
 

@@ -10,10 +10,6 @@
 
 namespace {
 
-std::wstring without_trailing_backslash(const std::wstring& dir) {
-    return dir.substr(0, dir.size() - (!dir.empty() && dir.back() == L'\\' ? 1 : 0));
-}
-
 // A folder read whole, as the walk goes through it.
 class ReadFolder : public OpenFolder {
 public:
@@ -156,7 +152,7 @@ constexpr size_t RETAINED_BYTES = size_t(128) << 20;
 // and ".." as the file system does (the real parents, not those of the text).
 std::vector<platform::FileIdentity> identities_up_from(const std::wstring& path) {
     std::vector<platform::FileIdentity> found;
-    std::wstring up = without_trailing_backslash(path);
+    std::wstring up = paths::without_trailing_backslash(path);
     platform::FileIdentity identity;
     while (found.size() < 256 && platform::get_file_identity(up.c_str(), &identity)) {
         if (!found.empty() && found.back() == identity) break;  // the root is its own parent
@@ -194,7 +190,7 @@ void ReadAheadSource::watch_for_overlap() {
     start_path_in_destination_ = false;
     if (!opt->dest_given || config().dest_path.empty()) return;
     platform::FileIdentity destination;
-    if (!platform::get_file_identity(without_trailing_backslash(config().dest_path).c_str(), &destination)) {
+    if (!platform::get_file_identity(paths::without_trailing_backslash(config().dest_path).c_str(), &destination)) {
         // Not there yet: only the names can tell.
         for (const std::wstring& start : config().source_paths)
             if (paths::starts_with_ignoring_ascii_case(config().dest_path, start) ||

@@ -29,21 +29,17 @@ void poll_keyboard() {
     if (key == 3 || key == 27) run::terminate(run::USER_ABORTED);
 }
 
-std::wstring without_trailing_backslash(const std::wstring& dir) {
-    return dir.substr(0, dir.size() - (!dir.empty() && dir.back() == L'\\' ? 1 : 0));
-}
-
 // -M: the copy pass keeps a folder's own times so that it can give them to
 // the folders it creates and put them back on the source folder at the end.
 // A subfolder's walk replaces them with its own: they are read again after it.
 bool keeps_folder_times() { return opt->maintain_dir_dates && !current_run().counting_pass; }
 
 void read_folder_times(const std::wstring& dir) {
-    if (keeps_folder_times()) read_directory_times(without_trailing_backslash(dir), &current_run().source_folder_times);
+    if (keeps_folder_times()) read_directory_times(paths::without_trailing_backslash(dir), &current_run().source_folder_times);
 }
 
 void put_folder_times_back(const std::wstring& dir) {
-    if (keeps_folder_times()) set_directory_times(without_trailing_backslash(dir), current_run().source_folder_times);
+    if (keeps_folder_times()) set_directory_times(paths::without_trailing_backslash(dir), current_run().source_folder_times);
 }
 
 void count_file(uint64_t size) {
