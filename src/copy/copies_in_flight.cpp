@@ -59,10 +59,7 @@ void CopiesInFlight::take_file(const std::wstring& dir, const std::wstring& name
     file.deciding = false;
     file_decided(file);
     finish_ready();
-    while (copies_ > copy_limit_ || files_.size() > MAX_FILES_IN_FLIGHT) {
-        wait_for_front();
-        finish_front();
-    }
+    if (copies_ > copy_limit_ || files_.size() > MAX_FILES_IN_FLIGHT) drain_to_half();
     if (!files_.empty()) files_.back()->handed = true;
 }
 
@@ -98,8 +95,41 @@ void CopiesInFlight::finish_ready() {
     }
 }
 
-void CopiesInFlight::wait_for_front() {
-    while (!workers_.wait_for(files_.front()->job, WAIT_SLICE_MS)) run::stop_if_requested();
+void CopiesInFlight::wait_for_front() { wait_for(*files_.front()); }
+
+void CopiesInFlight::wait_for(const InFlight& file) {
+    while (!workers_.wait_for(file.job, WAIT_SLICE_MS)) run::stop_if_requested();
+}
+
+// The index of the file in flight whose finish brings the copies and the
+// files in flight down to half their limits.
+size_t CopiesInFlight::index_reaching_half() const {
+    const size_t copies_over = copies_ - std::min(copies_, copy_limit_ / 2);
+    const size_t files_over = files_.size() - std::min(files_.size(), MAX_FILES_IN_FLIGHT / 2);
+    size_t copies_seen = 0;
+    for (size_t i = 0; i < files_.size(); ++i) {
+        if (files_[i]->at_worker) ++copies_seen;
+        if (copies_seen >= copies_over && i + 1 >= files_over) return i;
+    }
+    return files_.size() - 1;
+}
+
+// The walk is too far ahead: the main thread sleeps until the workers have
+// done half of what is in flight, so that it wakes once for many files
+// rather than for each, then finishes those in order.
+void CopiesInFlight::drain_to_half() {
+    while (copies_ > copy_limit_ / 2 || files_.size() > MAX_FILES_IN_FLIGHT / 2) {
+        // The latest unfinished job up to that file: those before it were
+        // taken first and are most likely done by the time it is.
+        for (size_t i = index_reaching_half() + 1; i-- > 0;) {
+            CopyWorkers::State state = workers_.state_of(files_[i]->job);
+            if (state == CopyWorkers::State::waiting || state == CopyWorkers::State::working) {
+                wait_for(*files_[i]);
+                break;
+            }
+        }
+        finish_ready();
+    }
 }
 
 void CopiesInFlight::finish_front() {

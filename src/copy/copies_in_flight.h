@@ -22,9 +22,10 @@ struct DestinationHint;
 
 class CopiesInFlight {
 public:
-    // At most this many files (4 per worker) are copied ahead of their turn,
-    // and at most MAX_FILES_IN_FLIGHT files wait for theirs.
-    static constexpr size_t COPIES_PER_WORKER = 4;
+    // At most this many files (16 per worker) are copied ahead of their turn,
+    // and at most MAX_FILES_IN_FLIGHT files wait for theirs. Past either
+    // limit the walk waits until half of them are finished.
+    static constexpr size_t COPIES_PER_WORKER = 16;
     static constexpr size_t MAX_FILES_IN_FLIGHT = 4096;
 
     explicit CopiesInFlight(unsigned workers);
@@ -48,6 +49,9 @@ private:
     void file_decided(InFlight& file);
     void finish_ready();
     void wait_for_front();
+    void wait_for(const InFlight& file);
+    void drain_to_half();
+    size_t index_reaching_half() const;
     void finish_front();
     void forget(InFlight& file);
     bool front_is_decided() const;

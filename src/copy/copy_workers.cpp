@@ -34,9 +34,12 @@ CopyWorkers::State CopyWorkers::state_of(const Job& job) {
 
 bool CopyWorkers::wait_for(const Job& job, unsigned ms) {
     std::unique_lock<std::mutex> lock(mutex_);
-    return job_ended_.wait_for(lock, std::chrono::milliseconds(ms), [&] {
+    awaited_ = &job;
+    bool ended = job_ended_.wait_for(lock, std::chrono::milliseconds(ms), [&] {
         return job.state == State::done || job.state == State::not_done;
     });
+    awaited_ = nullptr;
+    return ended;
 }
 
 void CopyWorkers::stop() {
@@ -70,10 +73,12 @@ void CopyWorkers::work_loop() {
             job->state = State::working;
         }
         do_file_work(*job->work);
+        bool awaited;
         {
             std::lock_guard<std::mutex> lock(mutex_);
             job->state = State::done;
+            awaited = job == awaited_;
         }
-        job_ended_.notify_all();
+        if (awaited) job_ended_.notify_all();
     }
 }

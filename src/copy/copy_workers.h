@@ -31,7 +31,9 @@ public:
     // Queues `job`, which the caller keeps until it is done or not_done.
     void hand(Job& job);
     State state_of(const Job& job);
-    // Waits up to `ms` milliseconds for `job` to be done or not_done; true when it is.
+    // Waits up to `ms` milliseconds for `job` to be done or not_done; true
+    // when it is. Only the end of the job awaited wakes the waiter: one
+    // waiting for a job deep in the queue sleeps through those before it.
     bool wait_for(const Job& job, unsigned ms);
     // Workers take no more jobs (those waiting become not_done); returns once
     // the jobs begun are done and the workers have ended.
@@ -43,6 +45,7 @@ private:
     std::mutex mutex_;
     std::condition_variable job_ready_, job_ended_;
     std::deque<Job*> queue_;
+    const Job* awaited_ = nullptr;
     bool stopping_ = false;
     std::vector<std::thread> threads_;
 };
