@@ -82,12 +82,14 @@ default_workers() { (unset KESTRO_COPY_THREADS; run_kestro "$@"); }
 all_cores() { KESTRO_COPY_THREADS=$cores run_kestro "$@"; }
 
 # What kestro chooses by default: a worker per core up to 4, one on a
-# rotating disk (as the block device's queue says).
+# rotating disk (as the block device's queue says; a virtio disk's flag is
+# only the kernel's default and counts as not rotating).
 cores=$(nproc)
 [ "$cores" -gt 4 ] && cores=4
 device=$(stat -c '%Hd:%Ld' "$work" 2>/dev/null || true)
 rotational=$(cat "/sys/dev/block/$device/queue/rotational" 2>/dev/null ||
              cat "$(readlink -f "/sys/dev/block/$device")/../queue/rotational" 2>/dev/null || echo 0)
+case "$(readlink -f "/sys/dev/block/$device" 2>/dev/null)" in */virtio*) rotational=0 ;; esac
 default=$cores
 [ "$rotational" = 1 ] && default=1
 echo "Cores: $(nproc); the work folder's disk is rotational: $([ "$rotational" = 1 ] && echo yes || echo no);" \

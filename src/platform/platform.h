@@ -216,7 +216,8 @@ int remove_abandoned_files(const std::wstring& folder, const wchar_t* prefix,
                            bool (*abandoned)(const std::wstring& name), FileTime since);
 bool create_directory(const wchar_t* path);
 // True when the host can tell that `path` lies on a rotating disk, where
-// copies side by side cost seeks instead of saving time.
+// copies side by side cost seeks instead of saving time. A virtual disk
+// cannot tell.
 bool on_rotating_disk(const wchar_t* path);
 bool delete_file(const wchar_t* path);
 // Renames, replacing an existing destination (MoveFileEx with REPLACE_EXISTING).

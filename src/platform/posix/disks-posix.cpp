@@ -39,6 +39,9 @@ bool on_rotating_disk(const wchar_t* path) {
     if (!resolved) return false;  // not a block device (tmpfs, a network file system)
     std::string device(resolved);
     std::free(resolved);
+    // A virtual disk (virtio) says nothing of what lies under it: its flag is
+    // the kernel's default for a device that does not report, not a fact.
+    if (device.find("/virtio") != std::string::npos) return false;
     // A partition has no queue of its own: its disk is the folder above it.
     for (int level = 0; level < 2 && !device.empty(); ++level) {
         char rotational = first_char_of(device + "/queue/rotational");
