@@ -1,12 +1,12 @@
 #include "copy/copies_in_flight.h"
 
 #include <algorithm>
-#include <cwctype>
 
 #include "common/text.h"
 #include "copy/file_work.h"
 #include "copy/per_file.h"
 #include "log/log_writes.h"
+#include "platform/names.h"
 #include "run/run_state.h"
 #include "run/stop.h"
 #include "run/terminate.h"
@@ -17,7 +17,7 @@ struct CopiesInFlight::InFlight {
     bool deciding = true;
     bool at_worker = false;  // handed to the workers (else done on the main thread)
     bool handed = false;     // take_file returned: the walk counted it as processed
-    std::wstring source_key, destination_key;
+    uint64_t source_key = 0, destination_key = 0;
 };
 
 namespace {
@@ -26,11 +26,15 @@ CopiesInFlight* active = nullptr;
 
 constexpr unsigned WAIT_SLICE_MS = 20;  // Ctrl+C is seen between slices
 
-// Names that a case-blind file system takes for one are one key.
-std::wstring path_key(const std::wstring& path) {
-    std::wstring key(path);
-    for (wchar_t& c : key) c = static_cast<wchar_t>(std::towupper(c));
-    return key;
+// Names that a case-blind file system takes for one are one key. Keys are
+// hashes: two paths that share one only make a copy wait for the other.
+uint64_t path_key(const std::wstring& path) {
+    uint64_t hash = 14695981039346656037ull;  // FNV-1a
+    for (wchar_t c : path) {
+        hash ^= static_cast<uint64_t>(platform::file_system_upper(c));
+        hash *= 1099511628211ull;
+    }
+    return hash;
 }
 
 }  // namespace
@@ -155,8 +159,8 @@ void CopiesInFlight::finish_front() {
 
 void CopiesInFlight::forget(InFlight& file) {
     if (!file.at_worker) return;
-    for (const std::wstring* key : {&file.source_key, &file.destination_key}) {
-        auto found = touched_.find(*key);
+    for (uint64_t key : {file.source_key, file.destination_key}) {
+        auto found = touched_.find(key);
         if (found != touched_.end() && --found->second == 0) touched_.erase(found);
     }
     --copies_;
@@ -165,7 +169,7 @@ void CopiesInFlight::forget(InFlight& file) {
 
 void CopiesInFlight::finish_touching(const std::wstring& path) {
     if (touched_.empty()) return;
-    const std::wstring key = path_key(path);
+    const uint64_t key = path_key(path);
     while (touched_.contains(key)) {
         wait_for_front();
         finish_front();

@@ -10,6 +10,7 @@
 // times are set with nothing in flight.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -62,8 +63,8 @@ private:
     size_t copy_limit_;
     std::deque<std::unique_ptr<InFlight>> files_;  // walk order
     size_t copies_ = 0;                            // of files_, those that go to a copy
-    // The paths (upper-cased) that the copies in flight read or write.
-    std::unordered_map<std::wstring, unsigned> touched_;
+    // The paths (their keys) that the copies in flight read or write.
+    std::unordered_map<uint64_t, unsigned> touched_;
     bool finishing_ = false;
     std::thread::id main_thread_;
 };
