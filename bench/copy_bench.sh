@@ -13,7 +13,8 @@
 # Sizes: SMALL_FILES (100000), FILES_PER_DIR (1000), LARGE_FILES (4),
 #        LARGE_MB (64), RUNS (3 runs of each, the tools taking turns; the best
 #        and the median are shown), WORK (a temp dir; it holds RUNS copies per
-#        tool until the end, about 0.7 GB each at the default sizes).
+#        tool until the end, about 0.7 GB each at the default sizes), SETTLE
+#        (35 s of waiting before the first timing).
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")/.." && pwd)
@@ -63,6 +64,11 @@ for i in range(large):
             f.write(chunk)
 PY
 sync
+# ext4 passes over inodes freed in the last half minute (dirty_expire) when it
+# makes new ones, at a great cost per file: right after an earlier bench
+# removed its trees every tool would be timed at several times its speed.
+echo "Waiting ${SETTLE:-35} s for inodes freed by earlier runs to be reusable (SETTLE=0 skips)"
+sleep "${SETTLE:-35}"
 
 now() { date +%s.%N; }
 # Wall time of one run of "$@", after the dirty pages of earlier runs are
