@@ -14,7 +14,8 @@
 #        LARGE_MB (64), RUNS (3 runs of each, the tools taking turns; the best
 #        and the median are shown), WORK (a temp dir; it holds RUNS copies per
 #        tool until the end, about 0.7 GB each at the default sizes), SETTLE
-#        (35 s of waiting before the first timing).
+#        (seconds of waiting before the first timing, 0; see below: on ext4
+#        run it six minutes after any large removal on the same disk).
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")/.." && pwd)
@@ -64,11 +65,15 @@ for i in range(large):
             f.write(chunk)
 PY
 sync
-# ext4 passes over inodes freed in the last half minute (dirty_expire) when it
-# makes new ones, at a great cost per file: right after an earlier bench
-# removed its trees every tool would be timed at several times its speed.
-echo "Waiting ${SETTLE:-35} s for inodes freed by earlier runs to be reusable (SETTLE=0 skips)"
-sleep "${SETTLE:-35}"
+# ext4 without a journal passes over inodes freed in the last minute (six if
+# their inode table is written to again) each time it makes a new one, at a
+# great cost per file: right after large removals on the same file system
+# (an earlier bench's trees) every tool is timed at several times its speed.
+# SETTLE seconds of waiting before the first timing let them age.
+if [ "${SETTLE:-0}" != 0 ]; then
+    echo "Waiting $SETTLE s for inodes freed by earlier runs to age"
+    sleep "$SETTLE"
+fi
 
 now() { date +%s.%N; }
 # Wall time of one run of "$@", after the dirty pages of earlier runs are

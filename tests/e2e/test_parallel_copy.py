@@ -100,6 +100,10 @@ class SameRecordsWithWorkers(KestroTestCase):
                 name = "src/d%d/sub%d/f%02d.txt" % (d, i % 2, i)
                 self.make_file(name, data[d:d + 97 * i + d], mtime=NEW + i, atime=NEW + 1000 + i)
             self.make_file("src/d%d/same.dat" % d, b"same name %d" % d, mtime=NEW + d, atime=NEW)
+        # More small files than four workers keep in flight, so that the walk
+        # waits for them to drain.
+        for i in range(160):
+            self.make_file("src/many/m%03d.txt" % i, data[i:i + 50], mtime=NEW + i, atime=NEW)
         self.make_file("src/big/large.bin", data, mtime=NEW, atime=NEW)
         self.make_file("src/t/abcdefghij.txt", b"long name", mtime=NEW, atime=NEW)
         self.make_file("src/t/abcdef~1.txt", b"tilde name", mtime=NEW, atime=NEW)
