@@ -290,9 +290,15 @@ void release(HeldOutput& held) {
 std::string to_utf8(const std::wstring& text) { return to_utf8(text.data(), text.size()); }
 
 std::string to_utf8(const wchar_t* text, size_t length) {
-    std::string out;
-    out.reserve(length);
-    for (size_t i = 0; i < length; ++i) {
+    // ASCII, most of what is written, goes over in one pass.
+    size_t i = 0;
+    std::string out(length, '\0');
+    while (i < length && static_cast<uint32_t>(text[i]) < 0x80) {
+        out[i] = static_cast<char>(text[i]);
+        ++i;
+    }
+    out.resize(i);
+    for (; i < length; ++i) {
         uint32_t c = static_cast<uint32_t>(text[i]);
         if constexpr (sizeof(wchar_t) == 2) {
             // Join a UTF-16 surrogate pair; a lone surrogate becomes U+FFFD.

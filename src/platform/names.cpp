@@ -310,7 +310,15 @@ std::wstring windows_name(const std::string& host_name) {
 }
 
 void append_host_bytes(const wchar_t* text, size_t length, std::string& out) {
-    for (size_t i = 0; i < length; ++i) {
+    // ASCII, most of any path, goes over in one pass.
+    size_t i = 0;
+    const size_t start = out.size();
+    out.resize(start + length);
+    char* ascii = out.data() + start;
+    for (; i < length && static_cast<uint32_t>(text[i]) < 0x80; ++i)
+        ascii[i] = text[i] == L'\\' ? '/' : static_cast<char>(text[i]);
+    out.resize(start + i);
+    for (; i < length; ++i) {
         uint32_t c = static_cast<uint32_t>(text[i]);
         if (c < 0x80) {
             out += static_cast<char>(c == '\\' ? '/' : c);

@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <cwctype>
 #include <map>
+#include <string_view>
 #include <vector>
 
 #include "common/text.h"
@@ -191,40 +192,41 @@ bool from_host(const std::string& host, std::wstring& path) {
 }
 
 bool to_host(const std::wstring& input, std::string& host) {
-    std::wstring path = input;
-    if (path.compare(0, 4, L"\\\\?\\") == 0) {
-        path.erase(0, 4);
-        if (path.compare(0, 4, L"UNC\\") == 0) return false;
+    std::wstring_view path = input;
+    if (path.starts_with(L"\\\\?\\")) {
+        path.remove_prefix(4);
+        if (path.starts_with(L"UNC\\")) return false;
     } else if (path.size() >= 2 && (path[0] == L'\\' || path[0] == L'/') && (path[1] == L'\\' || path[1] == L'/')) {
         return false;  // \\server\share names nothing here
     }
-    std::wstring rest;
-    std::string folder;
+    host.clear();
+    std::wstring_view rest;
     if (path.size() >= 2 && path[1] == L':' && is_drive_letter(path[0])) {
         auto it = drive_map().find(upper_letter(path[0]));
         if (it == drive_map().end()) return false;
-        folder = it->second;
         rest = path.substr(2);
         if (!rest.empty() && rest[0] != L'\\' && rest[0] != L'/') {
             // "E:name" is relative to the drive's current folder: its root,
             // or the current folder when it is the current drive.
             if (upper_letter(path[0]) == current_drive()) {
-                host = host_bytes(rest);
+                append_host_bytes(rest.data(), rest.size(), host);
                 return within_path_limit(host);
             }
-            rest = L"\\" + rest;
+            host = it->second;
+            host += '/';
+        } else {
+            host = it->second;
         }
     } else if (!path.empty() && (path[0] == L'\\')) {
         auto it = drive_map().find(current_drive());
         if (it == drive_map().end()) return false;
-        folder = it->second;
+        host = it->second;
         rest = path;
     } else {
         // Relative to the current folder: the host resolves it.
-        host = host_bytes(path);
+        append_host_bytes(path.data(), path.size(), host);
         return within_path_limit(host);
     }
-    host = folder;
     append_host_bytes(rest.data(), rest.size(), host);
     if (host.empty()) host = "/";
     return within_path_limit(host);
