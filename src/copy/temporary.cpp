@@ -64,11 +64,15 @@ void remove_temporary(const std::wstring& temporary) {
 bool replace_with_temporary(const std::wstring& temporary, const std::wstring& destination,
                             uint32_t destination_attributes) {
     constexpr uint32_t PROTECTED = platform::ATTR_READONLY | platform::ATTR_HIDDEN | platform::ATTR_SYSTEM;
-    uint32_t existing = destination_attributes == UNKNOWN_ATTRIBUTES
-                            ? platform::get_file_attributes(destination.c_str())
-                            : destination_attributes;
+    // Attributes seen when the file was decided may be old by now: the
+    // rename then looks again. Those looked up here serve it as they are.
+    const bool looked_up_now = destination_attributes == UNKNOWN_ATTRIBUTES;
+    uint32_t existing = looked_up_now ? platform::get_file_attributes(destination.c_str()) : destination_attributes;
     bool refused = existing != platform::INVALID_ATTRIBUTES && (existing & PROTECTED);
-    if (refused || !platform::move_file_replace(temporary.c_str(), destination.c_str())) {
+    bool moved = !refused && (looked_up_now && existing != platform::INVALID_ATTRIBUTES
+                                  ? platform::move_file_onto(temporary.c_str(), destination.c_str(), existing)
+                                  : platform::move_file_replace(temporary.c_str(), destination.c_str()));
+    if (!moved) {
         remove_temporary(temporary);
         return false;
     }

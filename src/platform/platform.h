@@ -222,6 +222,9 @@ bool on_rotating_disk(const wchar_t* path);
 bool delete_file(const wchar_t* path);
 // Renames, replacing an existing destination (MoveFileEx with REPLACE_EXISTING).
 bool move_file_replace(const wchar_t* source, const wchar_t* destination);
+// As move_file_replace, onto a destination the caller has looked up just now
+// and found with `attributes`: nothing is looked up again.
+bool move_file_onto(const wchar_t* source, const wchar_t* destination, uint32_t attributes);
 
 // C runtime stream on a Windows path (_wfopen). Text mode as the runtime has it.
 FILE* open_stream(const wchar_t* path, const char* mode);

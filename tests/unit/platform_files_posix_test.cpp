@@ -451,7 +451,8 @@ TEST_F(PlatformFiles, CopyWithDetailsGivesAttributesAndTimes) { check_copy_with_
 TEST_F(PlatformFiles, CopyToFreeNameGivesAttributesAndTimes) { check_copy_with_details(copy_file_to_free_name); }
 
 // A rename to a free name takes no lookup; one onto a taken name replaces
-// a plain file and refuses a read-only file or a folder.
+// a plain file and refuses a read-only file or a folder, as the caller's
+// lookup tells them when it has looked already.
 TEST_F(PlatformFiles, MoveReplacingFreeAndTakenNames) {
     write("a", "first");
     ASSERT_TRUE(move_file_replace(win("a").c_str(), win("free").c_str()));
@@ -469,6 +470,13 @@ TEST_F(PlatformFiles, MoveReplacingFreeAndTakenNames) {
     EXPECT_EQ(read("ro"), "protected");
     EXPECT_EQ(read("c"), "third");
     EXPECT_FALSE(move_file_replace(win("missing").c_str(), win("elsewhere").c_str()));
+    // Onto a name looked up by the caller, its attributes decide.
+    EXPECT_FALSE(move_file_onto(win("c").c_str(), win("free").c_str(), ATTR_READONLY | ATTR_ARCHIVE));
+    EXPECT_FALSE(move_file_onto(win("c").c_str(), win("folder").c_str(), ATTR_DIRECTORY));
+    EXPECT_EQ(read("free"), "second");
+    ASSERT_TRUE(move_file_onto(win("c").c_str(), win("free").c_str(), ATTR_ARCHIVE));
+    EXPECT_FALSE(exists("c"));
+    EXPECT_EQ(read("free"), "third");
 }
 
 TEST_F(PlatformFiles, CopyOntoItselfLosesNothing) {

@@ -558,6 +558,12 @@ bool move_file_replace(const wchar_t* source, const wchar_t* destination) {
     return ::rename(from.c_str(), to.c_str()) == 0;
 }
 
+bool move_file_onto(const wchar_t* source, const wchar_t* destination, uint32_t attributes) {
+    if (attributes & (ATTR_DIRECTORY | ATTR_READONLY)) return false;
+    std::string from, to;
+    return posix::to_host(source, from) && posix::to_host(destination, to) && ::rename(from.c_str(), to.c_str()) == 0;
+}
+
 namespace {
 
 // A stream to read: the open never waits (a FIFO without a writer would hold

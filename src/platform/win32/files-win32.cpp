@@ -267,6 +267,11 @@ bool move_file_replace(const wchar_t* source, const wchar_t* destination) {
     return MoveFileExW(source, destination, MOVEFILE_REPLACE_EXISTING) != 0;
 }
 
+// MoveFileEx looks for itself, in the same call.
+bool move_file_onto(const wchar_t* source, const wchar_t* destination, uint32_t) {
+    return move_file_replace(source, destination);
+}
+
 FILE* open_stream(const wchar_t* path, const char* mode) {
     std::wstring wide_mode;
     for (const char* m = mode; *m; ++m) wide_mode += static_cast<wchar_t>(static_cast<unsigned char>(*m));
