@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Counts the system calls per file of a full copy and of a no-change update,
-# kestro against cp -a and rsync -a, on a small tree (strace -f): a steadier
-# figure than wall time on a shared machine. Start-up calls are included.
+# Counts the system calls per file of a full copy, of a no-change update and
+# of an update that replaces every copy, kestro against cp -a and rsync -a,
+# on a small tree (strace -f): a steadier figure than wall time on a shared
+# machine. Start-up calls are included.
 # Usage: bench/syscall_count.sh [kestro binary]   FILES (2000)
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
@@ -30,9 +31,13 @@ calls() {
     grep -v -e 'resumed>' -e '+++ exited' -e '--- SIG' "$work/trace" | wc -l |
         awk -v n="$FILES" '{printf "%.1f", $1 / n}'
 }
-printf "%-28s %s\n" "" "calls per file"
-printf "%-28s %s\n" "kestro full copy" "$(calls env KESTRO_PAUSE=0 "$kestro" -p "$work/src" -d "$work/k" -m)"
-printf "%-28s %s\n" "cp -a full copy" "$(calls cp -a "$work/src" "$work/c")"
-printf "%-28s %s\n" "kestro no-change update" "$(calls env KESTRO_PAUSE=0 "$kestro" -p "$work/src" -d "$work/k" -m)"
+printf "%-30s %s\n" "" "calls per file"
+printf "%-30s %s\n" "kestro full copy" "$(calls env KESTRO_PAUSE=0 "$kestro" -p "$work/src" -d "$work/k" -m)"
+printf "%-30s %s\n" "cp -a full copy" "$(calls cp -a "$work/src" "$work/c")"
+printf "%-30s %s\n" "kestro no-change update" "$(calls env KESTRO_PAUSE=0 "$kestro" -p "$work/src" -d "$work/k" -m)"
 rsync -a "$work/src/" "$work/r/"
-printf "%-28s %s\n" "rsync -a no-change update" "$(calls rsync -a "$work/src/" "$work/r/")"
+printf "%-30s %s\n" "rsync -a no-change update" "$(calls rsync -a "$work/src/" "$work/r/")"
+# Every source made newer: each copy is replaced.
+find "$work/src" -type f -exec touch {} +
+printf "%-30s %s\n" "kestro replacing every copy" "$(calls env KESTRO_PAUSE=0 "$kestro" -p "$work/src" -d "$work/k" -m)"
+printf "%-30s %s\n" "rsync -a replacing every copy" "$(calls rsync -a "$work/src/" "$work/r/")"
