@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <vector>
 
-#include "common/paths.h"
 #include "platform/platform.h"
 #include "run/config.h"
 #include "walk/file_sink.h"
@@ -13,23 +12,6 @@
 namespace {
 
 constexpr unsigned MOST_WORKERS_ASKED = 64;
-
-// The identities of `path` and of every folder above it, by name (a "\\?\"
-// path takes no "..").
-std::vector<platform::FileIdentity> identities_up_from(const std::wstring& path) {
-    std::vector<platform::FileIdentity> found;
-    std::wstring up = paths::without_trailing_backslash(path);
-    platform::FileIdentity identity;
-    while (found.size() < 256 && platform::get_file_identity(up.c_str(), &identity)) {
-        if (!found.empty() && found.back() == identity) break;  // the root is its own parent
-        found.push_back(identity);
-        size_t cut = up.find_last_of(L'\\');
-        if (cut == std::wstring::npos) break;
-        up.erase(cut);
-        if (!up.empty() && up.back() == L':') up += L'\\';  // a drive's root
-    }
-    return found;
-}
 
 bool lies_within(const std::vector<platform::FileIdentity>& chain, const platform::FileIdentity& folder) {
     return std::find(chain.begin(), chain.end(), folder) != chain.end();

@@ -148,21 +148,31 @@ bool reads_attribute_records(const FileSink& sink) {
 
 constexpr size_t RETAINED_BYTES = size_t(128) << 20;
 
-// The identities of `path` and of every folder above it, following links
-// and ".." as the file system does (the real parents, not those of the text).
+}  // namespace
+
 std::vector<platform::FileIdentity> identities_up_from(const std::wstring& path) {
+#ifdef _WIN32
+    const bool by_names = path.starts_with(L"\\\\?\\");  // Windows takes no ".." in it
+#else
+    const bool by_names = false;
+#endif
     std::vector<platform::FileIdentity> found;
     std::wstring up = paths::without_trailing_backslash(path);
     platform::FileIdentity identity;
     while (found.size() < 256 && platform::get_file_identity(up.c_str(), &identity)) {
         if (!found.empty() && found.back() == identity) break;  // the root is its own parent
         found.push_back(identity);
-        up += L"\\..";
+        if (!by_names) {
+            up += L"\\..";
+            continue;
+        }
+        size_t cut = up.find_last_of(L'\\');
+        if (cut == std::wstring::npos) break;
+        up.erase(cut);
+        if (!up.empty() && up.back() == L':') up += L'\\';  // a drive's root
     }
     return found;
 }
-
-}  // namespace
 
 bool file_types_name_files_only() {
     for (const std::wstring& type : file_types_in_use())

@@ -4,6 +4,8 @@
 #pragma once
 
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "walk/folder_reader.h"
 #include "walk/folder_source.h"
@@ -30,3 +32,8 @@ private:
 // True when file types have no folder part, so that a folder read whole can
 // answer them.
 bool file_types_name_files_only();
+
+// The identities of `path` and of every folder above it, the real parents as
+// the file system finds them through "..", past links; on Windows a "\\?\"
+// path takes no "..", and goes up by its names.
+std::vector<platform::FileIdentity> identities_up_from(const std::wstring& path);
