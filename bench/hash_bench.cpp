@@ -6,9 +6,9 @@
 #include <cstring>
 #include <string>
 
-#include "common/file_hashing.h"
 #include "common/sha1.h"
 #include "common/text.h"
+#include "copy/file_hashing.h"
 #include "platform/platform.h"
 
 int main(int argc, char** argv) {

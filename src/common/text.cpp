@@ -4,12 +4,8 @@
 #include <cstring>
 #include <cwchar>
 
-#include "platform/platform.h"
-
 namespace text {
 namespace {
-
-thread_local HeldOutput* holding = nullptr;
 
 struct Conversion {
     bool left = false, zero = false, plus = false, space = false, alt = false;
@@ -232,59 +228,20 @@ std::wstring format(const char* format, ...) {
     return result;
 }
 
-void print(FILE* stream, const char* format, ...) {
-    if (!stream) return;
-    va_list args;
-    va_start(args, format);
-    std::wstring result = vformat(format, args);
-    va_end(args);
-    write(stream, result);
-}
-
-void write(FILE* stream, const wchar_t* text) {
-    if (!stream || !text) return;
-    write(stream, std::wstring(text));
-}
-
-void write(FILE* stream, const std::wstring& text) {
-    if (!stream || text.empty()) return;
-    if (holding) {
-        holding->pieces.push_back({stream, text, {}});
-        return;
-    }
-    if ((stream == stdout || stream == stderr) && platform::is_console(stream)) {
-        platform::write_console(stream, text.data(), text.size());
-        return;
-    }
-    std::string bytes = to_utf8(text);
-    std::fwrite(bytes.data(), 1, bytes.size(), stream);
-}
-
-void write_bytes(FILE* stream, const char* bytes, size_t length) {
-    if (!stream || length == 0) return;
-    if (holding) {
-        holding->pieces.push_back({stream, {}, std::string(bytes, length)});
-        return;
-    }
-    std::fwrite(bytes, 1, length, stream);
-}
-
-HeldOutput* hold_output(HeldOutput* held) {
-    HeldOutput* before = holding;
-    holding = held;
-    return before;
-}
-
-void release(HeldOutput& held) {
-    HeldOutput* before = hold_output(nullptr);
-    for (const HeldOutput::Piece& piece : held.pieces) {
-        if (piece.text.empty())
-            write_bytes(piece.stream, piece.bytes.data(), piece.bytes.size());
-        else
-            write(piece.stream, piece.text);
-    }
-    held.pieces.clear();
-    hold_output(before);
+std::wstring format_count(int64_t value) {
+    wchar_t digits[32];
+    uint64_t magnitude = value < 0 ? 0 - static_cast<uint64_t>(value) : static_cast<uint64_t>(value);
+    int n = 0, count = 0;
+    do {
+        if (count && count % 3 == 0) digits[n++] = L',';
+        digits[n++] = static_cast<wchar_t>(L'0' + magnitude % 10);
+        magnitude /= 10;
+        ++count;
+    } while (magnitude);
+    std::wstring text;
+    if (value < 0) text += L'-';
+    while (n) text += digits[--n];
+    return text;
 }
 
 std::string to_utf8(const std::wstring& text) { return to_utf8(text.data(), text.size()); }

@@ -2,8 +2,8 @@
 
 #include <new>
 
-#include "common/text.h"
 #include "copy/temporary.h"
+#include "log/output.h"
 #include "platform/platform.h"
 
 namespace {

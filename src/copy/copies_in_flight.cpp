@@ -2,14 +2,11 @@
 
 #include <algorithm>
 
-#include "common/text.h"
 #include "copy/file_work.h"
 #include "copy/per_file.h"
 #include "log/log_writes.h"
+#include "log/output.h"
 #include "platform/names.h"
-#include "run/run_state.h"
-#include "run/stop.h"
-#include "run/terminate.h"
 
 struct CopiesInFlight::InFlight {
     FileWork work;
@@ -21,8 +18,6 @@ struct CopiesInFlight::InFlight {
 };
 
 namespace {
-
-CopiesInFlight* active = nullptr;
 
 constexpr unsigned WAIT_SLICE_MS = 20;  // Ctrl+C is seen between slices
 
@@ -39,16 +34,13 @@ uint64_t path_key(const std::wstring& path) {
 
 }  // namespace
 
-CopiesInFlight::CopiesInFlight(unsigned workers)
-    : workers_(workers),
+CopiesInFlight::CopiesInFlight(const CopyContext& c, unsigned workers)
+    : c_(c),
+      workers_(workers),
       copy_limit_(COPIES_PER_WORKER * std::max(1u, workers_.threads())),
-      main_thread_(std::this_thread::get_id()) {
-    active = this;
-}
+      main_thread_(std::this_thread::get_id()) {}
 
-CopiesInFlight::~CopiesInFlight() {
-    if (active == this) active = nullptr;
-}
+CopiesInFlight::~CopiesInFlight() = default;
 
 void CopiesInFlight::take_file(const std::wstring& dir, const std::wstring& name, const platform::FindRecord& record,
                                bool record_complete, const DestinationHint* hint) {
@@ -58,7 +50,7 @@ void CopiesInFlight::take_file(const std::wstring& dir, const std::wstring& name
     // With files ahead still in flight, what this one writes waits for theirs.
     const bool hold = files_.size() > 1;
     text::HeldOutput* before = text::hold_output(hold ? &file.work.decided_output : nullptr);
-    decide_file(dir, name, record, record_complete, hint, file.work);
+    decide_file(c_, dir, name, record, record_complete, hint, file.work);
     text::hold_output(before);
     file.deciding = false;
     file_decided(file);
@@ -69,14 +61,14 @@ void CopiesInFlight::take_file(const std::wstring& dir, const std::wstring& name
 
 void CopiesInFlight::file_decided(InFlight& file) {
     FileWork& work = file.work;
-    file.job.work = &work;
+    file.job.work = [this, &work] { do_file_work(c_, work); };
     if (!work.goes_to_copy) {
         file.job.state = CopyWorkers::State::done;
         return;
     }
     // Nothing else is in flight beside a file that runs alone.
     if (work.runs_alone || workers_.threads() == 0) {
-        do_file_work(work);
+        do_file_work(c_, work);
         file.job.state = CopyWorkers::State::done;
         return;
     }
@@ -102,7 +94,7 @@ void CopiesInFlight::finish_ready() {
 void CopiesInFlight::wait_for_front() { wait_for(*files_.front()); }
 
 void CopiesInFlight::wait_for(const InFlight& file) {
-    while (!workers_.wait_for(file.job, WAIT_SLICE_MS)) run::stop_if_requested();
+    while (!workers_.wait_for(file.job, WAIT_SLICE_MS)) stop_if_requested(c_.run);
 }
 
 // The index of the file in flight whose finish brings the copies and the
@@ -143,14 +135,14 @@ void CopiesInFlight::finish_front() {
     // of its records; the end of the run settles the files in flight.
     if (workers_.state_of(file.job) == CopyWorkers::State::not_done ||
         (work.goes_to_copy && work.copy.outcome == CopyOutcome::interrupted))
-        run::terminate(run::USER_ABORTED);
-    if (work.out_of_memory) run::terminate(run::MEMORY_ERROR);
+        end_run(c_.run, USER_ABORTED);
+    if (work.out_of_memory) end_run(c_.run, MEMORY_ERROR);
 
     text::HeldOutput* before = text::hold_output(nullptr);
     finishing_ = true;
     text::release(file.work.decided_output);
-    finish_file_work(file.work);
-    check_log_writes(current_run().logs.writes);
+    finish_file_work(c_, file.work);
+    check_log_writes(c_.run.logs.writes);
     finishing_ = false;
     text::hold_output(before);
     forget(file);
@@ -184,7 +176,7 @@ void CopiesInFlight::finish_all() {
 }
 
 void CopiesInFlight::drop(InFlight& file) {
-    Counters& counters = current_run().counters;
+    Counters& counters = c_.run.counters;
     counters.bytes_processed -= file.work.size;
     if (file.handed) --counters.files_processed;
 }
@@ -192,7 +184,7 @@ void CopiesInFlight::drop(InFlight& file) {
 // A file finished at the end of the run whose take_file did not return: the
 // walk will not count it, so it is counted here.
 void CopiesInFlight::counted_as_processed(InFlight& file) {
-    if (!file.handed) ++current_run().counters.files_processed;
+    if (!file.handed) ++c_.run.counters.files_processed;
     file.handed = true;
 }
 
@@ -220,8 +212,8 @@ void CopiesInFlight::settle(bool whole) {
                           (work.copy.outcome == CopyOutcome::interrupted || work.out_of_memory));
             if (done) {
                 text::release(file.work.decided_output);
-                finish_file_work(file.work);
-                check_log_writes(current_run().logs.writes);
+                finish_file_work(c_, file.work);
+                check_log_writes(c_.run.logs.writes);
                 counted_as_processed(file);
             } else {
                 drop(file);
@@ -230,16 +222,4 @@ void CopiesInFlight::settle(bool whole) {
         forget(file);
         files_.pop_front();
     }
-}
-
-void wait_for_copies_touching(const std::wstring& path) {
-    if (active) active->finish_touching(path);
-}
-
-void wait_for_all_copies() {
-    if (active) active->finish_all();
-}
-
-void settle_copies_for_the_end(bool whole) {
-    if (active) active->settle(whole);
 }

@@ -16,12 +16,13 @@
 #include <unordered_map>
 #include <deque>
 
+#include "copy/copy_context.h"
 #include "copy/copy_workers.h"
 #include "platform/platform.h"
 
 struct DestinationHint;
 
-class CopiesInFlight {
+class CopiesInFlight : public CopyWaits {
 public:
     // At most this many files (16 per worker) are copied ahead of their turn,
     // and at most MAX_FILES_IN_FLIGHT files wait for theirs. Past either
@@ -29,16 +30,16 @@ public:
     static constexpr size_t COPIES_PER_WORKER = 16;
     static constexpr size_t MAX_FILES_IN_FLIGHT = 4096;
 
-    explicit CopiesInFlight(unsigned workers);
-    ~CopiesInFlight();
+    CopiesInFlight(const CopyContext& c, unsigned workers);
+    ~CopiesInFlight() override;
 
     // One file of the walk, as process_file takes it.
     void take_file(const std::wstring& dir, const std::wstring& name, const platform::FindRecord& record,
                    bool record_complete, const DestinationHint* hint);
     // Finishes, in order, every file in flight whose copy touches `path`.
-    void finish_touching(const std::wstring& path);
+    void finish_touching(const std::wstring& path) override;
     // Finishes every file in flight.
-    void finish_all();
+    void finish_all() override;
     // The run ends: with `whole`, every file is finished; otherwise the
     // workers stop, the files whose work is done are finished in order and
     // the rest are dropped from the counts as never reached.
@@ -59,6 +60,7 @@ private:
     void drop(InFlight& file);
     void counted_as_processed(InFlight& file);
 
+    const CopyContext& c_;
     CopyWorkers workers_;
     size_t copy_limit_;
     std::deque<std::unique_ptr<InFlight>> files_;  // walk order
@@ -68,10 +70,3 @@ private:
     bool finishing_ = false;
     std::thread::id main_thread_;
 };
-
-// The copy pass's files in flight, through the copies of this run (no-ops
-// while the run copies with one thread).
-void wait_for_copies_touching(const std::wstring& path);
-void wait_for_all_copies();
-// From the end of the run, before the statistics (see CopiesInFlight::settle).
-void settle_copies_for_the_end(bool whole);

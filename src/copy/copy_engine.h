@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "copy/copy_context.h"
 #include "copy/destination_probe.h"
 #include "walk/file_sink.h"
 
@@ -13,7 +14,7 @@ class CopiesInFlight;
 
 class CopyEngine : public FileSink {
 public:
-    CopyEngine();
+    CopyEngine(const Configuration& config, Run& run);
     ~CopyEngine() override;
 
     bool takes_incomplete_records() const override;
@@ -22,10 +23,21 @@ public:
     void files_ahead(std::vector<FilesAhead> folders) override;
     void take_file(const std::wstring& dir, const std::wstring& name, platform::FindRecord record,
                    const FileOrigin& origin) override;
+    // -M: the source folder's times go to the folders the copy pass
+    // creates, and back to the source folder once its files are copied.
+    void folder_reached(const std::wstring& dir) override;
+    void folder_files_follow(const std::wstring& dir) override;
+    void folder_done(const std::wstring& dir) override;
     // The end of the copy pass: every file in flight is finished.
     void finish_copies();
+    // The run ends (CopiesInFlight::settle): with `whole`, every file in
+    // flight is finished; otherwise those whose copies are done.
+    void settle_for_the_end(bool whole);
 
 private:
+    bool keeps_folder_times() const;
+
+    CopyContext c_;
     std::unique_ptr<DestinationProbe> probe_;  // once destinations are looked up ahead
     // The look-ups of the folder whose files are coming in.
     std::wstring lookups_dir_;

@@ -1,12 +1,12 @@
 #include "copy/copy_execution.h"
 
+#include "common/paths.h"
 #include "copy/buffered_copy.h"
+#include "copy/copy_context.h"
 #include "copy/file_times.h"
 #include "copy/temporary.h"
-#include "common/paths.h"
-#include "common/text.h"
+#include "log/output.h"
 #include "platform/platform.h"
-#include "run/run_state.h"
 
 namespace {
 
@@ -89,49 +89,49 @@ bool attributes_already_given(const FileCopy& copy) {
 
 // Gives the copy the attributes it should have. Returns the attributes the
 // copy now has, UNKNOWN_ATTRIBUTES when setting them failed.
-uint32_t give_copy_attributes(const FileCopy& copy) {
+uint32_t give_copy_attributes(const CopyContext& c, const FileCopy& copy) {
     uint32_t wanted = wanted_attributes(copy);
     if (copy.outcome == CopyOutcome::complete_copy || attributes_already_given(copy)) return wanted;
     if (platform::set_file_attributes(copy.destination.c_str(), wanted)) return wanted;
-    text::print(current_run().logs.error_log, "\nCouldn't reset file attribute of %ls",
-                paths::display(copy.destination));
+    text::print(c.run.logs.error_log, "\nCouldn't reset file attribute of %ls", paths::display(copy.destination));
     return UNKNOWN_ATTRIBUTES;
 }
 
 }  // namespace
 
-void clear_earlier_partial_copies(const std::wstring& destination) {
-    const ReadyFolder& ready = current_run().ready_folder;
-    remove_earlier_partial_copies(destination, ready.is_new ? ready.folder : std::wstring());
+void clear_earlier_partial_copies(const CopyContext& c, const std::wstring& destination) {
+    ReadyFolder& ready = c.run.ready_folder;
+    remove_earlier_partial_copies(destination, ready.is_new ? ready.folder : std::wstring(),
+                                  ready.partial_copies_cleared);
 }
 
-FileCopy copy_over(const std::wstring& source, const std::wstring& destination, const platform::FindRecord& record,
-                   uint32_t standing, CopyAttributes attribute_rule) {
+FileCopy copy_over(const CopyContext& c, const std::wstring& source, const std::wstring& destination,
+                   const platform::FindRecord& record, uint32_t standing, CopyAttributes attribute_rule) {
     FileCopy copy;
     copy.source = source;
     copy.destination = destination;
     copy.saved = FileTimes{record.creation_time, record.last_access_time, record.last_write_time};
     copy.source_attributes = record.attributes;
     copy.attribute_rule = attribute_rule;
-    if (opt->overwrite_protected) {
+    if (c.options.overwrite_protected) {
         copy.remembered = prepare_overwrite(destination);
         standing = UNKNOWN_ATTRIBUTES;
     }
     // Hashing reads the copy afterwards, which would change its access time.
-    copy.outcome = opt->hash_mode == 0
+    copy.outcome = c.options.hash_mode == 0
                        ? copy_with_details(source, destination, standing, copy_details(copy), &copy.bytes)
                        : copy_with_fallback(source, destination, standing, &copy.bytes);
     if (!copy.copied()) copy.bytes = 0;
     if (copy.copied())
-        copy.attributes = give_copy_attributes(copy);
+        copy.attributes = give_copy_attributes(c, copy);
     else if (copy.remembered)
         platform::set_file_attributes(destination.c_str(), copy.remembered);
     return copy;
 }
 
-TimeFailures finish_copy(const FileCopy& copy) {
+TimeFailures finish_copy(const CopyContext& c, const FileCopy& copy) {
     TimeFailures failures;
-    if (opt->reset_access_time) failures.source = !set_times_of_file(copy.source, copy.saved);
+    if (c.options.reset_access_time) failures.source = !set_times_of_file(copy.source, copy.saved);
     if (copy.copied() && copy.outcome != CopyOutcome::complete_copy) {
         failures.copy = copy.attributes == UNKNOWN_ATTRIBUTES
                             ? !set_times_of_file(copy.destination, copy.saved)

@@ -1,12 +1,14 @@
 // Copying one file's data and the overwrite of protected destinations (-O).
 #pragma once
 
+#include "copy/copy_context.h"
+
 #include <cstdint>
 #include <string>
 
 #include "copy/temporary.h"
 #include "platform/platform.h"
-#include "run/config.h"
+#include "state/config.h"
 
 // complete_copy: the whole-file copy that was also given its attributes and
 // times before it took the destination's name. interrupted: Ctrl+C stopped
@@ -55,17 +57,17 @@ struct FileCopy {
 
 // Before a copy into the folder of `destination`, on the thread that decides
 // the copies: the partial copies earlier runs left there are removed.
-void clear_earlier_partial_copies(const std::wstring& destination);
+void clear_earlier_partial_copies(const CopyContext& c, const std::wstring& destination);
 
 // Copies `record`'s file `source` over `destination`. `standing` is what the
 // lookup saw there (see copy_with_fallback); -O makes it unknown. A failed or
 // interrupted copy leaves a protected destination its protection.
-FileCopy copy_over(const std::wstring& source, const std::wstring& destination, const platform::FindRecord& record,
-                   uint32_t standing, CopyAttributes attribute_rule);
+FileCopy copy_over(const CopyContext& c, const std::wstring& source, const std::wstring& destination,
+                   const platform::FindRecord& record, uint32_t standing, CopyAttributes attribute_rule);
 
 // What finish_copy could not do.
 struct TimeFailures {
     bool source = false;  // the source's access time (-R)
     bool copy = false;    // the copy's times
 };
-TimeFailures finish_copy(const FileCopy& copy);
+TimeFailures finish_copy(const CopyContext& c, const FileCopy& copy);

@@ -4,7 +4,6 @@
 #include <vector>
 
 #include "platform/platform.h"
-#include "run/config.h"
 #include "walk/file_sink.h"
 #include "walk/folder_source.h"
 #include "walk/read_ahead.h"
@@ -18,11 +17,11 @@ bool lies_within(const std::vector<platform::FileIdentity>& chain, const platfor
 }
 
 // The destination inside a start path, or a start path inside the destination.
-bool trees_overlap() {
-    if (!opt->dest_given || config().dest_path.empty()) return false;
-    std::vector<platform::FileIdentity> destination = identities_up_from(config().dest_path);
+bool trees_overlap(const CopyContext& c) {
+    if (!c.options.dest_given || c.config.dest_path.empty()) return false;
+    std::vector<platform::FileIdentity> destination = identities_up_from(c.config.dest_path);
     if (destination.empty()) return true;  // cannot tell: assume the worst
-    for (const std::wstring& start : config().source_paths) {
+    for (const std::wstring& start : c.config.source_paths) {
         std::vector<platform::FileIdentity> source = identities_up_from(start);
         if (source.empty()) continue;
         if (lies_within(destination, source.front()) || lies_within(source, destination.front())) return true;
@@ -30,9 +29,9 @@ bool trees_overlap() {
     return false;
 }
 
-bool on_rotating_disks() {
-    if (platform::on_rotating_disk(config().dest_path.c_str())) return true;
-    for (const std::wstring& start : config().source_paths)
+bool on_rotating_disks(const CopyContext& c) {
+    if (platform::on_rotating_disk(c.config.dest_path.c_str())) return true;
+    for (const std::wstring& start : c.config.source_paths)
         if (platform::on_rotating_disk(start.c_str())) return true;
     return false;
 }
@@ -40,11 +39,14 @@ bool on_rotating_disks() {
 // Listed by pattern, a folder is listed once more for each further file type,
 // after the files of the types before it have been handed over: their copies
 // must be done by then, as a copy's read moves its source's access time.
-bool lists_folders_again() {
-    return file_types_in_use().size() > 1 && (!platform::folder_reading_pays() || !file_types_name_files_only());
+bool lists_folders_again(const CopyContext& c) {
+    return file_types_in_use(c.config).size() > 1 &&
+           (!platform::folder_reading_pays() || !file_types_name_files_only(c.config));
 }
 
-bool needs_one_thread() { return opt->list_only || opt->flatten > 5 || lists_folders_again() || trees_overlap(); }
+bool needs_one_thread(const CopyContext& c) {
+    return c.options.list_only || c.options.flatten > 5 || lists_folders_again(c) || trees_overlap(c);
+}
 
 }  // namespace
 
@@ -58,13 +60,13 @@ unsigned copy_threads_asked(const std::wstring& value) {
     return number >= 1 && number <= MOST_WORKERS_ASKED ? number : 0;
 }
 
-unsigned copy_workers_for_this_run() {
-    if (needs_one_thread()) return 1;
+unsigned copy_workers_for_this_run(const CopyContext& c) {
+    if (needs_one_thread(c)) return 1;
     std::wstring value;
     if (platform::get_env("KESTRO_COPY_THREADS", &value)) {
         unsigned asked = copy_threads_asked(value);
         if (asked) return asked;
     }
-    if (on_rotating_disks()) return 1;
+    if (on_rotating_disks(c)) return 1;
     return helper_threads();
 }

@@ -7,8 +7,10 @@
 // they write into, or sources listed again for a further file type.
 #pragma once
 
+#include "copy/copy_context.h"
+
 #include <string>
 
-unsigned copy_workers_for_this_run();
+unsigned copy_workers_for_this_run(const CopyContext& c);
 // The value of KESTRO_COPY_THREADS as a number of workers; 0 when it names none.
 unsigned copy_threads_asked(const std::wstring& value);

@@ -3,7 +3,6 @@
 #include <chrono>
 #include <system_error>
 
-#include "copy/per_file.h"
 #include "platform/platform.h"
 
 CopyWorkers::CopyWorkers(unsigned threads) {
@@ -72,7 +71,7 @@ void CopyWorkers::work_loop() {
             }
             job->state = State::working;
         }
-        do_file_work(*job->work);
+        job->work();
         bool awaited;
         {
             std::lock_guard<std::mutex> lock(mutex_);

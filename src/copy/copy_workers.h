@@ -1,15 +1,14 @@
-// The copy workers: threads that do the work on files (do_file_work) in the
-// order the files are handed to them, while the main thread decides the
-// files after them.
+// The copy workers: threads that run the jobs handed to them (the work on a
+// file's data and metadata) in the order they are handed, while the main
+// thread decides the files after them.
 #pragma once
 
 #include <condition_variable>
 #include <deque>
+#include <functional>
 #include <mutex>
 #include <thread>
 #include <vector>
-
-struct FileWork;
 
 class CopyWorkers {
 public:
@@ -17,7 +16,7 @@ public:
     // they began the work; nothing of the file was touched.
     enum class State { waiting, working, done, not_done };
     struct Job {
-        FileWork* work = nullptr;
+        std::function<void()> work;
         State state = State::waiting;
     };
 

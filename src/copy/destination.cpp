@@ -4,23 +4,22 @@
 
 #include "common/paths.h"
 #include "common/text.h"
+#include "copy/copy_context.h"
 #include "copy/directories.h"
 #include "copy/records.h"
 #include "copy/time_breakdown.h"
-#include "run/config.h"
-#include "run/run_state.h"
 
 namespace {
 
 // Makes sure the folder of the next copy exists; the folder of the previous
 // one is known to.
-void ensure_folder(Run& run, const std::wstring& folder) {
-    ReadyFolder& ready = run.ready_folder;
+void ensure_folder(const CopyContext& c, const std::wstring& folder) {
+    ReadyFolder& ready = c.run.ready_folder;
     if (folder == ready.folder) return;
     ready.names_given.clear();
     bool created = false;
-    const FileTimes* times = opt->maintain_dir_dates ? &run.source_folder_times : nullptr;
-    if (create_directory_path(folder, times, &created)) {
+    const FileTimes* times = c.options.maintain_dir_dates ? &c.run.source_folder_times : nullptr;
+    if (create_directory_path(c, folder, times, &created)) {
         ready.folder = folder;
         ready.is_new = created;
     } else {
@@ -42,24 +41,25 @@ std::wstring name_in_ready_folder(const ReadyFolder& ready, const std::wstring& 
     return name;
 }
 
-void apply_tilde_check(RenameNumbers& numbers, std::wstring& destination, const platform::FindRecord& record) {
+void apply_tilde_check(const CopyContext& c, RenameNumbers& numbers, std::wstring& destination,
+                       const platform::FindRecord& record) {
     if (!has_early_tilde(record.name) || !something_exists(destination)) return;
-    write_renamed_before(destination);
+    write_renamed_before(c, destination);
     destination += tilde_time_suffix(platform::now_seconds());
-    int second = split_file_time(record.last_write_time, opt->zulu_time != 0).second;
+    int second = split_file_time(record.last_write_time, c.options.zulu_time != 0).second;
     while (something_exists(destination)) {
         destination += text::format(".[%02d_%03d]", int(numbers.tilde_index), second);
         ++numbers.tilde_index;
     }
-    write_renamed_after(destination);
+    write_renamed_after(c, destination);
 }
 
 }  // namespace
 
-bool destination_surely_free(const ReadyFolder& ready, const std::wstring& path) {
+bool destination_surely_free(const CopyContext& c, const ReadyFolder& ready, const std::wstring& path) {
     // Flattening makes numbered folders among the copies; a name with a '~'
     // may be another file's generated short name.
-    if (!ready.is_new || opt->flatten != 0 || path.find(L'~') != std::wstring::npos) return false;
+    if (!ready.is_new || c.options.flatten != 0 || path.find(L'~') != std::wstring::npos) return false;
     std::wstring name = name_in_ready_folder(ready, path);
     return !name.empty() && !ready.names_given.contains(name);
 }
@@ -86,21 +86,21 @@ std::wstring tilde_time_suffix(int64_t seconds_since_1970) {
     return text::format(".D[%5.5ls]", kept.c_str());
 }
 
-std::wstring flatten_subfolder(RenameNumbers& numbers) {
-    if (opt->flatten <= 5) return std::wstring();
+std::wstring flatten_subfolder(const CopyContext& c, RenameNumbers& numbers) {
+    if (c.options.flatten <= 5) return std::wstring();
     // The folder moves on when a folder's worth of copies is complete, once:
     // files that are then passed over do not open further, empty folders.
-    if (numbers.flatten_copied >= opt->flatten && numbers.flatten_copied % opt->flatten == 0)
-        numbers.flatten_folder = numbers.flatten_copied / opt->flatten;
+    if (numbers.flatten_copied >= c.options.flatten && numbers.flatten_copied % c.options.flatten == 0)
+        numbers.flatten_folder = numbers.flatten_copied / c.options.flatten;
     if (numbers.flatten_folder <= 0) return std::wstring();
     return text::format("%.04d\\", int(numbers.flatten_folder));
 }
 
-std::wstring destination_folder(Run& run, const std::wstring& dir) {
-    std::wstring folder = run.target.destination_root;
+std::wstring destination_folder(const CopyContext& c, const std::wstring& dir) {
+    std::wstring folder = c.run.target.destination_root;
     if (!folder.empty() && folder.back() == L'\\') folder.pop_back();
-    if (opt->flatten == 0) {
-        int32_t start_length = run.target.current_start_path_len;
+    if (c.options.flatten == 0) {
+        int32_t start_length = c.run.target.current_start_path_len;
         size_t cut = start_length > 0 ? static_cast<size_t>(start_length) : 0;
         std::wstring below = cut < dir.size() ? dir.substr(cut) : std::wstring();
         // A start path stored with its trailing '\' (a --dirs line) leaves the
@@ -110,17 +110,17 @@ std::wstring destination_folder(Run& run, const std::wstring& dir) {
         if (folder.back() != L'\\') folder += L'\\';
     } else {
         if (folder.empty() || folder.back() != L'\\') folder += L'\\';
-        folder += flatten_subfolder(run.renames);
+        folder += flatten_subfolder(c, c.run.renames);
     }
     return folder;
 }
 
-std::wstring build_destination(Run& run, const std::wstring& dir, const std::wstring& name,
+std::wstring build_destination(const CopyContext& c, const std::wstring& dir, const std::wstring& name,
                                const platform::FindRecord& record) {
-    std::wstring folder = destination_folder(run, dir);
-    if (!opt->list_only) ensure_folder(run, folder);
+    std::wstring folder = destination_folder(c, dir);
+    if (!c.options.list_only) ensure_folder(c, folder);
     std::wstring destination = folder + name;
-    if (opt->check_tilde == 1) apply_tilde_check(run.renames, destination, record);
+    if (c.options.check_tilde == 1) apply_tilde_check(c, c.run.renames, destination, record);
     return destination;
 }
 
@@ -132,10 +132,10 @@ std::wstring renamed_duplicate(RenameNumbers& numbers, const std::wstring& path)
     return renamed;
 }
 
-void rename_duplicates(RenameNumbers& numbers, std::wstring& destination) {
+void rename_duplicates(const CopyContext& c, RenameNumbers& numbers, std::wstring& destination) {
     auto taken = [&] {
         return platform::get_file_attributes(destination.c_str()) != platform::INVALID_ATTRIBUTES;
     };
-    if (opt->flatten && opt->nodupe && taken()) destination = renamed_duplicate(numbers, destination);
-    if (opt->rename_existing && taken()) destination = renamed_duplicate(numbers, destination);
+    if (c.options.flatten && c.options.nodupe && taken()) destination = renamed_duplicate(numbers, destination);
+    if (c.options.rename_existing && taken()) destination = renamed_duplicate(numbers, destination);
 }

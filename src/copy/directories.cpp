@@ -3,10 +3,10 @@
 #include <vector>
 
 #include "common/paths.h"
-#include "common/text.h"
 #include "copy/copies_in_flight.h"
+#include "copy/copy_context.h"
+#include "log/output.h"
 #include "platform/platform.h"
-#include "run/run_state.h"
 
 namespace {
 
@@ -19,10 +19,11 @@ bool is_directory(const std::wstring& path) {
 
 // Folder names keep their case where the file system tells case apart: an
 // upper-cased name would be a second folder beside the one the files use.
-bool upper_case_replicated_names() {
+bool upper_case_replicated_names(const CopyContext& c) {
 #ifdef _WIN32
-    return opt->upper_case_dirs != 0;
+    return c.options.upper_case_dirs != 0;
 #else
+    (void)c;
     return false;
 #endif
 }
@@ -53,15 +54,17 @@ std::vector<std::wstring> split_components(const std::wstring& path) {
 
 // A folder made with the times of its source folder. `times` keeps the times
 // read last, as a folder whose times cannot be read gets those.
-void create_with_source_times(const std::wstring& source, const std::wstring& folder, FileTimes& times) {
+void create_with_source_times(const CopyContext& c, const std::wstring& source, const std::wstring& folder,
+                              FileTimes& times) {
     read_directory_times(source, &times);
     platform::create_directory(folder.c_str());
-    set_directory_times(folder, times);
+    set_directory_times(c, folder, times);
 }
 
 }  // namespace
 
-bool create_directory_path(const std::wstring& path, const FileTimes* folder_times, bool* created) {
+bool create_directory_path(const CopyContext& c, const std::wstring& path, const FileTimes* folder_times,
+                           bool* created) {
     if (created) *created = false;
     if (is_directory(paths::without_trailing_backslash(path))) return true;
     std::wstring work = path;
@@ -76,8 +79,12 @@ bool create_directory_path(const std::wstring& path, const FileTimes* folder_tim
             if (created && i + 1 == work.size()) *created = result;  // the folder itself
             if (result) {
                 std::wstring made(part);
-                text::print(current_run().screen, "\nDirectory %ls created\n\n", paths::display(made));
-                if (folder_times) set_directory_times(made, *folder_times);
+                text::print(c.run.screen, "\nDirectory %ls created\n\n", paths::display(made));
+                if (folder_times) {
+                    // Copies into the folder change its times: those in flight end first.
+                    c.wait_for_all_copies();
+                    set_directory_times(c, made, *folder_times);
+                }
             }
         }
         work[i] = L'\\';
@@ -88,15 +95,11 @@ bool create_directory_path(const std::wstring& path, const FileTimes* folder_tim
 bool read_directory_times(const std::wstring& path, FileTimes* times) {
     platform::FindRecord record;
     if (!platform::find_entry(path.c_str(), &record)) return false;
-    times->creation = record.creation_time;
-    times->last_access = record.last_access_time;
-    times->last_write = record.last_write_time;
+    *times = times_of(record);
     return true;
 }
 
-bool set_directory_times(const std::wstring& path, const FileTimes& times) {
-    // Copies into the folder change its times: those in flight end first.
-    wait_for_all_copies();
+bool set_directory_times(const CopyContext& c, const std::wstring& path, const FileTimes& times) {
     platform::FileHandle h =
         platform::open_file(path.c_str(), platform::Access::read_write, platform::Disposition::open_existing,
                             platform::OPEN_BACKUP_SEMANTICS | platform::OPEN_SEQUENTIAL_SCAN);
@@ -107,19 +110,19 @@ bool set_directory_times(const std::wstring& path, const FileTimes& times) {
     bool ok = platform::set_file_times(h, &times.creation, &times.last_access, &times.last_write);
     platform::close_file(h);
     if (!ok) {
-        text::print(current_run().screen, "\n%d %s Can't reset %ls date/time\n", 363, DIRECTORY_TIMES_UNIT,
+        text::print(c.run.screen, "\n%d %s Can't reset %ls date/time\n", 363, DIRECTORY_TIMES_UNIT,
                     paths::display(path));
         return false;
     }
     return true;
 }
 
-void replicate_directories(const std::wstring& source_dir, const std::wstring& destination_root,
+void replicate_directories(const CopyContext& c, const std::wstring& source_dir, const std::wstring& destination_root,
                            const std::wstring& first_start_path, FileTimes& folder_times) {
     // The start path is part of the step's contract but decides nothing here.
     (void)first_start_path;
     std::wstring source = source_dir, root = destination_root;
-    if (upper_case_replicated_names()) {
+    if (upper_case_replicated_names(c)) {
         source = paths::upper_ascii(source);
         root = paths::upper_ascii(root);
     }
@@ -144,12 +147,12 @@ void replicate_directories(const std::wstring& source_dir, const std::wstring& d
         std::wstring source_path = source_parts[0];
         for (size_t j = 1; j <= match; ++j) source_path += L'\\' + source_parts[j];
         building += source_parts[match];
-        create_with_source_times(source_path, building, folder_times);
+        create_with_source_times(c, source_path, building, folder_times);
         building += L'\\';
         for (size_t j = match + 1; j < source_parts.size(); ++j) {
             source_path += L'\\' + source_parts[j];
             building += source_parts[j];
-            create_with_source_times(source_path, building, folder_times);
+            create_with_source_times(c, source_path, building, folder_times);
             building += L'\\';
         }
         return;

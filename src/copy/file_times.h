@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "run/config.h"
+#include "state/config.h"
 
 // True when the times were set.
 bool set_times_of_file(const std::wstring& path, const FileTimes& times);

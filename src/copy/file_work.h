@@ -8,10 +8,10 @@
 #include <cstdint>
 #include <string>
 
-#include "common/text.h"
 #include "copy/copy_execution.h"
 #include "copy/hash_records.h"
 #include "copy/hashing_hook.h"
+#include "log/output.h"
 #include "platform/platform.h"
 
 struct FileWork {

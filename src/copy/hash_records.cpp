@@ -1,8 +1,8 @@
 #include "copy/hash_records.h"
 
-#include "common/file_hashing.h"
 #include "common/paths.h"
-#include "common/text.h"
+#include "copy/file_hashing.h"
+#include "log/output.h"
 
 const char* hash_verdict(const FileHashTexts& texts) {
     bool agree = !hashing::holds_error(texts.source_md5) && !hashing::holds_error(texts.destination_md5) &&

@@ -1,14 +1,13 @@
 #include "copy/hashing_hook.h"
 
-#include "common/file_hashing.h"
-#include "common/text.h"
-#include "run/config.h"
-#include "run/run_state.h"
+#include "copy/copy_context.h"
+#include "copy/file_hashing.h"
+#include "log/output.h"
 
-WantedHashTexts wanted_hash_texts(const LogStreams& logs) {
-    const int32_t mode = opt->hash_mode;
+WantedHashTexts wanted_hash_texts(const CopyContext& c, const LogStreams& logs) {
+    const int32_t mode = c.options.hash_mode;
     const bool verdict = mode & HASH_BOTH;
-    const bool sha1 = opt->sha1_wanted && logs.hash_log;
+    const bool sha1 = c.options.sha1_wanted && logs.hash_log;
     WantedHashTexts wanted;
     wanted.source_md5 = hashes_source(mode) && (logs.copied_log || verdict || logs.hash_log);
     wanted.destination_md5 = hashes_destination(mode) && (verdict || logs.hash_log);
@@ -25,16 +24,17 @@ FileHashTexts hash_file_and_copy(const std::wstring& source, const std::wstring&
     return FileHashTexts{of_source.md5, of_copy.md5, of_source.sha1, of_copy.sha1};
 }
 
-void write_hash_records(const std::wstring& source, const std::wstring& destination, const FileHashTexts& texts) {
-    const int32_t mode = opt->hash_mode;
-    const Run& run = current_run();
+void write_hash_records(const CopyContext& c, const std::wstring& source, const std::wstring& destination,
+                        const FileHashTexts& texts) {
+    const int32_t mode = c.options.hash_mode;
+    const Run& run = c.run;
     if (hashes_source(mode)) text::print(run.logs.copied_log, "%s|", texts.source_md5.c_str());
     if (mode & HASH_BOTH) text::print(run.screen, " [%s]", hash_verdict(texts));
-    write_hash_log_line(run.logs.hash_log, mode, opt->sha1_wanted, source, destination, texts);
+    write_hash_log_line(run.logs.hash_log, mode, c.options.sha1_wanted, source, destination, texts);
 }
 
-void hash_copied_file(const std::wstring& source, const std::wstring& destination, bool) {
-    if (opt->hash_mode == 0) return;
-    write_hash_records(source, destination,
-                       hash_file_and_copy(source, destination, wanted_hash_texts(current_run().logs)));
+void hash_copied_file(const CopyContext& c, const std::wstring& source, const std::wstring& destination, bool) {
+    if (c.options.hash_mode == 0) return;
+    write_hash_records(c, source, destination,
+                       hash_file_and_copy(source, destination, wanted_hash_texts(c, c.run.logs)));
 }

@@ -4,6 +4,8 @@
 // of the COPIED record, the screen verdict and the hash log's line.
 #pragma once
 
+#include "copy/copy_context.h"
+
 #include <string>
 
 #include "copy/hash_records.h"
@@ -16,7 +18,7 @@ struct LogStreams;
 struct WantedHashTexts {
     bool source_md5 = false, destination_md5 = false, source_sha1 = false, destination_sha1 = false;
 };
-WantedHashTexts wanted_hash_texts(const LogStreams& logs);
+WantedHashTexts wanted_hash_texts(const CopyContext& c, const LogStreams& logs);
 
 // The reading half, which may run on a copy worker: the texts `wanted` of the
 // source and of the copy as it stands at `destination` (a copy that failed
@@ -24,7 +26,8 @@ WantedHashTexts wanted_hash_texts(const LogStreams& logs);
 FileHashTexts hash_file_and_copy(const std::wstring& source, const std::wstring& destination,
                                  const WantedHashTexts& wanted);
 // The writing half: the MD5 field, the verdict and the hash log's line.
-void write_hash_records(const std::wstring& source, const std::wstring& destination, const FileHashTexts& texts);
+void write_hash_records(const CopyContext& c, const std::wstring& source, const std::wstring& destination,
+                        const FileHashTexts& texts);
 
 // Both halves at once. Does nothing while hash_mode is 0.
-void hash_copied_file(const std::wstring& source, const std::wstring& destination, bool copied);
+void hash_copied_file(const CopyContext& c, const std::wstring& source, const std::wstring& destination, bool copied);

@@ -1,6 +1,8 @@
 // The per-file routine of the copy pass: selection, destination, copy, records.
 #pragma once
 
+#include "copy/copy_context.h"
+
 #include <chrono>
 #include <string>
 
@@ -21,27 +23,27 @@ struct FileWork;
 // A record that is not complete (listed without its attributes and creation
 // time) is completed for the files that are copied. The three steps below,
 // one after the other.
-void process_file(const std::wstring& dir, const std::wstring& name, platform::FindRecord record,
+void process_file(const CopyContext& c, const std::wstring& dir, const std::wstring& name, platform::FindRecord record,
                   bool record_complete = true, const DestinationHint* hint = nullptr);
 
 // The decision on one file, in walk order on the main thread: writes the
 // records of a file passed over or listed; for a file to be copied it writes
 // the screen lines and leaves `work` ready (goes_to_copy). Waits first for
 // the copies in flight that touch the file or its destination.
-void decide_file(const std::wstring& dir, const std::wstring& name, const platform::FindRecord& record,
-                 bool record_complete, const DestinationHint* hint, FileWork& work);
+void decide_file(const CopyContext& c, const std::wstring& dir, const std::wstring& name,
+                 const platform::FindRecord& record, bool record_complete, const DestinationHint* hint, FileWork& work);
 // The work on the file's data and metadata: the copy, its attributes, the
 // hashing reads and the times. Touches no run state; what it writes is held
 // in the work. Runs on any thread.
-void do_file_work(FileWork& work);
+void do_file_work(const CopyContext& c, FileWork& work);
 // The records and counters of what the work came to, on the main thread in
 // walk order. Ends the run when the copy was interrupted.
-void finish_file_work(FileWork& work);
+void finish_file_work(const CopyContext& c, FileWork& work);
 // True when process_file, with this run's options, uses the attributes and
 // the creation time of a record only for the files it copies: the walk may
 // then list without them.
-bool process_file_defers_attributes();
+bool process_file_defers_attributes(const CopyContext& c);
 // True when, with this run's options, a file's destination is known before
 // the file is reached (tree replication) and the newer test compares write
 // times, so that destinations may be looked up ahead.
-bool process_file_takes_destination_hints();
+bool process_file_takes_destination_hints(const CopyContext& c);

@@ -3,11 +3,9 @@
 #include <algorithm>
 
 #include "common/paths.h"
-#include "common/pause.h"
-#include "common/text.h"
-#include "run/config.h"
-#include "run/run_state.h"
-#include "run/terminate.h"
+#include "copy/copy_context.h"
+#include "log/output.h"
+#include "platform/pause.h"
 
 namespace {
 
@@ -20,7 +18,7 @@ void write_time_fields(FILE* log, const FileTimeBreakdown& t) {
     text::print(log, "%04d/%02d/%02d|%02d:%02d:%02da|", a.year, a.month, a.day, a.hour, a.minute, a.second);
 }
 
-wint_t delimiter() { return static_cast<wint_t>(config().list_delimiter); }
+wint_t delimiter(const CopyContext& c) { return static_cast<wint_t>(c.config.list_delimiter); }
 
 // A name column is never wider than the longest path, so a huge -w costs
 // output in proportion to the names, not to the number given.
@@ -29,44 +27,44 @@ int column_width(int32_t width) { return std::clamp(width, -WIDEST_NAME_COLUMN, 
 
 }  // namespace
 
-void write_list_record(const std::wstring& source, int64_t size, const FileTimeBreakdown& times) {
-    if (!current_run().logs.list_log) return;
-    text::print(current_run().logs.list_log, "\n%ls|", paths::display(source));
-    text::print(current_run().logs.list_log, " %lld|", static_cast<long long>(size));
-    write_time_fields(current_run().logs.list_log, times);
+void write_list_record(const CopyContext& c, const std::wstring& source, int64_t size, const FileTimeBreakdown& times) {
+    if (!c.run.logs.list_log) return;
+    text::print(c.run.logs.list_log, "\n%ls|", paths::display(source));
+    text::print(c.run.logs.list_log, " %lld|", static_cast<long long>(size));
+    write_time_fields(c.run.logs.list_log, times);
 }
 
-void write_not_copied_record(const std::wstring& source, const char* reason) {
-    text::print(current_run().logs.not_copied_log, "\n%ls| %s", source.c_str(), reason);
+void write_not_copied_record(const CopyContext& c, const std::wstring& source, const char* reason) {
+    text::print(c.run.logs.not_copied_log, "\n%ls| %s", source.c_str(), reason);
 }
 
-void write_listing_line(const std::wstring& source, const wchar_t* size_text,
+void write_listing_line(const CopyContext& c, const std::wstring& source, const wchar_t* size_text,
                         const std::wstring& destination) {
-    text::print(current_run().screen, "%ls%lc", paths::display(source), delimiter());
-    if (opt->list_only > 1)
-        text::print(current_run().screen, "%10ls %lc ==> %lc %ls", size_text, delimiter(), delimiter(),
+    text::print(c.run.screen, "%ls%lc", paths::display(source), delimiter(c));
+    if (c.options.list_only > 1)
+        text::print(c.run.screen, "%10ls %lc ==> %lc %ls", size_text, delimiter(c), delimiter(c),
                     paths::display(destination));
-    text::print(current_run().screen, "\n");
+    text::print(c.run.screen, "\n");
 }
 
-void write_screen_copy_lines(const std::wstring& source, const std::wstring& name,
+void write_screen_copy_lines(const CopyContext& c, const std::wstring& source, const std::wstring& name,
                              const wchar_t* size_text, const std::wstring& destination) {
-    if (!current_run().screen) return;
+    if (!c.run.screen) return;
     // One write for both lines: the screen stream is unbuffered.
     std::wstring lines =
-        opt->name_only
-            ? text::format("%-*ls%lc", column_width(opt->alt_name_width), name.c_str(), delimiter())
-            : text::format("%-*.*ls%lc", column_width(opt->name_width), column_width(opt->name_width),
-                           paths::display(source), delimiter());
+        c.options.name_only
+            ? text::format("%-*ls%lc", column_width(c.options.alt_name_width), name.c_str(), delimiter(c))
+            : text::format("%-*.*ls%lc", column_width(c.options.name_width), column_width(c.options.name_width),
+                           paths::display(source), delimiter(c));
     lines += text::format("\n %10ls ==> %ls", size_text, paths::display(destination));
-    text::write(current_run().screen, lines);
+    text::write(c.run.screen, lines);
 }
 
-void write_copy_error(const std::wstring& source, const std::wstring& destination) {
-    text::print(current_run().screen, "\n\n%ls\nNOT COPIED (error) to %ls ", paths::display(source),
+void write_copy_error(const CopyContext& c, const std::wstring& source, const std::wstring& destination) {
+    text::print(c.run.screen, "\n\n%ls\nNOT COPIED (error) to %ls ", paths::display(source),
                 paths::display(destination));
-    if (current_run().logs.error_log && current_run().logs.error_log != stderr)
-        text::print(current_run().logs.error_log, "\n%ls | NOT COPIED to %ls", paths::display(source),
+    if (c.run.logs.error_log && c.run.logs.error_log != stderr)
+        text::print(c.run.logs.error_log, "\n%ls | NOT COPIED to %ls", paths::display(source),
                     paths::display(destination));
 }
 
@@ -91,63 +89,63 @@ std::string copied_path_bytes(const wchar_t* path) {
     return bytes;
 }
 
-void write_copied_record(const wchar_t* size_text, const std::wstring& source,
+void write_copied_record(const CopyContext& c, const wchar_t* size_text, const std::wstring& source,
                          const std::wstring& destination, const FileTimeBreakdown& times) {
-    if (!current_run().logs.copied_log) return;
-    text::print(current_run().logs.copied_log, "%14ls |", size_text);
+    if (!c.run.logs.copied_log) return;
+    text::print(c.run.logs.copied_log, "%14ls |", size_text);
     std::string bytes = copied_path_bytes(paths::display(source));
-    text::write_bytes(current_run().logs.copied_log, bytes.data(), bytes.size());
-    text::print(current_run().logs.copied_log, "|");
-    text::print(current_run().logs.copied_log, " ==> |%ls|", paths::display(destination));
-    write_time_fields(current_run().logs.copied_log, times);
+    text::write_bytes(c.run.logs.copied_log, bytes.data(), bytes.size());
+    text::print(c.run.logs.copied_log, "|");
+    text::print(c.run.logs.copied_log, " ==> |%ls|", paths::display(destination));
+    write_time_fields(c.run.logs.copied_log, times);
 }
 
-void write_copied_line_end() { text::print(current_run().logs.copied_log, "\n"); }
+void write_copied_line_end(const CopyContext& c) { text::print(c.run.logs.copied_log, "\n"); }
 
-void write_renamed_before(const std::wstring& destination) {
-    text::print(current_run().logs.renamed_log, "\n%ls |RENAMED TO:|", paths::display(destination));
-    text::print(current_run().screen, "\n\nDUPE_FILE: %ls ==> ", paths::display(destination));
+void write_renamed_before(const CopyContext& c, const std::wstring& destination) {
+    text::print(c.run.logs.renamed_log, "\n%ls |RENAMED TO:|", paths::display(destination));
+    text::print(c.run.screen, "\n\nDUPE_FILE: %ls ==> ", paths::display(destination));
 }
 
-void write_renamed_after(const std::wstring& destination) {
-    text::print(current_run().logs.renamed_log, " %ls\n", paths::display(destination));
-    text::print(current_run().screen, "  %ls\n", paths::display(destination));
+void write_renamed_after(const CopyContext& c, const std::wstring& destination) {
+    text::print(c.run.logs.renamed_log, " %ls\n", paths::display(destination));
+    text::print(c.run.screen, "  %ls\n", paths::display(destination));
 }
 
-void write_progress() {
-    const Counters& counts = current_run().counters;
-    write_progress(counts.files_processed, counts.bytes_processed);
+void write_progress(const CopyContext& c) {
+    const Counters& counts = c.run.counters;
+    write_progress(c, counts.files_processed, counts.bytes_processed);
 }
 
-void write_progress(int32_t files_processed, int64_t bytes_processed) {
-    Run& run = current_run();
-    std::wstring processed = run::format_count(bytes_processed);
+void write_progress(const CopyContext& c, int32_t files_processed, int64_t bytes_processed) {
+    Run& run = c.run;
+    std::wstring processed = text::format_count(bytes_processed);
     text::print(run.screen, "\n %ld of %ld files:    %ls of %ls bytes\n", long(files_processed) + 1,
                 long(run.counters.files_to_process), processed.c_str(), run.bytes_to_process_text.c_str());
     if (bytes_processed > run.progress_next) {
-        show_rate(run.counters.bytes_to_process, bytes_processed);
+        show_rate(c, run.counters.bytes_to_process, bytes_processed);
         pause_seconds(3);
         run.progress_next = bytes_processed + 200000000;
     }
 }
 
-void show_rate(int64_t total_bytes, int64_t bytes_so_far) {
+void show_rate(const CopyContext& c, int64_t total_bytes, int64_t bytes_so_far) {
     int64_t now = platform::now_seconds();
     if (total_bytes != 0) {
-        int64_t elapsed = now - current_run().walk_start_time;
+        int64_t elapsed = now - c.run.walk_start_time;
         double projected = double(elapsed) / (double(bytes_so_far) / double(total_bytes));
         int64_t remaining = static_cast<int64_t>(projected - double(elapsed));
         int hours = static_cast<int>(remaining / 3600);
         int minutes = static_cast<int>(remaining % 3600 / 60);
         int seconds = static_cast<int>(remaining % 60);
         // Within the run's first second there is no rate yet: count one second.
-        int64_t run_seconds = now - current_run().run_start_time > 0 ? now - current_run().run_start_time : 1;
+        int64_t run_seconds = now - c.run.run_start_time > 0 ? now - c.run.run_start_time : 1;
         double rate = double(bytes_so_far) / double(run_seconds) / 1000000.0 * 60.0;
-        text::print(current_run().screen, "\n\n\n%.0f meg/min  %2d hrs. %2d mins. %2d secs remaining\n\n\n", rate,
-                    hours, minutes, seconds);
+        text::print(c.run.screen, "\n\n\n%.0f meg/min  %2d hrs. %2d mins. %2d secs remaining\n\n\n", rate, hours,
+                    minutes, seconds);
         return;
     }
-    int64_t minutes = (now - current_run().walk_start_time) / 60;
+    int64_t minutes = (now - c.run.walk_start_time) / 60;
     if (minutes == 0) return;
-    text::print(current_run().screen, "\n\n\n%.0f meg/min \n\n\n", double(bytes_so_far / minutes / 1000000));
+    text::print(c.run.screen, "\n\n\n%.0f meg/min \n\n\n", double(bytes_so_far / minutes / 1000000));
 }

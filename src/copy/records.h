@@ -3,31 +3,33 @@
 // rate display. A record for a stream that is not open is skipped.
 #pragma once
 
+#include "copy/copy_context.h"
+
 #include <cstdint>
 #include <string>
 
 #include "copy/time_breakdown.h"
 
-void write_list_record(const std::wstring& source, int64_t size, const FileTimeBreakdown& times);
+void write_list_record(const CopyContext& c, const std::wstring& source, int64_t size, const FileTimeBreakdown& times);
 // Shows the full source path, long-path prefix included.
-void write_not_copied_record(const std::wstring& source, const char* reason);
-void write_listing_line(const std::wstring& source, const wchar_t* size_text,
+void write_not_copied_record(const CopyContext& c, const std::wstring& source, const char* reason);
+void write_listing_line(const CopyContext& c, const std::wstring& source, const wchar_t* size_text,
                         const std::wstring& destination);
 // The name line and the size line of a file that goes to the copy.
-void write_screen_copy_lines(const std::wstring& source, const std::wstring& name,
+void write_screen_copy_lines(const CopyContext& c, const std::wstring& source, const std::wstring& name,
                              const wchar_t* size_text, const std::wstring& destination);
-void write_copy_error(const std::wstring& source, const std::wstring& destination);
-void write_copied_record(const wchar_t* size_text, const std::wstring& source,
+void write_copy_error(const CopyContext& c, const std::wstring& source, const std::wstring& destination);
+void write_copied_record(const CopyContext& c, const wchar_t* size_text, const std::wstring& source,
                          const std::wstring& destination, const FileTimeBreakdown& times);
-void write_copied_line_end();
-void write_renamed_before(const std::wstring& destination);
-void write_renamed_after(const std::wstring& destination);
+void write_copied_line_end(const CopyContext& c);
+void write_renamed_before(const CopyContext& c, const std::wstring& destination);
+void write_renamed_after(const CopyContext& c, const std::wstring& destination);
 // The progress line after a file reached the copy, and the rate display
 // every 200,000,000 examined bytes.
-void write_progress();
+void write_progress(const CopyContext& c);
 // The same with the counts as they stood when the file was decided.
-void write_progress(int32_t files_processed, int64_t bytes_processed);
-void show_rate(int64_t total_bytes, int64_t bytes_so_far);
+void write_progress(const CopyContext& c, int32_t files_processed, int64_t bytes_processed);
+void show_rate(const CopyContext& c, int64_t total_bytes, int64_t bytes_so_far);
 
 // The COPIED record's source path: every character above 127 becomes the
 // first byte of its UTF-8 form.

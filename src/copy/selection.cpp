@@ -1,7 +1,6 @@
 #include "copy/selection.h"
 
 #include "options/dates.h"
-#include "run/config.h"
 
 namespace {
 
@@ -13,37 +12,37 @@ bool lacks(uint32_t attributes, uint32_t bit) { return (attributes & bit) == 0; 
 
 }  // namespace
 
-bool passes_attribute_test(uint32_t a) {
-    if (opt->attr_dir_level > 1 && lacks(a, platform::ATTR_DIRECTORY)) return false;
-    if (opt->attr_readonly && lacks(a, platform::ATTR_READONLY)) return false;
-    if (opt->attr_system && lacks(a, platform::ATTR_SYSTEM)) return false;
-    if (opt->attr_hidden && lacks(a, platform::ATTR_HIDDEN)) return false;
-    if (opt->attr_archive && lacks(a, platform::ATTR_ARCHIVE)) return false;
-    if (opt->attr_encrypted && lacks(a, platform::ATTR_ENCRYPTED)) return false;
+bool passes_attribute_test(const CopyContext& c, uint32_t a) {
+    if (c.options.attr_dir_level > 1 && lacks(a, platform::ATTR_DIRECTORY)) return false;
+    if (c.options.attr_readonly && lacks(a, platform::ATTR_READONLY)) return false;
+    if (c.options.attr_system && lacks(a, platform::ATTR_SYSTEM)) return false;
+    if (c.options.attr_hidden && lacks(a, platform::ATTR_HIDDEN)) return false;
+    if (c.options.attr_archive && lacks(a, platform::ATTR_ARCHIVE)) return false;
+    if (c.options.attr_encrypted && lacks(a, platform::ATTR_ENCRYPTED)) return false;
     return true;
 }
 
-bool passes_date_range_test(const platform::FindRecord& record) {
-    if (!opt->older_select && !opt->younger_select) return true;
-    auto within = [](uint64_t t) { return config().younger_cutoff < t && t < config().older_cutoff; };
-    if (config().age_use_access && within(record.last_access_time)) return true;
-    if (config().age_use_create && within(record.creation_time)) return true;
-    if (config().age_use_write && within(record.last_write_time)) return true;
+bool passes_date_range_test(const CopyContext& c, const platform::FindRecord& record) {
+    if (!c.options.older_select && !c.options.younger_select) return true;
+    auto within = [&c](uint64_t t) { return c.config.younger_cutoff < t && t < c.config.older_cutoff; };
+    if (c.config.age_use_access && within(record.last_access_time)) return true;
+    if (c.config.age_use_create && within(record.creation_time)) return true;
+    if (c.config.age_use_write && within(record.last_write_time)) return true;
     return false;
 }
 
-bool passes_age_test(const std::wstring& source_path, const platform::FindRecord& record) {
-    if (config().age_use_access || config().age_use_create || config().age_use_write)
-        return passes_date_range_test(record);
+bool passes_age_test(const CopyContext& c, const std::wstring& source_path, const platform::FindRecord& record) {
+    if (c.config.age_use_access || c.config.age_use_create || c.config.age_use_write)
+        return passes_date_range_test(c, record);
     int32_t age = 0;
     // A file that has gone since the walk listed it has no age: it fails.
-    if (!age_in_days(source_path, opt->time_kind, &age)) return false;
-    return config().older_days <= age && age < config().younger_days;
+    if (!age_in_days(c, source_path, c.options.time_kind, &age)) return false;
+    return c.config.older_days <= age && age < c.config.younger_days;
 }
 
-bool passes_size_test(int64_t size) {
-    if (opt->size_greater_select && size < config().size_greater) return false;
-    if (opt->size_less_select && size > config().size_less) return false;
+bool passes_size_test(const CopyContext& c, int64_t size) {
+    if (c.options.size_greater_select && size < c.config.size_greater) return false;
+    if (c.options.size_less_select && size > c.config.size_less) return false;
     return true;
 }
 
@@ -53,7 +52,7 @@ platform::FileTime time_of_kind(const platform::FindRecord& record, int time_kin
     return record.last_write_time;
 }
 
-bool age_in_days(const std::wstring& path, int time_kind, int32_t* days) {
+bool age_in_days(const CopyContext& c, const std::wstring& path, int time_kind, int32_t* days) {
     std::tm today{};
     if (!platform::local_time(platform::now_seconds(), &today)) return false;
     platform::FindRecord record;
@@ -63,15 +62,10 @@ bool age_in_days(const std::wstring& path, int time_kind, int32_t* days) {
     if (!platform::filetime_to_local(time_of_kind(record, time_kind), &local) ||
         !platform::filetime_to_systemtime(local, &st))
         return false;
-    *days = day_number(today.tm_mon + 1, today.tm_mday, today.tm_year + 1900) -
-            day_number(st.month, st.day, st.year);
+    const int32_t today_number = day_number(today.tm_mon + 1, today.tm_mday, today.tm_year + 1900);
+    if (today_number == INVALID_DAY) end_on_invalid_date(c.run, today.tm_mon + 1, today.tm_mday, today.tm_year + 1900);
+    const int32_t file_number = day_number(st.month, st.day, st.year);
+    if (file_number == INVALID_DAY) end_on_invalid_date(c.run, st.month, st.day, st.year);
+    *days = today_number - file_number;
     return true;
-}
-
-uint64_t local_file_time(const std::wstring& path, int time_kind) {
-    platform::FindRecord record;
-    if (!lookup(path, &record)) return 0;
-    platform::FileTime local = 0;
-    if (!platform::filetime_to_local(time_of_kind(record, time_kind), &local)) return 0;
-    return local;
 }

@@ -2,6 +2,8 @@
 // the times the newer test compares.
 #pragma once
 
+#include "copy/copy_context.h"
+
 #include <cstdint>
 #include <string>
 
@@ -16,18 +18,16 @@ inline constexpr const char* REASON_LISTING_ONLY = "reason: LISTING ONLY REQUEST
 inline constexpr const char* REASON_COPY_ERROR = "reason: ******** COPY ERROR *******";
 
 // Every attribute asked for with -a is present.
-bool passes_attribute_test(uint32_t attributes);
+bool passes_attribute_test(const CopyContext& c, uint32_t attributes);
 // -g/-l: the date-range form when a date carried A, C or W letters, else
 // the day form on the file at `source_path`.
-bool passes_age_test(const std::wstring& source_path, const platform::FindRecord& record);
-bool passes_date_range_test(const platform::FindRecord& record);
-bool passes_size_test(int64_t size);
+bool passes_age_test(const CopyContext& c, const std::wstring& source_path, const platform::FindRecord& record);
+bool passes_date_range_test(const CopyContext& c, const platform::FindRecord& record);
+bool passes_size_test(const CopyContext& c, int64_t size);
 
 // The record's time of the kind `time_kind` names: 'A'/'a' last access,
 // 'C'/'c' creation, anything else last write.
 platform::FileTime time_of_kind(const platform::FindRecord& record, int time_kind);
 // Whole days from the local date of the file's chosen time to today's local
 // date; false when the file can no longer be found.
-bool age_in_days(const std::wstring& path, int time_kind, int32_t* days);
-// The file's chosen time in local time; 0 when it cannot be looked up.
-uint64_t local_file_time(const std::wstring& path, int time_kind);
+bool age_in_days(const CopyContext& c, const std::wstring& path, int time_kind, int32_t* days);

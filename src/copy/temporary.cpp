@@ -46,8 +46,8 @@ bool is_temporary_name(const std::wstring& name) {
            all_of(name, run_end + 1, end, L"0123456789");
 }
 
-void remove_earlier_partial_copies(const std::wstring& destination, const std::wstring& new_folder) {
-    static std::wstring last_folder;
+void remove_earlier_partial_copies(const std::wstring& destination, const std::wstring& new_folder,
+                                   std::wstring& last_folder) {
     size_t slash = destination.find_last_of(L"\\/");
     if (slash == std::wstring::npos) return;
     if (destination.compare(0, slash + 1, last_folder) == 0 && last_folder.size() == slash + 1) return;

@@ -20,7 +20,9 @@ bool is_temporary_name(const std::wstring& name);
 // Before a copy into the folder of `destination`: removes the partial copies
 // earlier runs left there, once for each folder the run copies into in turn.
 // `new_folder` is a folder this run made (or ""), which holds nothing of theirs.
-void remove_earlier_partial_copies(const std::wstring& destination, const std::wstring& new_folder);
+// `last_folder` is the folder cleared last, kept by the caller between calls.
+void remove_earlier_partial_copies(const std::wstring& destination, const std::wstring& new_folder,
+                                   std::wstring& last_folder);
 // What stands at a destination: its attributes, INVALID_ATTRIBUTES when
 // nothing is there, or UNKNOWN_ATTRIBUTES when it has to be looked up.
 inline constexpr uint32_t UNKNOWN_ATTRIBUTES = 0xFFFFFFFEu;

@@ -1,7 +1,5 @@
 #include "copy/time_breakdown.h"
 
-#include "run/config.h"
-
 CalendarFields split_file_time(platform::FileTime utc, bool zulu) {
     CalendarFields fields;
     platform::FileTime value = utc;
@@ -33,8 +31,7 @@ CalendarFields split_file_time(platform::FileTime utc, bool zulu) {
     return fields;
 }
 
-FileTimeBreakdown split_file_times(const platform::FindRecord& record) {
-    bool zulu = opt->zulu_time != 0;
+FileTimeBreakdown split_file_times(const platform::FindRecord& record, bool zulu) {
     FileTimeBreakdown b;
     b.raw_creation = record.creation_time;
     b.raw_last_write = record.last_write_time;

@@ -19,4 +19,4 @@ struct FileTimeBreakdown {
 // clock fields.
 CalendarFields split_file_time(platform::FileTime utc, bool zulu);
 // The three times of a find record (zulu_time of the run decides the zone).
-FileTimeBreakdown split_file_times(const platform::FindRecord& record);
+FileTimeBreakdown split_file_times(const platform::FindRecord& record, bool zulu);

@@ -4,11 +4,11 @@
 #include <new>
 #include <vector>
 
-#include "common/pause.h"
 #include "common/paths.h"
-#include "common/text.h"
 #include "log/log_folder.h"
 #include "log/log_name_value.h"
+#include "log/output.h"
+#include "platform/pause.h"
 #include "platform/platform.h"
 
 namespace {
@@ -45,9 +45,8 @@ const SetLog* set_log(int32_t bit) {
 constexpr const char* GENERIC_UNIT = "Generic_64";
 constexpr int OPEN_FAILURE_LINE = 118;
 
-[[noreturn]] void end_default_log_unopenable(const std::wstring& name) {
+void report_default_log_unopenable(const std::wstring& name) {
     text::print(stderr, "\n%s\n%d\nerror opening %ls\n", GENERIC_UNIT, OPEN_FAILURE_LINE, name.c_str());
-    platform::exit_process(1);
 }
 
 // The offset of the first Ctrl-Z or NUL byte, or -1. Only bytes actually read
@@ -64,13 +63,13 @@ int64_t end_of_file_mark(platform::FileHandle file) {
     return -1;
 }
 
-// A record per file: a large buffer keeps the writes few. The buffers live
-// as long as the process, as the streams may.
-void give_large_buffer(FILE* stream) {
+// A record per file: a large buffer keeps the writes few. The buffer must
+// outlive the stream: the caller keeps it until the stream is closed.
+std::unique_ptr<char[]> give_large_buffer(FILE* stream) {
     constexpr size_t SIZE = 1 << 16;
-    static std::vector<std::unique_ptr<char[]>> buffers;
-    buffers.push_back(std::unique_ptr<char[]>(new (std::nothrow) char[SIZE]));
-    if (buffers.back()) std::setvbuf(stream, buffers.back().get(), _IOFBF, SIZE);
+    std::unique_ptr<char[]> buffer(new (std::nothrow) char[SIZE]);
+    if (buffer) std::setvbuf(stream, buffer.get(), _IOFBF, SIZE);
+    return buffer;
 }
 
 }  // namespace
@@ -98,9 +97,14 @@ bool trim_at_end_of_file_mark(const std::wstring& name) {
     return true;
 }
 
-FILE* open_default_log(const std::wstring& name) {
+FILE* open_default_log(const std::wstring& name, bool* unusable) {
+    *unusable = false;
     create_log_folder(name);
-    if (!trim_at_end_of_file_mark(name)) end_default_log_unopenable(name);
+    if (!trim_at_end_of_file_mark(name)) {
+        report_default_log_unopenable(name);
+        *unusable = true;
+        return nullptr;
+    }
     FILE* log = platform::open_stream(name.c_str(), "a+");
     if (!log) {
         text::print(stdout, "Can't open accounting file %ls\n", name.c_str());
@@ -111,13 +115,13 @@ FILE* open_default_log(const std::wstring& name) {
     return log;
 }
 
-FILE* open_set_log(const std::wstring& base, int32_t bit) {
+FILE* open_set_log(const std::wstring& base, int32_t bit, std::unique_ptr<char[]>* buffer) {
     const SetLog* log = set_log(bit);
     if (!log) return nullptr;
     std::wstring name = log_file_name(base, bit);
     FILE* file = platform::open_stream(name.c_str(), "a+");
     if (!file) return nullptr;
-    give_large_buffer(file);
+    *buffer = give_large_buffer(file);
     std::fseek(file, 0, SEEK_END);
     text::print(file, "%s", log->header);
     text::print(stdout, log->announcement, name.c_str());

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <string>
 
 // The file of the log of mask bit `bit` for the base name `base`: the base
@@ -21,11 +22,13 @@ bool trim_at_end_of_file_mark(const std::wstring& name);
 
 // Creates the log's folder, trims the file, opens it for appending and writes
 // the row of asterisks that starts this run's part. Null (after "Can't open
-// accounting file") when it cannot be opened for appending; a file that can
-// be neither opened nor created ends the process with exit code 1.
-FILE* open_default_log(const std::wstring& name);
+// accounting file") when it cannot be opened for appending; null with
+// `unusable` set (after its message) when the file can be neither opened nor
+// created, which ends the process with exit code 1.
+FILE* open_default_log(const std::wstring& name, bool* unusable);
 
 // Opens the log of `bit` (not the default log) for appending, writes its
 // header line, announces it on the screen and pauses a second. Null when
-// the file cannot be opened.
-FILE* open_set_log(const std::wstring& base, int32_t bit);
+// the file cannot be opened. `buffer` receives the stream's buffer, which
+// must be kept until the stream is closed.
+FILE* open_set_log(const std::wstring& base, int32_t bit, std::unique_ptr<char[]>* buffer);

@@ -2,9 +2,9 @@
 
 #include <ctime>
 
-#include "common/pause.h"
 #include "common/paths.h"
-#include "common/text.h"
+#include "log/output.h"
+#include "platform/pause.h"
 #include "platform/platform.h"
 
 namespace {

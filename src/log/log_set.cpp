@@ -3,12 +3,13 @@
 #include "log/log_files.h"
 #include "log/log_name_value.h"
 #include "platform/platform.h"
-#include "run/terminate.h"
 
-void use_default_log(LogStreams& logs, const std::wstring& name) {
+bool use_default_log(LogStreams& logs, const std::wstring& name) {
     close_log_stream(logs, logs.default_log);
-    logs.default_log = open_default_log(name);
+    bool unusable = false;
+    logs.default_log = open_default_log(name, &unusable);
     watch_log(logs.writes, logs.default_log, name);
+    return !unusable;
 }
 
 bool reopen_default_log(LogStreams& logs, const std::wstring& name, const char* mode) {
@@ -21,7 +22,7 @@ bool reopen_default_log(LogStreams& logs, const std::wstring& name, const char* 
     return true;
 }
 
-void open_logs_of_mask(const std::wstring& base, int32_t mask, LogStreams& logs) {
+bool open_logs_of_mask(const std::wstring& base, int32_t mask, LogStreams& logs) {
     struct Slot {
         int32_t bit;
         FILE*& stream;
@@ -34,11 +35,13 @@ void open_logs_of_mask(const std::wstring& base, int32_t mask, LogStreams& logs)
     for (Slot& slot : slots) {
         bool open = slot.stream && slot.stream != stderr;
         if (!(mask & slot.bit) || open) continue;
-        FILE* opened = open_set_log(base, slot.bit);
-        if (!opened) run::terminate(run::OUTPUT_FILE);
+        std::unique_ptr<char[]> buffer;
+        FILE* opened = open_set_log(base, slot.bit, &buffer);
+        if (!opened) return false;
         slot.stream = opened;
-        watch_log(logs.writes, opened, log_file_name(base, slot.bit));
+        watch_log(logs.writes, opened, log_file_name(base, slot.bit), std::move(buffer));
     }
+    return true;
 }
 
 void use_error_log_file(LogStreams& logs, const std::wstring& name) {

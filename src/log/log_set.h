@@ -5,11 +5,14 @@
 #include <cstdint>
 #include <string>
 
-#include "log/log_streams.h"
+#include "log/log_writes.h"
+#include "state/log_streams.h"
 
 // Opens the default log `name` (trimmed, with this run's row of asterisks)
-// in place of an earlier one, which is closed.
-void use_default_log(LogStreams& logs, const std::wstring& name);
+// in place of an earlier one, which is closed. False (after its message)
+// when the file can be neither opened nor created: the run then ends with
+// exit code 1 and no statistics.
+bool use_default_log(LogStreams& logs, const std::wstring& name);
 // The default log `name` again for appending ("a+") or, at the end, for its
 // closing lines ("r+", never created), when it is not open. False when it
 // cannot be opened.
@@ -17,8 +20,9 @@ bool reopen_default_log(LogStreams& logs, const std::wstring& name, const char* 
 // Opens the logs of `mask` other than the default log, in the order 2, 4, 8,
 // 32, 16, each into its own stream. A log already open stays as it is (its
 // records keep going to its file); the error log counts as open only when it
-// is a file. A log that cannot be opened ends the run (OUTPUT_FILE).
-void open_logs_of_mask(const std::wstring& base, int32_t mask, LogStreams& logs);
+// is a file. False when a log cannot be opened: the run then ends with
+// OUTPUT_FILE.
+bool open_logs_of_mask(const std::wstring& base, int32_t mask, LogStreams& logs);
 // -E: the error log file `name` opened for appending; standard error stays
 // the error stream when it cannot be opened.
 void use_error_log_file(LogStreams& logs, const std::wstring& name);

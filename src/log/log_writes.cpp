@@ -1,6 +1,6 @@
 #include "log/log_writes.h"
 
-#include "common/text.h"
+#include "log/output.h"
 
 namespace {
 
@@ -13,8 +13,8 @@ void report_once(LogWriteWatch& watch, LogWriteWatch::Watched& log) {
 
 }  // namespace
 
-void watch_log(LogWriteWatch& watch, FILE* stream, const std::wstring& name) {
-    if (stream) watch.logs.push_back({stream, name, false});
+void watch_log(LogWriteWatch& watch, FILE* stream, const std::wstring& name, std::unique_ptr<char[]> buffer) {
+    if (stream) watch.logs.push_back({stream, name, false, std::move(buffer)});
 }
 
 void check_log_writes(LogWriteWatch& watch) {

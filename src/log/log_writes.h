@@ -4,21 +4,14 @@
 #pragma once
 
 #include <cstdio>
+#include <memory>
 #include <string>
-#include <vector>
 
-struct LogWriteWatch {
-    struct Watched {
-        FILE* stream;
-        std::wstring name;
-        bool reported;
-    };
-    std::vector<Watched> logs;
-    bool failed = false;  // some log lost a write
-};
+#include "state/log_streams.h"
 
-// Watches `stream`, the log file `name`.
-void watch_log(LogWriteWatch& watch, FILE* stream, const std::wstring& name);
+// Watches `stream`, the log file `name`; `buffer`, the stream's own buffer
+// when it was given one, is kept until the stream is closed.
+void watch_log(LogWriteWatch& watch, FILE* stream, const std::wstring& name, std::unique_ptr<char[]> buffer = nullptr);
 // Reports each watched log that failed a write since the last check, once.
 // Costs a flag test per open log: a check after each file is cheap.
 void check_log_writes(LogWriteWatch& watch);

@@ -6,9 +6,9 @@
 #include <ctime>
 #include <vector>
 
-#include "common/text.h"
+#include "log/output.h"
 #include "platform/platform.h"
-#include "run/config.h"
+#include "state/config.h"
 
 namespace {
 
@@ -92,8 +92,10 @@ int64_t leap_years_through(int64_t year) {
     return floor_div(year, 4) - floor_div(year, 100) + floor_div(year, 400);
 }
 
-// The same count as the table, by formula: for years the table does not hold.
-int32_t year_start_by_formula(int year) {
+// 19,000 plus the days from 1 January 1900 to 1 January of `year`, by the
+// Gregorian calendar; years before 1900 count back the same way, so day
+// numbers stay consecutive.
+int32_t year_start(int year) {
     int64_t days = 365LL * (int64_t(year) - 1900) + leap_years_through(int64_t(year) - 1) -
                    leap_years_through(1899);
     int64_t start = 19000 + days;
@@ -102,32 +104,16 @@ int32_t year_start_by_formula(int year) {
     return static_cast<int32_t>(start);
 }
 
-// 19,000 plus the days from 1 January 1900 to 1 January of `year`. The table
-// is built on first use and extended to every year asked for, up to the last
-// year a file time can reach; years outside it (before 1900, or nonsense
-// years) use the same calendar by formula, so day numbers stay consecutive.
-int32_t year_start(int year) {
-    constexpr int LAST_TABLE_YEAR = 30828;
-    if (year < 1900 || year > LAST_TABLE_YEAR) return year_start_by_formula(year);
-    static std::vector<int32_t> table{19000};
-    size_t index = static_cast<size_t>(year - 1900);
-    while (table.size() <= index) {
-        int previous = 1900 + static_cast<int>(table.size()) - 1;
-        table.push_back(table.back() + (is_leap_year(previous) ? 366 : 365));
-    }
-    return table[index];
-}
-
 }  // namespace
 
-void scan_age_letters(const std::wstring& value) {
+void scan_age_letters(Configuration& config, const std::wstring& value) {
     for (wchar_t c : value) {
         if (c == L'a' || c == L'A')
-            building_config().age_use_access = 'a';
+            config.age_use_access = 'a';
         else if (c == L'c' || c == L'C')
-            building_config().age_use_create = 'a';
+            config.age_use_create = 'a';
         else if (c == L'w' || c == L'W')
-            building_config().age_use_write = 'a';
+            config.age_use_write = 'a';
     }
 }
 
@@ -216,11 +202,7 @@ uint64_t cutoff_filetime(int month, int day, int year) {
 int day_of_year(int month, int day, int year) {
     if (month > 12 || day > 31 || month < 0 || day < 0) return 0;
     const int* lengths = MONTH_LENGTH[is_leap_year(year) ? 1 : 0];
-    if (day > lengths[month]) {
-        text::print(stdout, "%d/%d/%d is not a valid date\n", month, day, year);
-        std::fflush(nullptr);
-        platform::exit_process(0);
-    }
+    if (day > lengths[month]) return INVALID_DAY;
     int result = day;
     for (int m = 1; m < month; ++m) result += lengths[m];
     return result;
@@ -228,5 +210,12 @@ int day_of_year(int month, int day, int year) {
 
 int32_t day_number(int month, int day, int year) {
     if (month > 12 || day > 31) return 0;
-    return day_of_year(month, day, year) + year_start(year);
+    int in_year = day_of_year(month, day, year);
+    if (in_year == INVALID_DAY) return INVALID_DAY;
+    return in_year + year_start(year);
+}
+
+void end_on_invalid_date(Run& run, int month, int day, int year) {
+    text::print(stdout, "%d/%d/%d is not a valid date\n", month, day, year);
+    exit_at_once(run, 0);
 }

@@ -6,9 +6,11 @@
 #include <cstdint>
 #include <string>
 
+#include "state/run_state.h"
+
 // Every a/c/w letter of `value` (any case, anywhere) sets age_use_access,
 // age_use_create or age_use_write to 'a'.
-void scan_age_letters(const std::wstring& value);
+void scan_age_letters(Configuration& config, const std::wstring& value);
 // True when `value` holds none of '-', '/', '\': a number of days.
 bool is_day_count(const std::wstring& value);
 // Whole days from local midnight of the date in `text` to now (negative for
@@ -21,9 +23,14 @@ uint64_t cutoff_filetime(int month, int day, int year);
 // The local calendar time as a FILETIME (seconds, minutes, hours, day,
 // month 1-12, year), daylight-saving flag 0.
 uint64_t local_calendar_filetime(int second, int minute, int hour, int day, int month, int year);
-// 1 for 1 January; 0 for a month above 12 or a day above 31. An impossible
-// day of its month prints "%d/%d/%d is not a valid date\n" and ends the process.
+// A day past the end of its month, which no date of the host gives.
+constexpr int INVALID_DAY = -1;
+// 1 for 1 January; 0 for a month above 12 or a day above 31; INVALID_DAY
+// for a day past the end of its month.
 int day_of_year(int month, int day, int year);
 // 19,000 plus the days from 1 January 1900 to the date; 0 for a month above
-// 12 or a day above 31.
+// 12 or a day above 31; INVALID_DAY as day_of_year.
 int32_t day_number(int month, int day, int year);
+// The end of a run that met an invalid day: "%d/%d/%d is not a valid date"
+// and the bare exit with 0.
+[[noreturn]] void end_on_invalid_date(Run& run, int month, int day, int year);

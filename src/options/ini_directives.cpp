@@ -4,19 +4,18 @@
 #include <cstdio>
 #include <string>
 
-#include "common/pause.h"
-#include "common/text.h"
 #include "log/log_folder.h"
 #include "log/log_name_value.h"
+#include "log/output.h"
 #include "options/dates.h"
 #include "options/ini_file.h"
 #include "options/lists.h"
 #include "options/long_options_logs.h"
 #include "options/option_support.h"
 #include "options/options.h"
+#include "platform/pause.h"
 #include "platform/platform.h"
-#include "run/config.h"
-#include "run/run_state.h"
+#include "state/run_state.h"
 
 namespace {
 
@@ -32,7 +31,7 @@ enum class Match { prefix, anywhere };
 struct Directive {
     const char* letters;
     Match match;
-    void (*apply)(const IniLine& line);
+    void (*apply)(Parsing& p, const IniLine& line);
 };
 
 bool contains(const std::string& text, const char* word) { return text.find(word) != std::string::npos; }
@@ -69,101 +68,101 @@ bool full_path_of_value(const IniLine& line, size_t limit, std::wstring& full) {
 
 // ---- Logs -------------------------------------------------------------------------
 
-void log_name_missing(const IniLine& line) {
+void log_name_missing(Parsing& p, const IniLine& line) {
     say("\nMissing ini file modifier at: %s", line, false);
-    options().log_mask = 0;
+    p.options().log_mask = 0;
     pause_seconds(2);
 }
 
 // LOGFILE=name[!mask]: the default log (unless one is open already) and the
 // logs of the mask. On Windows the name comes out in capitals, as the line
 // does; no date token is replaced.
-void apply_log_line(const IniLine& line) {
-    if (names_nothing(line)) return log_name_missing(line);
+void apply_log_line(Parsing& p, const IniLine& line) {
+    if (names_nothing(line)) return log_name_missing(p, line);
     if (contains(line.value, "OFF")) {
-        options().log_mask = 0;
+        p.options().log_mask = 0;
         return;
     }
     LogNameValue parts = split_log_name_value(wide(line.name));
     std::wstring full;
-    if (parts.name.empty()) return log_name_missing(line);
+    if (parts.name.empty()) return log_name_missing(p, line);
     if (!platform::full_path(parts.name.c_str(), full, 260)) {
         text::print(stdout, "Can't open accounting file %ls\n", parts.name.c_str());
         return;
     }
     create_log_folder(full);
-    open_default_log_on(full, true);
-    building_config().log_base_name = full;
+    open_default_log_on(p, full, true);
+    p.config.log_base_name = full;
     if (!parts.has_mask) return;
-    options().log_mask = combine_log_mask(options().log_mask, parts.mask_text, LogMaskForm::ini_directive);
-    open_due_logs();
+    p.options().log_mask = combine_log_mask(p.options().log_mask, parts.mask_text, LogMaskForm::ini_directive);
+    open_due_logs(p);
 }
 
 // LOGS=keyword,...: log types without a log name; they are opened beside a
 // log name given earlier, or wait for one given later.
-void apply_logs_line(const IniLine& line) {
-    if (names_nothing(line)) return log_name_missing(line);
-    options().log_mask = combine_log_mask(options().log_mask, wide(line.value), LogMaskForm::ini_directive);
-    if (!building_config().log_base_name.empty()) open_due_logs();
+void apply_logs_line(Parsing& p, const IniLine& line) {
+    if (names_nothing(line)) return log_name_missing(p, line);
+    p.options().log_mask = combine_log_mask(p.options().log_mask, wide(line.value), LogMaskForm::ini_directive);
+    if (!p.config.log_base_name.empty()) open_due_logs(p);
 }
 
 // ---- Files and folders ----------------------------------------------------------------
 
-void apply_bypass_line(const IniLine& line) {
+void apply_bypass_line(Parsing& p, const IniLine& line) {
     if (names_nothing(line)) {
         missing_directive(line);
-        options().bypass_active = 0;
+        p.options().bypass_active = 0;
         return;
     }
-    options().bypass_active = 1;
-    add_bypass_folder(wide(line.name), 32767);
+    p.options().bypass_active = 1;
+    add_bypass_folder(p, wide(line.name), 32767);
 }
 
-void apply_destination_line(const IniLine& line, size_t limit) {
+void apply_destination_line(Parsing& p, const IniLine& line, size_t limit) {
     std::wstring full;
     if (!full_path_of_value(line, limit, full)) return;
-    options().dest_given = 1;
-    building_config().dest_path = full;
+    p.options().dest_given = 1;
+    p.config.dest_path = full;
 }
 
-void apply_path_line(const IniLine& line) {
+void apply_path_line(Parsing& p, const IniLine& line) {
     if (names_nothing(line)) return say("\nMissing/Illegal ini file directive %s", line, true);
-    add_start_path(wide(line.name));
+    add_start_path(p, wide(line.name));
 }
 
-FILE* open_memo_file(const std::wstring& name) {
-    building_config().memo_path = name;
+FILE* open_memo_file(Parsing& p, const std::wstring& name) {
+    p.config.memo_path = name;
     return platform::open_stream(name.c_str(), "a+");
 }
 
-void apply_memo_line(const IniLine& line) {
-    options().memo = 1;
+void apply_memo_line(Parsing& p, const IniLine& line) {
+    p.options().memo = 1;
     if (!line.has_equals) {
         std::wstring chosen;
-        if (select_output_file(chosen)) current_run().memo_file = open_memo_file(chosen);
+        if (select_output_file(chosen)) p.run.memo_file = open_memo_file(p, chosen);
         return;
     }
     if (contains(line.value, "OFF")) {
-        options().memo = 0;
+        p.options().memo = 0;
         return;
     }
     std::wstring full;
-    if (platform::full_path(wide(line.name).c_str(), full, 260)) current_run().memo_file = open_memo_file(full);
+    if (platform::full_path(wide(line.name).c_str(), full, 260)) p.run.memo_file = open_memo_file(p, full);
 }
 
 // ---- Values -----------------------------------------------------------------------------
 
-void apply_delimiter_line(const IniLine& line) {
+void apply_delimiter_line(Parsing& p, const IniLine& line) {
     if (names_nothing(line)) return missing_directive(line);
     if (contains(line.value, "OFF")) return;
-    wchar_t& delimiter = building_config().list_delimiter;
+    wchar_t& delimiter = p.config.list_delimiter;
     if (line.value.size() == 1) delimiter = static_cast<unsigned char>(line.value[0]);
     else delimiter = static_cast<wchar_t>(decimal_value(wide(line.value).c_str()) & 0xFF);
 }
 
 // HASH=ON both, SOURCE, DESTINATION (whose "ON" is then replaced), OFF none.
-void apply_hash_line(const IniLine& line) {
-    int32_t& mode = options().hash_mode;
+void apply_hash_line(Parsing& p, const IniLine& line) {
+    int32_t& mode = p.options().hash_mode;
     mode = 0;
     if (!line.has_equals) return;
     if (contains(line.value, "ON")) mode = 8;
@@ -174,30 +173,30 @@ void apply_hash_line(const IniLine& line) {
     if (contains(line.value, "OFF")) mode = 0;
 }
 
-void apply_list_line(const IniLine& line) {
+void apply_list_line(Parsing& p, const IniLine& line) {
     if (!line.has_equals) {
         missing_directive(line);
-        options().list_only = 0;
+        p.options().list_only = 0;
         return;
     }
-    if (contains(line.value, "ON")) options().list_only = 1;
-    if (contains(line.value, "OFF")) options().list_only = 0;
+    if (contains(line.value, "ON")) p.options().list_only = 1;
+    if (contains(line.value, "OFF")) p.options().list_only = 0;
 }
 
-void apply_maintain_line(const IniLine& line) {
+void apply_maintain_line(Parsing& p, const IniLine& line) {
     if (!line.has_equals) {
         missing_directive(line, false);
-        options().maintain_dir_dates = 0;
+        p.options().maintain_dir_dates = 0;
         return;
     }
-    if (contains(line.value, "ON")) options().maintain_dir_dates = options().make_dirs = 1;
-    if (contains(line.value, "OFF")) options().maintain_dir_dates = 0;
+    if (contains(line.value, "ON")) p.options().maintain_dir_dates = p.options().make_dirs = 1;
+    if (contains(line.value, "OFF")) p.options().maintain_dir_dates = 0;
 }
 
 // GREATER= (the lower bound) and LESSTHAN= (the upper one).
-void apply_size_line(const IniLine& line, bool lower_bound) {
-    int32_t& select = lower_bound ? options().size_greater_select : options().size_less_select;
-    int64_t& bound = lower_bound ? building_config().size_greater : building_config().size_less;
+void apply_size_line(Parsing& p, const IniLine& line, bool lower_bound) {
+    int32_t& select = lower_bound ? p.options().size_greater_select : p.options().size_less_select;
+    int64_t& bound = lower_bound ? p.config.size_greater : p.config.size_less;
     if (!line.has_equals) {
         missing_directive(line, false);
         select = 0;
@@ -208,34 +207,34 @@ void apply_size_line(const IniLine& line, bool lower_bound) {
 }
 
 // YOUNGER=/NEWER= and OLDER=: days, or a date read as -l and -g read theirs.
-void apply_age_line(const IniLine& line, bool older) {
+void apply_age_line(Parsing& p, const IniLine& line, bool older) {
     if (!line.has_equals) {
         say(older ? "\nMissing ini file modifier at: %s" : "\nMissing ini modifier at: %s", line, false);
         text::print(stdout, "\nAging modifier turned off");
         pause_seconds(2);
-        options().age_select = 0;
+        p.options().age_select = 0;
         return;
     }
-    options().age_select = 1;
+    p.options().age_select = 1;
     std::wstring value = wide(line.value);
-    if (!is_day_count(value)) return apply_age_value(value, older);
-    Configuration& c = building_config();
+    if (!is_day_count(value)) return apply_age_value(p, value, older);
+    Configuration& c = p.config;
     (older ? c.older_days : c.younger_days) = decimal_value(value.c_str());
 }
 
-void apply_time_line(const IniLine& line) {
-    if (!line.value.empty()) options().time_kind = static_cast<unsigned char>(line.value[0]);
+void apply_time_line(Parsing& p, const IniLine& line) {
+    if (!line.value.empty()) p.options().time_kind = static_cast<unsigned char>(line.value[0]);
 }
 
-void apply_width_line(const IniLine& line) {
+void apply_width_line(Parsing& p, const IniLine& line) {
     if (!line.has_equals) return missing_directive(line, false);
-    options().name_width = decimal_value(wide(line.value).c_str());
-    building_config().name_width_set += 1;
+    p.options().name_width = decimal_value(wide(line.value).c_str());
+    p.config.name_width_set += 1;
 }
 
-void apply_zulu_line(const IniLine& line) { options().zulu_time = line.value == "OFF" ? 0 : 1; }
+void apply_zulu_line(Parsing& p, const IniLine& line) { p.options().zulu_time = line.value == "OFF" ? 0 : 1; }
 
-void nothing(const IniLine&) {}
+void nothing(Parsing&, const IniLine&) {}
 
 using L = const IniLine&;
 
@@ -248,32 +247,39 @@ const Directive DIRECTIVES[] = {
     {"LOG", Match::prefix, apply_log_line},
     {"APPEND", Match::anywhere, nothing},  // logs are always appended to
     {"BYP", Match::prefix, apply_bypass_line},
-    {"CHK_TILDE", Match::prefix, [](L l) { on_off(l, options().check_tilde); }},
+    {"CHK_TILDE", Match::prefix, [](Parsing& p, L l) { on_off(l, p.options().check_tilde); }},
     {"CRC", Match::prefix, nothing},
     {"DELIM", Match::prefix, apply_delimiter_line},
-    {"DES", Match::prefix, [](L l) { apply_destination_line(l, 32767); }},
-    {"DISPL", Match::prefix, [](L l) { if (!l.has_equals) missing_directive(l); }},
+    {"DES", Match::prefix, [](Parsing& p, L l) { apply_destination_line(p, l, 32767); }},
+    {"DISPL", Match::prefix,
+     [](Parsing&, L l) {
+         if (!l.has_equals) missing_directive(l);
+     }},
     {"HASH", Match::prefix, apply_hash_line},
-    {"IMMED", Match::prefix, [](L l) { on_off(l, options().no_precount); }},
-    {"NO_COUNT", Match::prefix, [](L l) { on_off(l, options().no_precount); }},
+    {"IMMED", Match::prefix, [](Parsing& p, L l) { on_off(l, p.options().no_precount); }},
+    {"NO_COUNT", Match::prefix, [](Parsing& p, L l) { on_off(l, p.options().no_precount); }},
     {"LIST", Match::prefix, apply_list_line},
     {"MAINT", Match::prefix, apply_maintain_line},
-    {"GREAT", Match::prefix, [](L l) { apply_size_line(l, true); }},
-    {"LESS", Match::prefix, [](L l) { apply_size_line(l, false); }},
+    {"GREAT", Match::prefix, [](Parsing& p, L l) { apply_size_line(p, l, true); }},
+    {"LESS", Match::prefix, [](Parsing& p, L l) { apply_size_line(p, l, false); }},
     {"MEMO", Match::prefix, apply_memo_line},
     {"MILITARY", Match::anywhere, nothing},
-    {"NAMEONLY", Match::anywhere, [](L l) { on_off(l, options().name_only); }},
-    {"NODUPE", Match::anywhere, [](L l) { options().copy_all = 1; on_off(l, options().nodupe); }},
-    {"YOUNG", Match::prefix, [](L l) { apply_age_line(l, false); }},
-    {"NEWER", Match::prefix, [](L l) { apply_age_line(l, false); }},
-    {"OLD", Match::prefix, [](L l) { apply_age_line(l, true); }},
-    {"OUTPUT", Match::prefix, [](L l) { apply_destination_line(l, 260); }},
-    {"PATHONLY", Match::prefix, [](L l) { on_off(l, options().path_only); }},
+    {"NAMEONLY", Match::anywhere, [](Parsing& p, L l) { on_off(l, p.options().name_only); }},
+    {"NODUPE", Match::anywhere,
+     [](Parsing& p, L l) {
+         p.options().copy_all = 1;
+         on_off(l, p.options().nodupe);
+     }},
+    {"YOUNG", Match::prefix, [](Parsing& p, L l) { apply_age_line(p, l, false); }},
+    {"NEWER", Match::prefix, [](Parsing& p, L l) { apply_age_line(p, l, false); }},
+    {"OLD", Match::prefix, [](Parsing& p, L l) { apply_age_line(p, l, true); }},
+    {"OUTPUT", Match::prefix, [](Parsing& p, L l) { apply_destination_line(p, l, 260); }},
+    {"PATHONLY", Match::prefix, [](Parsing& p, L l) { on_off(l, p.options().path_only); }},
     {"PATH", Match::prefix, apply_path_line},
-    {"REC", Match::prefix, [](L l) { on_off(l, options().recurse); }},
-    {"RESET", Match::prefix, [](L l) { on_off(l, options().reset_access_time); }},
-    {"SHA", Match::anywhere, [](L l) { on_off(l, options().sha1_wanted); }},
-    {"SILEN", Match::prefix, [](L l) { on_off(l, options().silent); }},
+    {"REC", Match::prefix, [](Parsing& p, L l) { on_off(l, p.options().recurse); }},
+    {"RESET", Match::prefix, [](Parsing& p, L l) { on_off(l, p.options().reset_access_time); }},
+    {"SHA", Match::anywhere, [](Parsing& p, L l) { on_off(l, p.options().sha1_wanted); }},
+    {"SILEN", Match::prefix, [](Parsing& p, L l) { on_off(l, p.options().silent); }},
     {"TIME", Match::prefix, apply_time_line},
     {"WIDTH", Match::prefix, apply_width_line},
     {"ZULU", Match::prefix, apply_zulu_line},
@@ -304,7 +310,7 @@ bool select_output_file(std::wstring& chosen) {
     return platform::select_file_dialog(L"Output File Selection", chosen);
 }
 
-bool apply_ini_line(const std::string& line, const std::string& as_written) {
+bool apply_ini_line(Parsing& p, const std::string& line, const std::string& as_written) {
     for (const Directive& d : DIRECTIVES) {
         if (!directive_matches(d, line)) continue;
         size_t equals = line.find('=');
@@ -313,7 +319,7 @@ bool apply_ini_line(const std::string& line, const std::string& as_written) {
             parsed.value = line.substr(equals + 1);
             parsed.name = name_value(parsed.value, as_written, equals);
         }
-        d.apply(parsed);
+        d.apply(p, parsed);
         return true;
     }
     return false;

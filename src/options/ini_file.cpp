@@ -9,8 +9,7 @@
 #include "common/text.h"
 #include "options/list_reader.h"
 #include "platform/platform.h"
-#include "run/config.h"
-#include "run/run_state.h"
+#include "state/run_state.h"
 
 namespace {
 
@@ -69,13 +68,13 @@ bool skip_to_base_section(FILE* file) {
 
 // Once a line no longer fits the buffer, that line and every later one are
 // still applied, but no longer echoed.
-void echo_line(const std::string& line, bool& echo_full) {
-    if (echo_full || building_config().ini_echo.size() + 2 + line.size() >= ECHO_CAPACITY) {
+void echo_line(Parsing& p, const std::string& line, bool& echo_full) {
+    if (echo_full || p.config.ini_echo.size() + 2 + line.size() >= ECHO_CAPACITY) {
         echo_full = true;
         return;
     }
-    building_config().ini_echo += "\n ";
-    building_config().ini_echo += line;
+    p.config.ini_echo += "\n ";
+    p.config.ini_echo += line;
 }
 
 // The path as 8-bit text of at most 259 bytes, not cut inside a character.
@@ -89,14 +88,14 @@ std::string narrow_path(const std::wstring& path) {
 
 // Reads settings up to an empty or one-character line (or, in shared mode, the
 // next [BASE] line). Comments begin with ';' or '#' in the first column.
-void apply_settings(FILE* file, bool shared) {
+void apply_settings(Parsing& p, FILE* file, bool shared) {
     std::string as_written, line;
     bool echo_full = false;
     while (read_ini_line(file, as_written, line)) {
         if (line.size() < 2) return;
         if (line[0] == ';' || line[0] == '#') continue;
         if (shared && line.find("[BASE]") != std::string::npos) return;
-        if (apply_ini_line(line, as_written)) echo_line(line, echo_full);
+        if (apply_ini_line(p, line, as_written)) echo_line(p, line, echo_full);
     }
 }
 
@@ -107,17 +106,17 @@ std::wstring ini_name_for_program(const std::wstring& program_path) {
     return parts.drive + parts.dir + parts.fname + L".ini";
 }
 
-void apply_ini_file(wchar_t** argv) {
+void apply_ini_file(Parsing& p, wchar_t** argv) {
     IniChoice choice;
     if (!find_ini_file(argv ? argv[0] : nullptr, choice)) return;
     FILE* file = platform::open_stream(choice.path.c_str(), "r");
     if (!file) return;  // a file that cannot be read counts as none
-    building_config().ini_path = narrow_path(choice.path);
+    p.config.ini_path = narrow_path(choice.path);
     if (choice.shared && !skip_to_base_section(file)) {
         std::fclose(file);
         return;
     }
-    building_config().ini_used = 1;
-    apply_settings(file, choice.shared);
+    p.config.ini_used = 1;
+    apply_settings(p, file, choice.shared);
     std::fclose(file);
 }

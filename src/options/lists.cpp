@@ -1,14 +1,11 @@
 #include "options/lists.h"
 
-#include "common/pause.h"
 #include "common/paths.h"
-#include "common/text.h"
-#include "copy/directories.h"
+#include "log/output.h"
 #include "options/list_reader.h"
 #include "options/option_support.h"
+#include "platform/pause.h"
 #include "platform/platform.h"
-#include "run/config.h"
-#include "run/terminate.h"
 
 namespace {
 
@@ -19,15 +16,15 @@ bool without_trailing_backslash_equal(const std::wstring& a, const std::wstring&
     return paths::equal_ignoring_ascii_case(paths::without_trailing_backslash(a), paths::without_trailing_backslash(b));
 }
 
-[[noreturn]] void start_path_not_found(const std::wstring& name) {
+[[noreturn]] void start_path_not_found(Parsing& p, const std::wstring& name) {
     text::print(stderr, "\nCan't find a file or folder of the name %ls\n", name.c_str());
     text::print(stderr, "Please check the -p option and rerun program\n");
-    run::terminate(run::INPUT_FILE);
+    end_run(p.run, INPUT_FILE);
 }
 
 // A file named as a start path: its folder becomes the start path and its
 // name a file type. `entry` keeps the folder part, its last '\' included.
-void adjust_file_to_folder(std::wstring& entry) {
+void adjust_file_to_folder(Parsing& p, std::wstring& entry) {
     size_t split = entry.find_last_of(L"\\:");
     std::wstring file_name = split == std::wstring::npos ? entry : entry.substr(split + 1);
     entry.resize(split == std::wstring::npos ? 0 : split + 1);
@@ -36,7 +33,7 @@ void adjust_file_to_folder(std::wstring& entry) {
     text::print(stdout, "source directory=%ls\n", entry.c_str());
     text::print(stdout, "new file added=%ls\n", file_name.c_str());
     pause_seconds(3);
-    add_file_type(file_name);
+    add_file_type(p, file_name);
 }
 
 // Trailing blanks and tabs off.
@@ -46,56 +43,55 @@ void trim_right(std::string& text) {
 
 }  // namespace
 
-void add_bypass_folder(const std::wstring& folder, size_t limit) {
+void add_bypass_folder(Parsing& p, const std::wstring& folder, size_t limit) {
     std::wstring full;
     if (!platform::full_path(folder.c_str(), full, limit)) {
         text::print(stderr, "\nBypass folder name too long, not used: %ls\n", folder.c_str());
         return;
     }
-    if (!building_config().bypass_list.add(paths::long_form(full)))
-        end_run_list_full("bypass folders", building_config().bypass_list.capacity());
-    building_config().bypass_count = static_cast<int32_t>(building_config().bypass_list.size());
+    if (!p.config.bypass_list.add(paths::long_form(full)))
+        end_run_list_full(p, "bypass folders", p.config.bypass_list.capacity());
+    p.config.bypass_count = static_cast<int32_t>(p.config.bypass_list.size());
 }
 
-void add_start_path(const std::wstring& path) {
+void add_start_path(Parsing& p, const std::wstring& path) {
     std::wstring full;
-    if (!platform::full_path(path.c_str(), full, 32767)) start_path_not_found(path);
+    if (!platform::full_path(path.c_str(), full, 32767)) start_path_not_found(p, path);
     std::wstring entry = paths::long_form(full);
 
-    if (!building_config().options.shadow_copy) {
+    if (!p.config.options.shadow_copy) {
         uint32_t attributes = platform::get_file_attributes(entry.c_str());
-        if (attributes == platform::INVALID_ATTRIBUTES) start_path_not_found(full);
-        if (!(attributes & platform::ATTR_DIRECTORY)) adjust_file_to_folder(entry);
+        if (attributes == platform::INVALID_ATTRIBUTES) start_path_not_found(p, full);
+        if (!(attributes & platform::ATTR_DIRECTORY)) adjust_file_to_folder(p, entry);
     }
-    if (building_config().options.maintain_dir_dates) {
+    if (p.config.options.maintain_dir_dates) {
         std::wstring folder = entry;
         if (!folder.empty() && folder.back() == L'\\') folder.pop_back();
-        read_directory_times(folder, &building_config().start_path_times);
+        platform::FindRecord record;
+        if (platform::find_entry(folder.c_str(), &record)) p.config.start_path_times = times_of(record);
     }
     // The same folder with or without its trailing '\' is the same start path.
-    for (const auto& existing : building_config().source_paths)
+    for (const auto& existing : p.config.source_paths)
         if (without_trailing_backslash_equal(existing, entry)) return;
 
-    if (!building_config().source_paths.add(entry))
-        end_run_list_full("start folders", building_config().source_paths.capacity());
-    size_t index = building_config().source_paths.size() - 1;
-    std::wstring& stored = building_config().source_paths[index];
+    if (!p.config.source_paths.add(entry)) end_run_list_full(p, "start folders", p.config.source_paths.capacity());
+    size_t index = p.config.source_paths.size() - 1;
+    std::wstring& stored = p.config.source_paths[index];
     if (!stored.empty() && stored.back() == L'\\') stored.pop_back();
-    building_config().start_path_len[index] = static_cast<int32_t>(stored.size());
+    p.config.start_path_len[index] = static_cast<int32_t>(stored.size());
 }
 
-void add_file_type(const std::wstring& pattern) {
-    for (const auto& existing : building_config().file_types)
+void add_file_type(Parsing& p, const std::wstring& pattern) {
+    for (const auto& existing : p.config.file_types)
         if (existing == pattern) return;
-    if (!building_config().file_types.add(pattern))
-        end_run_list_full("file types", building_config().file_types.capacity());
+    if (!p.config.file_types.add(pattern)) end_run_list_full(p, "file types", p.config.file_types.capacity());
 }
 
-void read_types_file(const std::wstring& path) {
+void read_types_file(Parsing& p, const std::wstring& path) {
     FILE* file = platform::open_stream(path_for_opening(path).c_str(), "r");
     if (!file) {
         text::print(stderr, "\nCan't open file extention file %ls", path.c_str());
-        run::terminate(run::INPUT_FILE);
+        end_run(p.run, INPUT_FILE);
     }
     WidePieceReader reader(file);
     std::wstring line;
@@ -106,7 +102,7 @@ void read_types_file(const std::wstring& path) {
             text::print(stderr, "\nMaximum file types allowed for -F option in %ls is %d", path.c_str(),
                         MAX_TYPES_PER_FILE);
             std::fclose(file);
-            run::terminate(run::INPUT_FILE);
+            end_run(p.run, INPUT_FILE);
         }
         // The pattern ends at the line's last control character or blank (its
         // line end); a last line without one keeps all of its text.
@@ -114,7 +110,7 @@ void read_types_file(const std::wstring& path) {
         while (cut > 0 && static_cast<unsigned>(line[cut - 1]) > 32) --cut;
         if (cut > 0) line.resize(cut - 1);
         // An empty pattern would end the list early; it names nothing anyway.
-        if (!line.empty()) add_file_type(line);
+        if (!line.empty()) add_file_type(p, line);
     }
     std::fclose(file);
 }
@@ -137,31 +133,31 @@ void read_short_line_list(const std::wstring& path, const std::wstring& opened, 
     std::fclose(file);
 }
 
-void read_exclude_file(const std::wstring& path) {
+void read_exclude_file(Parsing& p, const std::wstring& path) {
     std::wstring host_path = path_for_opening(path);
     if (!platform::path_accessible(host_path.c_str())) return;
-    read_short_line_list(path, host_path, 2294, [](const std::wstring& pattern) {
-        if (!building_config().exclude_types.add(paths::upper_ascii(pattern)))
-            end_run_list_full("exclusion patterns", building_config().exclude_types.capacity());
+    read_short_line_list(path, host_path, 2294, [&p](const std::wstring& pattern) {
+        if (!p.config.exclude_types.add(paths::upper_ascii(pattern)))
+            end_run_list_full(p, "exclusion patterns", p.config.exclude_types.capacity());
     });
 }
 
-void add_bypass(const std::wstring& value) {
+void add_bypass(Parsing& p, const std::wstring& value) {
     std::wstring host_path = path_for_opening(value);
     uint32_t attributes = platform::get_file_attributes(host_path.c_str());
     bool is_list_file = attributes != platform::INVALID_ATTRIBUTES && !(attributes & platform::ATTR_DIRECTORY);
     if (!is_list_file) {
-        add_bypass_folder(value);
+        add_bypass_folder(p, value);
         return;
     }
-    read_short_line_list(value, host_path, 2236, [](const std::wstring& folder) { add_bypass_folder(folder); });
+    read_short_line_list(value, host_path, 2236, [&p](const std::wstring& folder) { add_bypass_folder(p, folder); });
 }
 
-void read_dirs_file(FILE* stream) {
-    int32_t n = static_cast<int32_t>(building_config().source_paths.size());
-    if (building_config().dirs_count <= 0) {
+void read_dirs_file(Parsing& p, FILE* stream) {
+    int32_t n = static_cast<int32_t>(p.config.source_paths.size());
+    if (p.config.dirs_count <= 0) {
         std::fclose(stream);
-        building_config().dirs_count = n;
+        p.config.dirs_count = n;
         return;
     }
     std::string line;
@@ -179,11 +175,10 @@ void read_dirs_file(FILE* stream) {
         if (folder.empty() || folder.back() != L'\\') folder += L'\\';
         std::wstring entry = paths::long_form(folder);
 
-        if (!building_config().source_paths.add(entry))
-            end_run_list_full("start folders", building_config().source_paths.capacity());
-        building_config().start_path_len[n] = static_cast<int32_t>(entry.size());
+        if (!p.config.source_paths.add(entry)) end_run_list_full(p, "start folders", p.config.source_paths.capacity());
+        p.config.start_path_len[n] = static_cast<int32_t>(entry.size());
         ++n;
     }
     std::fclose(stream);
-    building_config().dirs_count = n;
+    p.config.dirs_count = n;
 }

@@ -1,6 +1,6 @@
 #include "options/memo.h"
 
-#include "common/text.h"
+#include "log/output.h"
 #include "platform/platform.h"
 
 namespace {

@@ -2,17 +2,22 @@
 
 #include <climits>
 
-#include "common/text.h"
+#include "log/log_set.h"
+#include "log/output.h"
 #include "platform/platform.h"
-#include "run/run_state.h"
-#include "run/terminate.h"
+#include "state/run_state.h"
 
-OptionRecord& options() { return building_config().options; }
-LogStreams& logs() { return current_run().logs; }
+void use_default_log_or_exit(Parsing& p, const std::wstring& name) {
+    if (!use_default_log(p.logs(), name)) exit_at_once(p.run, 1);
+}
 
-void end_run_list_full(const char* list_name, size_t capacity) {
+void open_logs_of_mask_or_end(Parsing& p) {
+    if (!open_logs_of_mask(p.config.log_base_name, p.options().log_mask, p.logs())) end_run(p.run, OUTPUT_FILE);
+}
+
+void end_run_list_full(Parsing& p, const char* list_name, size_t capacity) {
     text::print(stderr, "\nToo many %s: the list holds at most %d\n", list_name, static_cast<int>(capacity) - 1);
-    run::terminate(run::ILLEGAL_OPTION);
+    end_run(p.run, ILLEGAL_OPTION);
 }
 
 std::wstring path_for_opening(const std::wstring& name) {
@@ -42,11 +47,11 @@ int32_t decimal_value(const wchar_t* text) {
     return static_cast<int32_t>(value);
 }
 
-std::wstring full_path_or_end(const std::wstring& name, size_t limit) {
+std::wstring full_path_or_end(Parsing& p, const std::wstring& name, size_t limit) {
     std::wstring full;
     if (!platform::full_path(name.c_str(), full, limit)) {
         text::print(stderr, "\nCan't make a full path of %ls\n", name.c_str());
-        run::terminate(run::ILLEGAL_OPTION);
+        end_run(p.run, ILLEGAL_OPTION);
     }
     return full;
 }

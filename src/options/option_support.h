@@ -5,16 +5,27 @@
 #include <cstdint>
 #include <string>
 
-#include "log/log_streams.h"
-#include "run/config.h"
+#include "state/run_state.h"
 
-// The option record the parsers fill, and the log streams they open.
-OptionRecord& options();
-LogStreams& logs();
+// What the parsers build: the configuration, and the run state whose streams
+// the options open as they come (the logs, the memo, the source list).
+struct Parsing {
+    Configuration& config;
+    Run& run;
+    OptionRecord& options() { return config.options; }
+    LogStreams& logs() { return run.logs; }
+};
+
+// The default log `name` in place of an earlier one; a file that can be
+// neither opened nor created ends the process with exit code 1.
+void use_default_log_or_exit(Parsing& p, const std::wstring& name);
+// The logs of the mask under the log base name; one that cannot be opened
+// ends the run (OUTPUT_FILE).
+void open_logs_of_mask_or_end(Parsing& p);
 
 // Ends the run (reason 6) with a message naming the list that has no room
 // for another entry: nothing is written past a fixed list.
-[[noreturn]] void end_run_list_full(const char* list_name, size_t capacity);
+[[noreturn]] void end_run_list_full(Parsing& p, const char* list_name, size_t capacity);
 
 // The full path of a name the user gave, for handing to the file system;
 // the name itself when no full path can be made of it.
@@ -26,4 +37,4 @@ int64_t decimal_value64(const wchar_t* text);
 int32_t decimal_value(const wchar_t* text);
 
 // A full path of a name the user gave, or the end of the run (reason 6).
-std::wstring full_path_or_end(const std::wstring& name, size_t limit = 32768);
+std::wstring full_path_or_end(Parsing& p, const std::wstring& name, size_t limit = 32768);

@@ -8,11 +8,12 @@
 #include <cwctype>
 
 #include "common/paths.h"
-#include "common/text.h"
 #include "log/log_files.h"
 #include "log/log_folder.h"
-#include "log/log_set.h"
 #include "log/log_name_value.h"
+#include "log/log_set.h"
+#include "log/log_writes.h"
+#include "log/output.h"
 #include "options/dates.h"
 #include "options/ini_file.h"
 #include "options/list_reader.h"
@@ -22,9 +23,7 @@
 #include "options/option_support.h"
 #include "options/usage.h"
 #include "platform/platform.h"
-#include "run/config.h"
-#include "run/run_state.h"
-#include "run/terminate.h"
+#include "state/run_state.h"
 
 namespace {
 
@@ -43,43 +42,42 @@ bool is_option_start(wchar_t c) { return c == L'-' || c == L'+' || c == L'/'; }
 
 // ---- Start-up --------------------------------------------------------------
 
-void set_default_age_cutoffs() {
-    building_config().age_use_access = building_config().age_use_create = building_config().age_use_write = 0;
+void set_default_age_cutoffs(Parsing& p) {
+    p.config.age_use_access = p.config.age_use_create = p.config.age_use_write = 0;
     int month, day, year;
     split_date("01-01-1980", &month, &day, &year);
-    building_config().younger_cutoff = cutoff_filetime(month, day, year);
+    p.config.younger_cutoff = cutoff_filetime(month, day, year);
     std::tm today{};
     platform::local_time(platform::now_seconds(), &today);
-    building_config().older_cutoff =
-        local_calendar_filetime(58, 58, 22, today.tm_mday, today.tm_mon + 1, today.tm_year + 1900);
+    p.config.older_cutoff = local_calendar_filetime(58, 58, 22, today.tm_mday, today.tm_mon + 1, today.tm_year + 1900);
 }
 
 // "kestro logs" ends with exit code 6 even when every page was read, and
 // without the statistics of a run.
-[[noreturn]] void show_log_help_and_exit() {
-    show_log_help();
-    platform::exit_process(run::ILLEGAL_OPTION);
+[[noreturn]] void show_log_help_and_exit(Parsing& p) {
+    show_log_help(p.run);
+    exit_at_once(p.run, ILLEGAL_OPTION);
 }
 
 // ACCT=ON keeps the accounting log ACCT-ING in the current folder; any other
 // value names it. It is also the name the statistics are written under, unless
 // a log option names another.
-void open_accounting_log() {
+void open_accounting_log(Parsing& p) {
     std::wstring value;
     if (!platform::get_env("ACCT", &value)) return;
     std::wstring name = paths::upper_ascii(value) == L"ON" ? std::wstring(L"ACCT-ING") : value;
-    std::wstring full = full_path_or_end(name);
-    use_default_log(logs(), full);
-    if (building_config().log_base_name.empty()) building_config().log_base_name = full;
+    std::wstring full = full_path_or_end(p, name);
+    use_default_log_or_exit(p, full);
+    if (p.config.log_base_name.empty()) p.config.log_base_name = full;
 }
 
-void take_positional_arguments(ArgumentScan& scan) {
+void take_positional_arguments(Parsing& p, ArgumentScan& scan) {
     while (scan.has_next() && !is_option_start(scan.peek()[0])) {
         std::wstring argument = scan.take();
-        if (building_config().source_paths.empty())
-            add_start_path(argument);
+        if (p.config.source_paths.empty())
+            add_start_path(p, argument);
         else
-            building_config().dest_path = full_path_or_end(argument);
+            p.config.dest_path = full_path_or_end(p, argument);
     }
 }
 
@@ -92,146 +90,145 @@ const wchar_t* take_value(const wchar_t* rest, ArgumentScan& scan, bool* attache
     return *attached ? rest : scan.take();
 }
 
-[[noreturn]] void end_illegal_option() { run::terminate(run::ILLEGAL_OPTION); }
+[[noreturn]] void end_illegal_option(Parsing& p) { end_run(p.run, ILLEGAL_OPTION); }
 
 // A letter whose value is missing in a way the usage screens do not cover.
-[[noreturn]] void value_missing(wchar_t letter) {
+[[noreturn]] void value_missing(Parsing& p, wchar_t letter) {
     text::print(stderr, "\nThe -%c option needs a value\n", static_cast<int>(letter));
-    end_illegal_option();
+    end_illegal_option(p);
 }
 
 }  // namespace
 
-void apply_age_value(const std::wstring& value, bool older) {
-    options().age_select = 1;
-    (older ? options().older_select : options().younger_select) = 1;
-    int32_t& days = older ? building_config().older_days : building_config().younger_days;
+void apply_age_value(Parsing& p, const std::wstring& value, bool older) {
+    p.options().age_select = 1;
+    (older ? p.options().older_select : p.options().younger_select) = 1;
+    int32_t& days = older ? p.config.older_days : p.config.younger_days;
     if (is_day_count(value)) {
         days = decimal_value(value.c_str());
         return;
     }
-    scan_age_letters(value);
+    scan_age_letters(p.config, value);
     std::string narrow;
     for (size_t i = 0; i < value.size() && i < 1023; ++i) narrow += static_cast<char>(value[i] & 0xFF);
     days = day_count(narrow.c_str());
     int month, day, year;
     split_date(narrow.c_str(), &month, &day, &year);
-    (older ? building_config().older_cutoff : building_config().younger_cutoff) =
-        cutoff_filetime(month, day, year);
+    (older ? p.config.older_cutoff : p.config.younger_cutoff) = cutoff_filetime(month, day, year);
 }
 
 namespace {
 
 // ---- The log option (-1, -2, -3) -----------------------------------------------
 
-void apply_log_option(const std::wstring& value) {
-    std::wstring name = read_log_name_value(value, LogMaskForm::short_option, &options().log_mask);
-    std::wstring full = full_path_or_end(name);
+void apply_log_option(Parsing& p, const std::wstring& value) {
+    std::wstring name = read_log_name_value(value, LogMaskForm::short_option, &p.options().log_mask);
+    std::wstring full = full_path_or_end(p, name);
     create_log_folder(full);
     if (has_date_token(full)) replace_date_token(full);
-    building_config().log_base_name = full;
+    p.config.log_base_name = full;
     // An earlier default log (ACCT's) gets no more lines.
-    use_default_log(logs(), building_config().log_base_name);
-    open_logs_of_mask(building_config().log_base_name, options().log_mask, logs());
+    use_default_log_or_exit(p, p.config.log_base_name);
+    open_logs_of_mask_or_end(p);
 }
 
-void switch_logs_off() {
-    options().log_mask = 0;
-    close_log_stream(logs(), logs().default_log);
+void switch_logs_off(Parsing& p) {
+    p.options().log_mask = 0;
+    close_log_stream(p.logs(), p.logs().default_log);
 }
 
 // ---- Letters with values ---------------------------------------------------------
 
-void apply_attribute_letters(const wchar_t* modifiers) {
+void apply_attribute_letters(Parsing& p, const wchar_t* modifiers) {
     if (!*modifiers) {
         text::print(stderr, "\n-a option needs a modifier [erhms]\n");
-        end_illegal_option();
+        end_illegal_option(p);
     }
-    options().attr_select = 1;
+    p.options().attr_select = 1;
     for (; *modifiers; ++modifiers) {
         switch (*modifiers) {
             case L'r':
-            case L'R': options().attr_readonly = 1; break;
+            case L'R': p.options().attr_readonly = 1; break;
             case L'h':
-            case L'H': options().attr_hidden = 1; break;
+            case L'H': p.options().attr_hidden = 1; break;
             case L's':
-            case L'S': options().attr_system = 1; break;
+            case L'S': p.options().attr_system = 1; break;
             case L'm':
-            case L'M': options().attr_archive = 1; break;
+            case L'M': p.options().attr_archive = 1; break;
             case L'e':
-            case L'E': options().attr_encrypted = 1; break;
-            case L'd': options().attr_dir_level += 1; break;
-            case L'D': options().attr_dir_level += 2; break;
+            case L'E': p.options().attr_encrypted = 1; break;
+            case L'd': p.options().attr_dir_level += 1; break;
+            case L'D': p.options().attr_dir_level += 2; break;
             default: break;
         }
     }
 }
 
-[[noreturn]] void forgot_drive_colon() {
+[[noreturn]] void forgot_drive_colon(Parsing& p) {
     text::print(stderr, "\n\nYou used a -D option and forgot to include the ':' after the destination drive\n");
     text::print(stderr, "Please rerun the program with proper ':' after destination drive designation\n\n");
     text::print(stderr, "%c", 7);
-    end_illegal_option();
+    end_illegal_option(p);
 }
 
-void apply_destination(const wchar_t* value) {
-    options().dest_given = 1;
-    std::wstring full = full_path_or_end(value);
+void apply_destination(Parsing& p, const wchar_t* value) {
+    p.options().dest_given = 1;
+    std::wstring full = full_path_or_end(p, value);
     bool network_or_prefixed = (!full.empty() && full[0] == L'\\') || (full.size() > 1 && full[1] == L'\\');
-    building_config().dest_path = network_or_prefixed ? full : paths::LONG_PREFIX + full;
+    p.config.dest_path = network_or_prefixed ? full : paths::LONG_PREFIX + full;
 }
 
-void apply_error_log(const wchar_t* value, bool attached) {
-    options().error_log_given = 1;
+void apply_error_log(Parsing& p, const wchar_t* value, bool attached) {
+    p.options().error_log_given = 1;
     std::wstring full;
     if (!platform::full_path(value, full, attached ? 32768 : 260)) return;  // stays on standard error
     create_log_folder(full);
-    use_error_log_file(logs(), full);
+    use_error_log_file(p.logs(), full);
 }
 
-void apply_hash_log(const wchar_t* value) {
-    if (options().hash_mode == 0) options().hash_mode = 8;
+void apply_hash_log(Parsing& p, const wchar_t* value) {
+    if (p.options().hash_mode == 0) p.options().hash_mode = 8;
     std::wstring name = path_for_opening(value);
     FILE* file = platform::open_stream(name.c_str(), "a+");
     if (!file) return;
-    logs().hash_log = file;
-    watch_log(logs().writes, file, name);
+    p.logs().hash_log = file;
+    watch_log(p.logs().writes, file, name);
 }
 
 }  // namespace
 
-void apply_source_list(const wchar_t* value) {
-    options().source_list_mode = 1;
+void apply_source_list(Parsing& p, const wchar_t* value) {
+    p.options().source_list_mode = 1;
     FILE* file = platform::open_stream(path_for_opening(value).c_str(), "r");
     if (file) file = readable_twice(file);
     if (!file) {
         text::print(stderr, "\n\nCan't find source file to open\n");
-        run::terminate(run::INPUT_FILE);
+        end_run(p.run, INPUT_FILE);
     }
-    current_run().source_list_file = file;
+    p.run.source_list_file = file;
     std::string piece;
     while (read_byte_piece(file, 2047, piece))
-        if (piece.size() >= 4) ++building_config().source_list_count;
+        if (piece.size() >= 4) ++p.config.source_list_count;
     std::rewind(file);
 }
 
 namespace {
 
-void apply_width(const wchar_t* value, int32_t set_increase) {
-    building_config().name_width_set += set_increase;
-    options().name_width = options().alt_name_width = decimal_value(value);
-    if (options().name_width == 0) options().name_width = 260;
+void apply_width(Parsing& p, const wchar_t* value, int32_t set_increase) {
+    p.config.name_width_set += set_increase;
+    p.options().name_width = p.options().alt_name_width = decimal_value(value);
+    if (p.options().name_width == 0) p.options().name_width = 260;
 }
 
 // -h, -hs, -hd. Returns the characters of the argument it used after the 'h'.
-int apply_hash_letters(const wchar_t* rest) {
+int apply_hash_letters(Parsing& p, const wchar_t* rest) {
     if (*rest == 0) {
-        if (options().hash_mode == 0) options().hash_mode = 8;
+        if (p.options().hash_mode == 0) p.options().hash_mode = 8;
         return 0;
     }
     if (*rest == L's' || *rest == L'd') {
-        if (options().hash_mode != 0) options().hash_mode ^= 8;
-        options().hash_mode |= *rest == L's' ? 2 : 4;
+        if (p.options().hash_mode != 0) p.options().hash_mode ^= 8;
+        p.options().hash_mode |= *rest == L's' ? 2 : 4;
         return 1;
     }
     text::print(stdout, "\nIncorrect -h option\n");
@@ -241,52 +238,52 @@ int apply_hash_letters(const wchar_t* rest) {
 
 // ---- List letters (-p, -f, -x) ---------------------------------------------------
 
-void take_start_paths(ArgumentScan& scan) {
-    while (scan.has_next() && scan.peek()[0] != L'-' && scan.peek()[0] != L'+') add_start_path(scan.take());
+void take_start_paths(Parsing& p, ArgumentScan& scan) {
+    while (scan.has_next() && scan.peek()[0] != L'-' && scan.peek()[0] != L'+') add_start_path(p, scan.take());
 }
 
-void take_file_types(ArgumentScan& scan) {
+void take_file_types(Parsing& p, ArgumentScan& scan) {
     while (scan.has_next() && !is_option_start(scan.peek()[0])) {
         std::wstring pattern = scan.take();
         if (pattern.find(L'\\') != std::wstring::npos) {
             text::print(stderr, "Can't have a \\ in the file type option\n");
-            end_illegal_option();
+            end_illegal_option(p);
         }
-        add_file_type(pattern);
+        add_file_type(p, pattern);
     }
 }
 
-void take_exclusions(ArgumentScan& scan, wchar_t letter) {
-    if (!scan.has_next()) value_missing(letter);
-    if (scan.peek()[0] == L'-') show_usage();
-    options().exclude_select = 1;
+void take_exclusions(Parsing& p, ArgumentScan& scan, wchar_t letter) {
+    if (!scan.has_next()) value_missing(p, letter);
+    if (scan.peek()[0] == L'-') show_usage(p.run);
+    p.options().exclude_select = 1;
     while (scan.has_next() && !is_option_start(scan.peek()[0])) {
         std::wstring pattern = scan.take();
-        if (!options().exclude_case_sensitive) pattern = paths::upper_ascii(pattern);
-        if (!building_config().exclude_types.add(pattern))
-            end_run_list_full("exclusion patterns", building_config().exclude_types.capacity());
+        if (!p.options().exclude_case_sensitive) pattern = paths::upper_ascii(pattern);
+        if (!p.config.exclude_types.add(pattern))
+            end_run_list_full(p, "exclusion patterns", p.config.exclude_types.capacity());
     }
 }
 
 // ---- One option argument -----------------------------------------------------------
 
 // Values that end the run with reason 6 when missing.
-const wchar_t* required_value(const wchar_t* rest, ArgumentScan& scan, bool refuse_dash) {
+const wchar_t* required_value(Parsing& p, const wchar_t* rest, ArgumentScan& scan, bool refuse_dash) {
     bool attached;
     const wchar_t* value = take_value(rest, scan, &attached);
-    if (!value || (!attached && refuse_dash && value[0] == L'-')) end_illegal_option();
+    if (!value || (!attached && refuse_dash && value[0] == L'-')) end_illegal_option(p);
     return value;
 }
 
 // Values whose absence shows the usage screens.
-const wchar_t* usage_value(const wchar_t* rest, ArgumentScan& scan, bool refuse_dash) {
+const wchar_t* usage_value(Parsing& p, const wchar_t* rest, ArgumentScan& scan, bool refuse_dash) {
     bool attached;
     const wchar_t* value = take_value(rest, scan, &attached);
-    if (!value || (!attached && refuse_dash && value[0] == L'-')) show_usage();
+    if (!value || (!attached && refuse_dash && value[0] == L'-')) show_usage(p.run);
     return value;
 }
 
-void apply_option_argument(const wchar_t* argument, ArgumentScan& scan) {
+void apply_option_argument(Parsing& p, const wchar_t* argument, ArgumentScan& scan) {
     const bool plus_argument = argument[0] == L'+';
     for (size_t pos = 1; argument[pos]; ++pos) {
         const wchar_t letter = argument[pos];
@@ -296,91 +293,92 @@ void apply_option_argument(const wchar_t* argument, ArgumentScan& scan) {
         switch (letter) {
             case L'1': case L'2': case L'3':
                 if (plus_letter) {
-                    switch_logs_off();
+                    switch_logs_off(p);
                     break;
                 }
-                apply_log_option(usage_value(rest, scan, true));
+                apply_log_option(p, usage_value(p, rest, scan, true));
                 return;
-            case L'A': options().copy_all = plus_letter ? 0 : 1; break;
-            case L'a': apply_attribute_letters(rest); return;
+            case L'A': p.options().copy_all = plus_letter ? 0 : 1; break;
+            case L'a': apply_attribute_letters(p, rest); return;
             case L'D': {
                 const wchar_t* value = take_value(rest, scan, &attached);
-                if (!value || (!attached && value[0] == L'-')) end_illegal_option();
-                if (attached ? value[1] != L':' : value[0] != 0 && value[1] == 0) forgot_drive_colon();
-                options().dest_drive_only = 1;
-                apply_destination(value);
+                if (!value || (!attached && value[0] == L'-')) end_illegal_option(p);
+                if (attached ? value[1] != L':' : value[0] != 0 && value[1] == 0) forgot_drive_colon(p);
+                p.options().dest_drive_only = 1;
+                apply_destination(p, value);
                 return;
             }
-            case L'd': apply_destination(required_value(rest, scan, true)); return;
+            case L'd': apply_destination(p, required_value(p, rest, scan, true)); return;
             case L'E': {
                 const wchar_t* value = take_value(rest, scan, &attached);
-                if (!value || (!attached && value[0] == L'-')) show_usage();
-                apply_error_log(value, attached);
+                if (!value || (!attached && value[0] == L'-')) show_usage(p.run);
+                apply_error_log(p, value, attached);
                 return;
             }
-            case L'e': options().existing_only = 1; break;
-            case L'F': read_types_file(required_value(rest, scan, false)); return;
-            case L'f': take_file_types(scan); break;
+            case L'e': p.options().existing_only = 1; break;
+            case L'F': read_types_file(p, required_value(p, rest, scan, false)); return;
+            case L'f': take_file_types(p, scan); break;
             case L'G':
-                options().size_greater_select = 1;
-                building_config().size_greater = decimal_value64(required_value(rest, scan, true));
+                p.options().size_greater_select = 1;
+                p.config.size_greater = decimal_value64(required_value(p, rest, scan, true));
                 return;
-            case L'g': apply_age_value(usage_value(rest, scan, false), true); return;
-            case L'H': apply_hash_log(required_value(rest, scan, false)); return;
-            case L'h': pos += static_cast<size_t>(apply_hash_letters(rest)); break;
+            case L'g': apply_age_value(p, usage_value(p, rest, scan, false), true); return;
+            case L'H': apply_hash_log(p, required_value(p, rest, scan, false)); return;
+            case L'h': pos += static_cast<size_t>(apply_hash_letters(p, rest)); break;
             case L'I':
-            case L'i': options().no_precount = 1; break;
+            case L'i': p.options().no_precount = 1; break;
             case L'L':
-                options().size_less_select = 1;
-                building_config().size_less = decimal_value64(required_value(rest, scan, true));
+                p.options().size_less_select = 1;
+                p.config.size_less = decimal_value64(required_value(p, rest, scan, true));
                 return;
-            case L'l': apply_age_value(usage_value(rest, scan, false), false); return;
+            case L'l': apply_age_value(p, usage_value(p, rest, scan, false), false); return;
             case L'M':
-                options().maintain_dir_dates = 1;
-                options().make_dirs = 1;
+                p.options().maintain_dir_dates = 1;
+                p.options().make_dirs = 1;
                 break;
-            case L'm': options().make_dirs = 1; break;
-            case L'N': options().list_only = 2; break;
-            case L'n': options().list_only += 1; break;
-            case L'O': options().overwrite_protected = 1; break;
-            case L'p': take_start_paths(scan); break;
-            case L'R': options().reset_access_time = 1; break;
-            case L'r': options().recurse = 0; break;
-            case L'S': case L's': apply_source_list(required_value(rest, scan, false)); return;
+            case L'm': p.options().make_dirs = 1; break;
+            case L'N': p.options().list_only = 2; break;
+            case L'n': p.options().list_only += 1; break;
+            case L'O': p.options().overwrite_protected = 1; break;
+            case L'p': take_start_paths(p, scan); break;
+            case L'R': p.options().reset_access_time = 1; break;
+            case L'r': p.options().recurse = 0; break;
+            case L'S':
+            case L's': apply_source_list(p, required_value(p, rest, scan, false)); return;
             case L'T': case L't':
                 if (plus_argument) {
-                    options().time_kind = 'w';
+                    p.options().time_kind = 'w';
                     break;
                 }
-                options().time_kind = required_value(rest, scan, false)[0];
+                p.options().time_kind = required_value(p, rest, scan, false)[0];
                 return;
             case L'U':
-            case L'u': options().upper_case_dirs = 0; break;
-            case L'V': options().silent += 2; break;
-            case L'v': options().silent += 1; break;
+            case L'u': p.options().upper_case_dirs = 0; break;
+            case L'V': p.options().silent += 2; break;
+            case L'v': p.options().silent += 1; break;
             case L'W': case L'w': {
                 if (plus_argument) {
-                    building_config().name_width_set = 1;
+                    p.config.name_width_set = 1;
                     break;
                 }
                 const wchar_t* value = take_value(rest, scan, &attached);
-                if (!value) value_missing(letter);
-                apply_width(value, letter == L'W' ? 2 : 1);
+                if (!value) value_missing(p, letter);
+                apply_width(p, value, letter == L'W' ? 2 : 1);
                 return;
             }
             case L'X':
-                options().exclude_case_sensitive = 1;
-                take_exclusions(scan, letter);
+                p.options().exclude_case_sensitive = 1;
+                take_exclusions(p, scan, letter);
                 break;
-            case L'x': take_exclusions(scan, letter); break;
-            case L'z': options().zulu_time = 1; break;
+            case L'x': take_exclusions(p, scan, letter); break;
+            case L'z': p.options().zulu_time = 1; break;
             case L'-':
-                if (apply_long_option(rest) != 0) {
+                if (apply_long_option(p, rest) != 0) {
                     text::print(stderr, "\nIllegal option: %ls", rest);
-                    end_illegal_option();
+                    end_illegal_option(p);
                 }
                 return;
-            default: show_usage();
+            default: show_usage(p.run);
         }
     }
 }
@@ -401,41 +399,40 @@ std::wstring path_below_drive(const std::wstring& path) {
     return rest;
 }
 
-void complete_drive_destination() {
-    std::wstring drive = paths::without_long_prefix(building_config().dest_path).substr(0, 2);
+void complete_drive_destination(Parsing& p) {
+    std::wstring drive = paths::without_long_prefix(p.config.dest_path).substr(0, 2);
     // Without a start path yet, the walk will start in the current folder.
-    std::wstring start =
-        building_config().source_paths.empty() ? platform::current_directory() : building_config().source_paths[0];
+    std::wstring start = p.config.source_paths.empty() ? platform::current_directory() : p.config.source_paths[0];
     std::wstring below = path_below_drive(start);
     if (!below.empty() && below.back() == L'\\') below.pop_back();
-    building_config().dest_path = paths::long_form(drive + below);
+    p.config.dest_path = paths::long_form(drive + below);
 }
 
-void finish_parsing() {
-    if (building_config().file_types.empty()) add_file_type(L"*.*");
-    if (options().path_only && building_config().name_width_set == 1) {
-        options().name_width = 78;
-        building_config().name_width_set = 2;
+void finish_parsing(Parsing& p) {
+    if (p.config.file_types.empty()) add_file_type(p, L"*.*");
+    if (p.options().path_only && p.config.name_width_set == 1) {
+        p.options().name_width = 78;
+        p.config.name_width_set = 2;
     }
-    if (options().dest_drive_only) complete_drive_destination();
-    if (!logs().error_log) logs().error_log = stderr;
-    if (options().memo && current_run().memo_file) memo_input(current_run().memo_file);
-    if (building_config().ini_used) text::print(stderr, "\n\nINI PROCESSED\n");
-    if (logs().renamed_log)
-        text::print(logs().renamed_log, options().check_tilde ? "Check Tilde Duplicate Names Used\n"
-                                                  : "Check Tilde Duplicate Names NOT CHECKED\n");
+    if (p.options().dest_drive_only) complete_drive_destination(p);
+    if (!p.logs().error_log) p.logs().error_log = stderr;
+    if (p.options().memo && p.run.memo_file) memo_input(p.run.memo_file);
+    if (p.config.ini_used) text::print(stderr, "\n\nINI PROCESSED\n");
+    if (p.logs().renamed_log)
+        text::print(p.logs().renamed_log, p.options().check_tilde ? "Check Tilde Duplicate Names Used\n"
+                                                                  : "Check Tilde Duplicate Names NOT CHECKED\n");
 }
 
 }  // namespace
 
-void parse_options(int argc, wchar_t** argv) {
-    set_default_age_cutoffs();
-    if (argc > 1 && argv[1] && paths::equal_ignoring_ascii_case(argv[1], L"logs")) show_log_help_and_exit();
-    open_accounting_log();
-    apply_ini_file(argv);
+void parse_options(Parsing& p, int argc, wchar_t** argv) {
+    set_default_age_cutoffs(p);
+    if (argc > 1 && argv[1] && paths::equal_ignoring_ascii_case(argv[1], L"logs")) show_log_help_and_exit(p);
+    open_accounting_log(p);
+    apply_ini_file(p, argv);
 
     ArgumentScan scan{argc, argv, 1};
-    take_positional_arguments(scan);
-    while (scan.has_next() && is_option_start(scan.peek()[0])) apply_option_argument(scan.take(), scan);
-    finish_parsing();
+    take_positional_arguments(p, scan);
+    while (scan.has_next() && is_option_start(scan.peek()[0])) apply_option_argument(p, scan.take(), scan);
+    finish_parsing(p);
 }

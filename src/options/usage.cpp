@@ -2,12 +2,11 @@
 // error stream, then one key decides whether the next page follows.
 #include "options/usage.h"
 
-#include "common/text.h"
+#include "log/output.h"
+#include "options/banner.h"
 #include "options/usage_pages.h"
 #include "platform/platform.h"
-#include "run/banner.h"
-#include "run/stop.h"
-#include "run/terminate.h"
+#include "state/run_state.h"
 
 namespace {
 
@@ -16,18 +15,18 @@ constexpr int KEY_ESC = 27;
 
 // Shows the page prompt and reads one key: false when the user leaves.
 // One key per prompt, so the rest of a typed line answers the next prompts.
-bool next_page_wanted() {
+bool next_page_wanted(Run& run) {
     print_centred(stderr, L"RETURN TO CONTINUE");
-    int key = run::wait_for_key();
+    int key = wait_for_key(run);
     return key >= 0 && key != KEY_CTRL_C && key != KEY_ESC;
 }
 
 // Leaving the help early is not an error of the run: no statistics.
-[[noreturn]] void leave_help() { platform::exit_process(run::ILLEGAL_OPTION); }
+[[noreturn]] void leave_help(Run& run) { exit_at_once(run, ILLEGAL_OPTION); }
 
 }  // namespace
 
-void show_usage() {
+void show_usage(Run& run) {
     platform::discard_console_input();
     for (int page = 0; page < USAGE_PAGE_COUNT; ++page) {
         print_banner(1);
@@ -35,15 +34,15 @@ void show_usage() {
         if (page == 0) platform::discard_console_input();
         text::write(stdout, usage_page(page));
         if (page == USAGE_PAGE_COUNT - 1) break;
-        if (!next_page_wanted()) {
+        if (!next_page_wanted(run)) {
             if (page == 0) text::write(stdout, L"\n");
-            leave_help();
+            leave_help(run);
         }
     }
-    platform::exit_process(run::NORMAL_EXIT);
+    exit_at_once(run, NORMAL_EXIT);
 }
 
-void show_log_help() {
+void show_log_help(Run& run) {
     for (int page = 0; page < LOG_HELP_PAGE_COUNT; ++page) {
         text::write(stdout, page == 0 ? L"\n\n\n" : L"\n\n\n\n\n");
         text::write(stdout, log_help_page(page));
@@ -52,6 +51,6 @@ void show_log_help() {
             return;
         }
         text::write(stdout, page == 0 ? L"\n" : L"\n\n\n");
-        if (!next_page_wanted()) leave_help();
+        if (!next_page_wanted(run)) leave_help(run);
     }
 }

@@ -3,7 +3,7 @@
 #include "options/usage_pages.h"
 
 #include "common/text.h"
-#include "run/banner.h"
+#include "options/banner.h"
 
 namespace {
 

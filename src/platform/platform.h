@@ -2,7 +2,7 @@
 // every host. The program above this layer never includes a host header: it
 // speaks Windows paths ("\\?\C:\dir\file"), Windows attributes and FILETIMEs.
 // win32/ implements this with the real API; posix/ gives the same behaviour on
-// a POSIX host (see DESIGN.md: drive mapping, short names, user.DOSATTRIB).
+// a POSIX host (see ARCHITECTURE.md: drive mapping, short names, user.DOSATTRIB).
 #pragma once
 
 #include <cstdint>
@@ -280,8 +280,17 @@ bool file_apis_are_ansi();
 // ---- Process ------------------------------------------------------------------
 // Environment lookup; false when the variable does not exist.
 bool get_env(const char* name, std::wstring* value);
-// Routes Ctrl+C (and on POSIX SIGTERM) to `handler(2)`, run on a thread of its own.
-void install_interrupt_handler(void (*handler)(int));
+// What the run does when the host reports Ctrl+C (and on POSIX SIGTERM), on
+// a thread of its own, and when memory cannot be had on the installing thread
+// (other threads get std::bad_alloc). Neither handler returns.
+struct HostEvents {
+    void (*interrupt)(void* context) = nullptr;
+    void (*out_of_memory)(void* context) = nullptr;
+    void* context = nullptr;
+};
+void install_host_events(const HostEvents& events);
+// The backend's part of it: routes the host's interrupt to the run.
+void install_interrupt_routing();
 // True once Ctrl+C (or SIGTERM) has come. Long operations of this layer (the
 // whole-file copies) then stop between chunks and fail.
 bool interrupt_requested();

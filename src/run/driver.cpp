@@ -2,38 +2,32 @@
 
 #include <cstdio>
 #include <cwctype>
-#include <new>
-#include <thread>
 
 #include "common/paths.h"
-#include "common/pause.h"
 #include "common/text.h"
 #include "copy/copy_engine.h"
 #include "copy/directories.h"
+#include "copy/source_list.h"
 #include "log/log_set.h"
+#include "log/output.h"
+#include "options/banner.h"
 #include "options/lists.h"
 #include "options/options.h"
 #include "options/usage.h"
-#include "run/banner.h"
-#include "run/config.h"
+#include "platform/pause.h"
 #include "run/header.h"
-#include "run/run_state.h"
-#include "run/stop.h"
 #include "run/terminate.h"
-#include "walk/source_list.h"
 #include "walk/walk.h"
 
 namespace {
 
 // Start values and the RESET, NORESET and SILENT variables.
-void read_environment() {
-    Run& run = current_run();
+void read_environment(Configuration& configuration, Run& run) {
     if (run.run_start_time == 0) run.run_start_time = platform::now_seconds();
     platform::set_file_apis_ansi();
     run.screen = stdout;
     run.logs.error_log = stderr;
     run.counters.bytes_to_process = 0;
-    Configuration& configuration = building_config();
     configuration.set_start_values();
 
     OptionRecord& options = configuration.options;
@@ -56,11 +50,11 @@ bool is_bare_drive(std::wstring& d) {
 }
 
 // Asks until the answer is Y or N; the end of input counts as N.
-bool user_wants_directory_created(const std::wstring& d) {
+bool user_wants_directory_created(Run& run, const std::wstring& d) {
     for (;;) {
         text::print(stdout, "\n\n%ls Doesn't appear to exist.%c\n", paths::display(d), 7);
         text::print(stdout, "Should I create the directory [Y/N]");
-        int key = run::wait_for_key();
+        int key = wait_for_key(run);
         if (key < 0) return false;
         if (key >= 'a' && key <= 'z') key -= 'a' - 'A';
         if (key == 'N') return false;
@@ -68,16 +62,17 @@ bool user_wants_directory_created(const std::wstring& d) {
     }
 }
 
-void check_destination() {
-    std::wstring& d = building_config().dest_path;
+void check_destination(Configuration& config, Run& run) {
+    std::wstring& d = config.dest_path;
     if (is_bare_drive(d)) return;
-    if (opt->list_only) return;
+    if (config.options.list_only) return;
     uint32_t attributes = platform::get_file_attributes(d.c_str());
     if (attributes != platform::INVALID_ATTRIBUTES && (attributes & platform::ATTR_DIRECTORY)) return;
-    if (!opt->make_dirs && !user_wants_directory_created(d)) run::terminate(run::USER_ABORTED);
+    if (!config.options.make_dirs && !user_wants_directory_created(run, d)) end_run(run, USER_ABORTED);
     std::wstring folder = d;
     if (folder.empty() || folder.back() != L'\\') folder += L'\\';
-    create_directory_path(folder, opt->maintain_dir_dates ? &config().start_path_times : nullptr);
+    create_directory_path(CopyContext{config, run}, folder,
+                          config.options.maintain_dir_dates ? &config.start_path_times : nullptr);
 }
 
 // A start path as the walk wants it: a trailing '\' and an upper-case first letter.
@@ -87,40 +82,38 @@ void normalise_start_path(std::wstring& path) {
 }
 
 // What is left to settle before the walks; the configuration is final then.
-void finish_configuration() {
-    Configuration& configuration = building_config();
-    if (configuration.source_paths.empty()) add_start_path(platform::current_directory());
-    for (size_t i = 0; i < configuration.source_paths.size(); ++i)
-        normalise_start_path(configuration.source_paths[i]);
-    freeze_config();
+void finish_configuration(Parsing& parsing) {
+    Configuration& configuration = parsing.config;
+    if (configuration.source_paths.empty()) add_start_path(parsing, platform::current_directory());
+    for (size_t i = 0; i < configuration.source_paths.size(); ++i) normalise_start_path(configuration.source_paths[i]);
 }
 
-void write_count_line(Run& run) {
-    if (config().log_base_name.empty()) return;
-    if (!reopen_default_log(run.logs, config().log_base_name, "a+")) return;
+void write_count_line(const Configuration& config, Run& run) {
+    if (config.log_base_name.empty()) return;
+    if (!reopen_default_log(run.logs, config.log_base_name, "a+")) return;
     text::print(run.logs.default_log, "\nCount Files indicates: %ld files to process, approx %ls bytes\n",
                 long(run.counters.files_to_process), run.bytes_to_process_text.c_str());
     close_log_stream(run.logs, run.logs.default_log);
 }
 
-void counting_pass_over_start_paths(Run& run, FileSink& sink) {
-    if (opt->no_precount || !opt->dest_given) {
+void counting_pass_over_start_paths(const Configuration& config, Run& run, Walk& walk) {
+    if (config.options.no_precount || !config.options.dest_given) {
         run.counting_pass = 0;
         return;
     }
     text::print(stderr, "Counting files: ");
-    for (const std::wstring& start : config().source_paths) walk_directory(start, sink);
+    for (const std::wstring& start : config.source_paths) walk.walk_directory(start);
     run.counting_pass = 0;
-    run.bytes_to_process_text = run::format_count(run.counters.bytes_to_process);
+    run.bytes_to_process_text = text::format_count(run.counters.bytes_to_process);
     text::print(stderr, "\r%ld files to process, %ls\n\n", long(run.counters.files_to_process),
                 run.bytes_to_process_text.c_str());
-    write_count_line(run);
+    write_count_line(config, run);
 }
 
-void echo_ini_file() {
-    if (!config().ini_used) return;
-    text::print(stdout, "\nINI FILE USED: \"%s\" ", config().ini_path.c_str());
-    text::print(stdout, "%s\n\n", config().ini_echo.c_str());
+void echo_ini_file(const Configuration& config) {
+    if (!config.ini_used) return;
+    text::print(stdout, "\nINI FILE USED: \"%s\" ", config.ini_path.c_str());
+    text::print(stdout, "%s\n\n", config.ini_echo.c_str());
     pause_seconds(2);
 }
 
@@ -134,67 +127,82 @@ std::wstring mirrored_part(const std::wstring& start_path) {
 
 // The destination root of the files below start path `i`: the --dirs mode
 // mirrors each start path below the destination.
-std::wstring destination_root_of(size_t i) {
-    if (!opt->dirs_file_mode) return config().dest_path;
-    std::wstring root = config().dest_path;
+std::wstring destination_root_of(const Configuration& config, size_t i) {
+    if (!config.options.dirs_file_mode) return config.dest_path;
+    std::wstring root = config.dest_path;
     if (!root.empty() && root.back() == L'\\') root.pop_back();
-    return root + mirrored_part(config().source_paths[i]);
+    return root + mirrored_part(config.source_paths[i]);
 }
 
-void copy_pass_over_start_paths(Run& run, FileSink& sink) {
-    const StringList& starts = config().source_paths;
+void copy_pass_over_start_paths(const Configuration& config, Run& run, Walk& walk) {
+    const StringList& starts = config.source_paths;
     for (size_t i = 0; i < starts.size(); ++i) {
-        if (opt->dirs_file_mode && static_cast<int32_t>(i) >= config().dirs_count) break;
-        run.target.destination_root = destination_root_of(i);
-        run.target.current_start_path_len = config().start_path_len[i];
-        walk_directory(starts[i], sink);
+        if (config.options.dirs_file_mode && static_cast<int32_t>(i) >= config.dirs_count) break;
+        run.target.destination_root = destination_root_of(config, i);
+        run.target.current_start_path_len = config.start_path_len[i];
+        walk.walk_directory(starts[i]);
     }
+}
+
+// What the host reports on its own threads and callbacks ends the run
+// through the termination routine.
+void install_host_events(run::Termination& termination) {
+    platform::HostEvents events;
+    events.interrupt = [](void* context) { static_cast<run::Termination*>(context)->on_interrupt(); };
+    events.out_of_memory = [](void* context) { static_cast<run::Termination*>(context)->end_run(MEMORY_ERROR); };
+    events.context = &termination;
+    platform::install_host_events(events);
 }
 
 }  // namespace
 
 void kestro_main(int argc, wchar_t** argv) {
-    static std::wstring program = platform::program_path();
+    std::wstring program = platform::program_path();
     argv[0] = program.data();
 
     std::setvbuf(stdout, nullptr, _IONBF, 0);
-    if (!start_new_run()) platform::exit_process(run::MEMORY_ERROR);
-    platform::install_interrupt_handler(run::on_interrupt);
+    // The run lives as long as the process: the run ends with the process.
+    Configuration* configuration = new (std::nothrow) Configuration;
+    Run* run_state = new (std::nothrow) Run;
+    if (!configuration || !run_state) platform::exit_process(MEMORY_ERROR);
+    Configuration& config = *configuration;
+    Run& run = *run_state;
+    run::Termination termination(config, run);
+    run.ending = &termination;
+    // Memory that cannot be had ends the run as a memory error. The folder
+    // reader's and the copy workers' threads get the failure instead and
+    // stop; the walk then meets the shortage itself, where the run can end in
+    // order.
+    install_host_events(termination);
+    if (argc == 1) show_usage(run);
 
-    // Memory that cannot be had anywhere ends the run as a memory error. The
-    // folder reader's threads get the failure instead and stop; the walk then
-    // meets the shortage itself, where the run can end in order.
-    static const std::thread::id main_thread = std::this_thread::get_id();
-    std::set_new_handler([] {
-        if (std::this_thread::get_id() != main_thread) throw std::bad_alloc();
-        run::terminate(run::MEMORY_ERROR);
-    });
-    if (argc == 1) show_usage();
-
-    read_environment();
-    parse_options(argc, argv);
+    read_environment(config, run);
+    Parsing parsing{config, run};
+    parse_options(parsing, argc, argv);
     print_banner(5);
 
-    check_destination();
-    print_header(argc, argv);
-    if (config().file_types.empty()) building_config().file_types.add(L"*.*");
+    check_destination(config, run);
+    print_header(config, run, argc, argv);
+    if (config.file_types.empty()) config.file_types.add(L"*.*");
 
-    if (opt->source_list_mode) {
-        freeze_config();
-        run_source_list();
-        run::terminate(run::NORMAL_EXIT);
+    if (config.options.source_list_mode) {
+        run_source_list(CopyContext{config, run});
+        end_run(run, NORMAL_EXIT);
     }
-    finish_configuration();
+    finish_configuration(parsing);
 
-    Run& run = current_run();
+    // From here on the configuration is final: the walk and the copy get it
+    // unchangeable.
+    const Configuration& final_config = config;
     run.walk_start_time = platform::now_seconds();
-    CopyEngine engine;
-    FolderReading reading(engine);
-    counting_pass_over_start_paths(run, engine);
-    echo_ini_file();
-    copy_pass_over_start_paths(run, engine);
+    CopyEngine engine(final_config, run);
+    termination.settle_copies_of(&engine);
+    Walk walk(final_config, run, engine);
+    counting_pass_over_start_paths(final_config, run, walk);
+    echo_ini_file(final_config);
+    copy_pass_over_start_paths(final_config, run, walk);
     engine.finish_copies();
 
-    reopen_default_log(run.logs, config().log_base_name, "a+");
-    run::terminate(run::NORMAL_EXIT);
+    reopen_default_log(run.logs, final_config.log_base_name, "a+");
+    end_run(run, NORMAL_EXIT);
 }

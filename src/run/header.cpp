@@ -3,11 +3,10 @@
 #include <cstdio>
 #include <string>
 
-#include "common/text.h"
 #include "log/log_set.h"
-#include "run/config.h"
-#include "run/run_state.h"
+#include "log/output.h"
 #include "run/time_text.h"
+#include "state/run_state.h"
 
 namespace {
 
@@ -78,40 +77,38 @@ void print_command_line(FILE* stream, int argc, wchar_t** argv) {
 
 }  // namespace
 
-void print_header(int argc, wchar_t** argv) {
+void print_header(const Configuration& config, Run& run, int argc, wchar_t** argv) {
     ZoneText z = gather_zone_text();
-    if (opt->silent) return;
+    if (config.options.silent) return;
 
-    text::print(current_run().screen, "\n Started ");
+    text::print(run.screen, "\n Started ");
     if (!z.standard_name.empty())
-        text::print(current_run().screen, "%s GMT, ", z.gmt.c_str());
+        text::print(run.screen, "%s GMT, ", z.gmt.c_str());
     else
-        text::print(current_run().screen, "%s ", z.local.c_str());
-    print_zone_part(current_run().screen, z);
-    text::print(current_run().screen, "\n");
-    print_command_line(current_run().screen, argc, argv);
-    text::print(current_run().screen, "\n\n");
+        text::print(run.screen, "%s ", z.local.c_str());
+    print_zone_part(run.screen, z);
+    text::print(run.screen, "\n");
+    print_command_line(run.screen, argc, argv);
+    text::print(run.screen, "\n\n");
 
-    if (current_run().logs.default_log) {
-        print_log_time(current_run().logs.default_log, z);
-        text::print(current_run().logs.default_log, "\n");
-        text::print(current_run().logs.default_log, " Command line: ");
-        print_command_line(current_run().logs.default_log, argc, argv);
-        text::print(current_run().logs.default_log, "\n");
-        if (opt->bypass_active) text::print(current_run().logs.default_log, "  **** BYPASS DIRS option used\n");
-        if (opt->dirs_file_mode) text::print(current_run().logs.default_log, "  **** DIR LIST option used\n");
-        if (config().ini_used)
-            text::print(current_run().logs.default_log, " INI_FILE%s\n END INI FILE\n", config().ini_echo.c_str());
-        close_log_stream(current_run().logs, current_run().logs.default_log);
+    if (run.logs.default_log) {
+        print_log_time(run.logs.default_log, z);
+        text::print(run.logs.default_log, "\n");
+        text::print(run.logs.default_log, " Command line: ");
+        print_command_line(run.logs.default_log, argc, argv);
+        text::print(run.logs.default_log, "\n");
+        if (config.options.bypass_active) text::print(run.logs.default_log, "  **** BYPASS DIRS option used\n");
+        if (config.options.dirs_file_mode) text::print(run.logs.default_log, "  **** DIR LIST option used\n");
+        if (config.ini_used) text::print(run.logs.default_log, " INI_FILE%s\n END INI FILE\n", config.ini_echo.c_str());
+        close_log_stream(run.logs, run.logs.default_log);
     }
 
-    if (opt->error_log_given && current_run().logs.error_log) {
-        text::print(current_run().logs.error_log, "\n%.60s\n",
-                    "************************************************************");
-        print_log_time(current_run().logs.error_log, z);
-        text::print(current_run().logs.error_log, "\n");
-        text::print(current_run().logs.error_log, " Command line: ");
-        print_command_line(current_run().logs.error_log, argc, argv);
-        text::print(current_run().logs.error_log, "\n\n");
+    if (config.options.error_log_given && run.logs.error_log) {
+        text::print(run.logs.error_log, "\n%.60s\n", "************************************************************");
+        print_log_time(run.logs.error_log, z);
+        text::print(run.logs.error_log, "\n");
+        text::print(run.logs.error_log, " Command line: ");
+        print_command_line(run.logs.error_log, argc, argv);
+        text::print(run.logs.error_log, "\n\n");
     }
 }

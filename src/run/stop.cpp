@@ -1,16 +1,9 @@
-#include "run/stop.h"
-
-#include <atomic>
-
+// Ctrl+C and the main thread: who ends the run.
 #include "platform/platform.h"
 #include "run/terminate.h"
 
 namespace run {
 namespace {
-
-// What the main thread is doing, as the interrupt handler may act on it.
-enum class MainThread { running, waiting_for_key, ending };
-std::atomic<MainThread> main_thread{MainThread::running};
 
 // How long the handler gives the main thread to reach a safe point.
 constexpr int SAFE_POINT_WAIT_MS = 500;
@@ -18,34 +11,28 @@ constexpr int POLL_MS = 20;
 
 }  // namespace
 
-bool claim_the_end() { return main_thread.exchange(MainThread::ending) != MainThread::ending; }
+bool Termination::claim_the_end() { return main_thread_.exchange(MainThread::ending) != MainThread::ending; }
 
-void release_the_end() { main_thread.store(MainThread::running); }
-
-void wait_for_the_end() {
+void Termination::wait_for_the_end() {
     for (;;) platform::sleep_ms(1000);
 }
 
-void stop_if_requested() {
-    if (platform::interrupt_requested()) terminate(USER_ABORTED);
-}
-
-int wait_for_key() {
+int Termination::wait_for_key() {
     MainThread expected = MainThread::running;
-    main_thread.compare_exchange_strong(expected, MainThread::waiting_for_key);
+    main_thread_.compare_exchange_strong(expected, MainThread::waiting_for_key);
     int key = platform::read_key();
     expected = MainThread::waiting_for_key;
     // The handler took the run over while we waited: it ends the process.
-    if (!main_thread.compare_exchange_strong(expected, MainThread::running)) wait_for_the_end();
+    if (!main_thread_.compare_exchange_strong(expected, MainThread::running)) wait_for_the_end();
     return key;
 }
 
-void on_interrupt(int) {
+void Termination::on_interrupt() {
     for (int waited = 0; waited < SAFE_POINT_WAIT_MS; waited += POLL_MS) {
         MainThread expected = MainThread::waiting_for_key;
         // Waiting for a key, the main thread touches nothing: the run can be
         // ended from here, and the main thread will not come back to it.
-        if (main_thread.compare_exchange_strong(expected, MainThread::ending)) terminate_claimed(USER_ABORTED);
+        if (main_thread_.compare_exchange_strong(expected, MainThread::ending)) end_claimed(USER_ABORTED);
         if (expected == MainThread::ending) wait_for_the_end();
         platform::sleep_ms(POLL_MS);
     }

@@ -3,12 +3,10 @@
 #include <cstring>
 #include <ctime>
 
-#include "common/text.h"
-#include "copy/copies_in_flight.h"
+#include "copy/copy_engine.h"
 #include "log/log_set.h"
-#include "run/config.h"
-#include "run/run_state.h"
-#include "run/stop.h"
+#include "log/output.h"
+#include "platform/platform.h"
 #include "run/time_text.h"
 
 namespace run {
@@ -55,12 +53,12 @@ void print_elapsed(FILE* stream, const Elapsed& e, const char* tail) {
     text::print(stream, "%s", tail);
 }
 
-void screen_statistics(const Run& run, int reason, const Elapsed& e) {
-    if (!run.screen || !opt->dest_given || opt->silent) return;
-    std::wstring processed = format_count(run.counters.bytes_processed);
+void screen_statistics(const OptionRecord& options, const Run& run, int reason, const Elapsed& e) {
+    if (!run.screen || !options.dest_given || options.silent) return;
+    std::wstring processed = text::format_count(run.counters.bytes_processed);
     text::print(run.screen, "\n  Processed  %9ld files. %12ls bytes", long(run.counters.files_processed),
                 processed.c_str());
-    std::wstring copied = format_count(run.counters.bytes_copied);
+    std::wstring copied = text::format_count(run.counters.bytes_copied);
     text::print(run.screen, "\n  Copied     %9ld files, %12ls bytes: \n", long(run.counters.files_copied),
                 copied.c_str());
     if (run.counters.files_not_copied != 0) {
@@ -80,11 +78,11 @@ void close_with_newline(LogStreams& logs, FILE*& stream) {
     close_log_stream(logs, stream);
 }
 
-void error_log_totals(Run& run) {
+void error_log_totals(const OptionRecord& options, Run& run) {
     if (!run.logs.error_log) return;
-    if (opt->error_log_given) {
+    if (options.error_log_given) {
         text::print(run.logs.error_log, "\n  Processed %ld files.   Copied %ls bytes in %ld files\n",
-                    long(run.counters.files_processed), format_count(run.counters.bytes_copied),
+                    long(run.counters.files_processed), text::format_count(run.counters.bytes_copied).c_str(),
                     long(run.counters.copies_completed));
         text::print(run.logs.error_log, "%s\n", ASTERISKS);
     }
@@ -92,19 +90,19 @@ void error_log_totals(Run& run) {
 }
 
 // Reopens the default log for its closing lines: read and write, never created.
-bool reopen_default_log(Run& run) {
-    if (reopen_default_log(run.logs, config().log_base_name, "r+")) return true;
-    if (!config().log_base_name.empty())
-        text::print(stdout, "Can't open accounting file %ls\n", config().log_base_name.c_str());
+bool reopen_default_log(const Configuration& config, Run& run) {
+    if (reopen_default_log(run.logs, config.log_base_name, "r+")) return true;
+    if (!config.log_base_name.empty())
+        text::print(stdout, "Can't open accounting file %ls\n", config.log_base_name.c_str());
     return false;
 }
 
-void default_log_statistics(Run& run, int reason, const Elapsed& e) {
-    if (!reopen_default_log(run)) return;
-    std::wstring processed = format_count(run.counters.bytes_processed);
+void default_log_statistics(const Configuration& config, Run& run, int reason, const Elapsed& e) {
+    if (!reopen_default_log(config, run)) return;
+    std::wstring processed = text::format_count(run.counters.bytes_processed);
     text::print(run.logs.default_log, "\n Processed %9ld files, %12ls bytes: ", long(run.counters.files_processed),
                 processed.c_str());
-    std::wstring copied = format_count(run.counters.bytes_copied);
+    std::wstring copied = text::format_count(run.counters.bytes_copied);
     text::print(run.logs.default_log, "\n Copied    %9ld files, %12ls bytes: ", long(run.counters.files_copied),
                 copied.c_str());
     if (run.logs.not_copied_log && run.counters.files_not_copied != 0) {
@@ -119,10 +117,9 @@ void default_log_statistics(Run& run, int reason, const Elapsed& e) {
     text::print(run.logs.default_log, " Elapsed: ");
     print_elapsed(run.logs.default_log, e, "\n");
     if (reason != 0) text::print(run.logs.default_log, "\nABNORMAL TERMINATION\n");
-    if (!config().source_paths.empty() && !platform::path_accessible(config().source_paths[0].c_str())) {
-        text::print(stderr, "\nCan't find drive %ls, check connection\n", config().source_paths[0].c_str());
-        text::print(run.logs.default_log, "\nCan't find drive %ls, check connection\n",
-                    config().source_paths[0].c_str());
+    if (!config.source_paths.empty() && !platform::path_accessible(config.source_paths[0].c_str())) {
+        text::print(stderr, "\nCan't find drive %ls, check connection\n", config.source_paths[0].c_str());
+        text::print(run.logs.default_log, "\nCan't find drive %ls, check connection\n", config.source_paths[0].c_str());
     }
     text::print(run.logs.default_log, "%.53s\n", ASTERISKS);
     close_log_stream(run.logs, run.logs.default_log);
@@ -135,52 +132,41 @@ const char* reason_text(int reason) {
     return REASON_TEXTS[reason];
 }
 
-const wchar_t* format_count(int64_t value) {
-    static wchar_t buffer[49];
-    wchar_t digits[32];
-    uint64_t magnitude = value < 0 ? 0 - static_cast<uint64_t>(value) : static_cast<uint64_t>(value);
-    int n = 0, count = 0;
-    do {
-        if (count && count % 3 == 0) digits[n++] = L',';
-        digits[n++] = static_cast<wchar_t>(L'0' + magnitude % 10);
-        magnitude /= 10;
-        ++count;
-    } while (magnitude);
-    int k = 0;
-    if (value < 0) buffer[k++] = L'-';
-    while (n) buffer[k++] = digits[--n];
-    buffer[k] = 0;
-    return buffer;
-}
+Termination::Termination(const Configuration& config, Run& run) : config_(config), run_(run) {}
 
-void terminate(int reason) {
+void Termination::end_run(int reason) {
     // Another thread ending the run (the interrupt handler while the main
     // thread waited for a key) writes the statistics alone.
     if (!claim_the_end()) wait_for_the_end();
-    terminate_claimed(reason);
+    end_claimed(reason);
 }
 
-void terminate_claimed(int reason) {
+void Termination::exit_at_once(int code) {
+    std::fflush(nullptr);
+    platform::exit_process(code);
+}
+
+void Termination::end_claimed(int reason) {
     // Whatever this thread was holding back, the statistics are written now.
     text::hold_output(nullptr);
-    if (!opt) platform::exit_process(reason);
     // The files in flight of the copy pass: all of them at a normal end,
     // otherwise those whose copies are done, and none is begun any more.
-    settle_copies_for_the_end(reason == NORMAL_EXIT && !platform::interrupt_requested());
-    Run& run = current_run();
+    if (engine_) engine_->settle_for_the_end(reason == NORMAL_EXIT && !platform::interrupt_requested());
+    Run& run = run_;
+    const OptionRecord& options = config_.options;
     run.run_end_time = platform::now_seconds();
     Elapsed e = elapsed_time(run);
     // A run whose logs lost writes did not end normally, however far it got.
     if (reason == NORMAL_EXIT && log_writes_failed(run.logs)) reason = WRITE_ERROR;
 
-    screen_statistics(run, reason, e);
-    error_log_totals(run);
-    if (!opt->silent) {
+    screen_statistics(options, run, reason, e);
+    error_log_totals(options, run);
+    if (!options.silent) {
         text::print(stdout, "\n Processed %ld files: ", long(run.counters.files_processed));
         text::print(stdout, "   Elapsed time:  ");
         print_elapsed(stdout, e, "\n\n");
     }
-    if (!config().log_base_name.empty() || run.logs.default_log) default_log_statistics(run, reason, e);
+    if (!config_.log_base_name.empty() || run.logs.default_log) default_log_statistics(config_, run, reason, e);
     LogStreams& logs = run.logs;
     close_with_newline(logs, logs.list_log);
     close_with_newline(logs, logs.copied_log);

@@ -3,7 +3,6 @@
 #include <cwctype>
 
 #include "common/paths.h"
-#include "run/config.h"
 
 namespace {
 
@@ -105,14 +104,19 @@ Outcome match_from(const wchar_t* p, const wchar_t* s) {
 
 bool wildcard_matches(const wchar_t* pattern, const wchar_t* name) { return match_from(pattern, name) == matched; }
 
-bool exclude_test(std::wstring_view name) {
-    static std::wstring scratch;  // kept between calls: no allocation per file
-    scratch.assign(name);
-    if (!opt->exclude_case_sensitive)
-        for (wchar_t& c : scratch) c = paths::upper_ascii(c);
-    for (const std::wstring& pattern : config().exclude_types) {
+Exclusions::Exclusions(const Configuration& config)
+    : active_(config.options.exclude_select != 0),
+      case_sensitive_(config.options.exclude_case_sensitive != 0),
+      patterns_(config.exclude_types) {}
+
+bool Exclusions::excludes(std::wstring_view name) {
+    if (!active_) return false;
+    scratch_.assign(name);
+    if (!case_sensitive_)
+        for (wchar_t& c : scratch_) c = paths::upper_ascii(c);
+    for (const std::wstring& pattern : patterns_) {
         if (pattern.empty()) break;
-        if (wildcard_matches(pattern.c_str(), scratch.c_str())) return true;
+        if (wildcard_matches(pattern.c_str(), scratch_.c_str())) return true;
     }
     return false;
 }

@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "state/config.h"
+
 // Matches `name` against `pattern` with fnmatch's rules for flags 0: '*',
 // '?', bracket expressions ('!' or '^' negates, ranges, ']' first and '-'
 // last are ordinary), '\' escapes; '/' and a leading '.' are ordinary
@@ -12,7 +14,17 @@
 // bracket expression matches nothing.
 bool wildcard_matches(const wchar_t* pattern, const wchar_t* name);
 
-// True when the file name (no folder part) matches a pattern of
-// exclude_types. The name is upper-cased first (ASCII letters, as the C
-// runtime does) unless exclude_case_sensitive.
-bool exclude_test(std::wstring_view name);
+// The exclusions of a run (-x, -X, --exclude=).
+class Exclusions {
+public:
+    explicit Exclusions(const Configuration& config);
+    // True when exclusions are on and the file name (no folder part)
+    // matches a pattern of exclude_types. The name is upper-cased first
+    // (ASCII letters, as the C runtime does) unless exclude_case_sensitive.
+    bool excludes(std::wstring_view name);
+
+private:
+    bool active_, case_sensitive_;
+    const StringList& patterns_;
+    std::wstring scratch_;  // kept between calls: no allocation per file
+};

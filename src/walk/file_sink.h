@@ -45,6 +45,12 @@ public:
     // reader holds, in walk order, so that the sink can prepare ahead. Not
     // called when nothing is held.
     virtual void files_ahead(std::vector<FilesAhead> folders) { (void)folders; }
+    // The copy pass's folder events, in walk order: the walk entered `dir`
+    // (ending with '\') or came back to it from a subfolder; `dir`'s own
+    // files follow; `dir` is done, its files handed over.
+    virtual void folder_reached(const std::wstring& dir) { (void)dir; }
+    virtual void folder_files_follow(const std::wstring& dir) { (void)dir; }
+    virtual void folder_done(const std::wstring& dir) { (void)dir; }
     // One matching file that is not excluded: its folder (ending with '\'),
     // its long name and the walk's own copy of its find record.
     virtual void take_file(const std::wstring& dir, const std::wstring& name, platform::FindRecord record,

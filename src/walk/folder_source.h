@@ -10,14 +10,15 @@
 #include <string_view>
 
 #include "platform/platform.h"
+#include "state/config.h"
 #include "walk/file_sink.h"
 
 // The file types the walk lists, in list order: the list ends at an empty
 // entry or at a type that begins with '-'.
-std::span<const std::wstring> file_types_in_use();
+std::span<const std::wstring> file_types_in_use(const Configuration& config);
 
 // True when `dir` lies in a folder the run bypasses.
-bool bypassed(const std::wstring& dir);
+bool bypassed(const Configuration& config, const std::wstring& dir);
 
 // How the walk reached a folder. Folders reached through a link may be
 // written by the run (a link into the destination): they are never kept or

@@ -1,27 +1,16 @@
 #include "walk/pattern_lister.h"
 
-#include "run/run_state.h"
-
 namespace {
 
 constexpr size_t PATH_BUFFER_CHARS = 131072;  // 262,144 bytes of UTF-16
-
-// The folder followed by one pattern; one buffer for the whole run.
-std::wstring& pattern_buffer() {
-    static std::wstring buffer = [] {
-        std::wstring b;
-        b.reserve(PATH_BUFFER_CHARS);
-        return b;
-    }();
-    return buffer;
-}
 
 bool is_dot_entry(const wchar_t* n) { return n[0] == L'.' && (n[1] == 0 || (n[1] == L'.' && n[2] == 0)); }
 
 class ListedFolder : public OpenFolder {
 public:
-    ListedFolder(platform::FindHandle folders, const platform::FindRecord& first, bool sizes_only)
-        : folders_(folders), record_(first), sizes_only_(sizes_only) {}
+    ListedFolder(platform::FindHandle folders, const platform::FindRecord& first, const Run& run, bool sizes_only,
+                 std::wstring& pattern)
+        : folders_(folders), record_(first), run_(run), sizes_only_(sizes_only), pattern_(pattern) {}
     ~ListedFolder() override {
         close_folders();
         close_files();
@@ -48,13 +37,12 @@ public:
         // the listings by type.
         close_folders();
         close_files();
-        std::wstring& pattern = pattern_buffer();
-        pattern.assign(dir).append(type);
+        pattern_.assign(dir).append(type);
         // The counting pass uses only the folder bit and the size; the copy
         // pass may leave the attribute record to the files it copies.
-        sizes_ = current_run().counting_pass || sizes_only_;
-        files_ = sizes_ ? platform::find_first_sizes(pattern.c_str(), &record_)
-                        : platform::find_first(pattern.c_str(), &record_);
+        sizes_ = run_.counting_pass || sizes_only_;
+        files_ = sizes_ ? platform::find_first_sizes(pattern_.c_str(), &record_)
+                        : platform::find_first(pattern_.c_str(), &record_);
         name_ready_ = false;
         return files_ != nullptr;
     }
@@ -87,19 +75,24 @@ private:
     platform::FindHandle files_ = nullptr;
     platform::FindRecord record_;
     bool first_taken_ = false;
+    const Run& run_;
     const bool sizes_only_;
     bool sizes_ = false;
     std::wstring name_;
     bool name_ready_ = false;
+    std::wstring& pattern_;
 };
 
 }  // namespace
 
+PatternLister::PatternLister(const Run& run, bool sizes_only) : run_(run), sizes_only_(sizes_only) {
+    pattern_.reserve(PATH_BUFFER_CHARS);
+}
+
 std::unique_ptr<OpenFolder> PatternLister::open(const std::wstring& dir, Reached) {
-    std::wstring& pattern = pattern_buffer();
-    pattern.assign(dir).append(L"*.*");
+    pattern_.assign(dir).append(L"*.*");
     platform::FindRecord first;
-    platform::FindHandle folders = platform::find_first_folders(pattern.c_str(), &first);
+    platform::FindHandle folders = platform::find_first_folders(pattern_.c_str(), &first);
     if (!folders) return nullptr;  // missing or unreadable
-    return std::make_unique<ListedFolder>(folders, first, sizes_only_);
+    return std::make_unique<ListedFolder>(folders, first, run_, sizes_only_, pattern_);
 }

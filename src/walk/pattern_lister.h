@@ -2,6 +2,7 @@
 // one listing for its subfolders, then one per file type.
 #pragma once
 
+#include "state/run_state.h"
 #include "walk/folder_source.h"
 
 class PatternLister : public FolderSource {
@@ -9,9 +10,11 @@ public:
     // `sizes_only`: the sink completes the records of the files it copies,
     // so the copy pass may list without attribute records (as the counting
     // pass always does).
-    explicit PatternLister(bool sizes_only) : sizes_only_(sizes_only) {}
+    PatternLister(const Run& run, bool sizes_only);
     std::unique_ptr<OpenFolder> open(const std::wstring& dir, Reached how) override;
 
 private:
+    const Run& run_;
     const bool sizes_only_;
+    std::wstring pattern_;  // the folder followed by one pattern: one buffer for the run
 };

@@ -4,8 +4,6 @@
 #include <thread>
 
 #include "common/paths.h"
-#include "run/config.h"
-#include "run/run_state.h"
 #include "walk/exclude.h"
 
 namespace {
@@ -67,16 +65,17 @@ private:
 
 // The files of a folder the copy pass will hand over: those that match a type
 // and are not excluded.
-std::vector<size_t> files_to_hand_over(const platform::FolderListing& listing) {
+std::vector<size_t> files_to_hand_over(const Configuration& config, Exclusions& exclusions,
+                                       const platform::FolderListing& listing) {
     std::vector<size_t> files;
-    const std::span<const std::wstring> types = file_types_in_use();
+    const std::span<const std::wstring> types = file_types_in_use(config);
     for (size_t i = 0; i < listing.entries.size(); ++i) {
         const platform::FolderEntry& entry = listing.entries[i];
         if (!entry.has_record || (entry.attributes & platform::ATTR_DIRECTORY)) continue;
         bool matches = std::any_of(types.begin(), types.end(), [&](const std::wstring& type) {
             return platform::folder_entry_matches(type, listing, entry);
         });
-        if (matches && !(opt->exclude_select && exclude_test(listing.name(entry)))) files.push_back(i);
+        if (matches && !exclusions.excludes(listing.name(entry))) files.push_back(i);
     }
     return files;
 }
@@ -85,7 +84,8 @@ std::vector<size_t> files_to_hand_over(const platform::FolderListing& listing) {
 // order the walk will reach them: a folder's subfolders first, then its own
 // files. Links and bypassed folders are left out. Like the walk, it keeps
 // its way down on the heap.
-std::vector<FilesAhead> gather_files_ahead(FolderReader& reader, const std::wstring& start) {
+std::vector<FilesAhead> gather_files_ahead(const Configuration& config, FolderReader& reader,
+                                           const std::wstring& start) {
     struct Level {
         size_t length;  // of the folder's path
         std::shared_ptr<const platform::FolderListing> listing;
@@ -94,8 +94,9 @@ std::vector<FilesAhead> gather_files_ahead(FolderReader& reader, const std::wstr
     std::vector<FilesAhead> folders;
     std::vector<Level> levels;
     std::wstring path = start;
+    Exclusions exclusions(config);
     auto enter = [&] {
-        if (bypassed(path)) return false;
+        if (bypassed(config, path)) return false;
         std::shared_ptr<const platform::FolderListing> listing = reader.peek(path);
         if (!listing || !listing->listed) return false;
         levels.push_back({path.size(), std::move(listing)});
@@ -106,7 +107,7 @@ std::vector<FilesAhead> gather_files_ahead(FolderReader& reader, const std::wstr
         Level& here = levels.back();
         const std::vector<platform::FolderEntry>& entries = here.listing->entries;
         const platform::FolderEntry* subfolder = nullptr;
-        while (opt->recurse && !subfolder && here.next < entries.size()) {
+        while (config.options.recurse && !subfolder && here.next < entries.size()) {
             const platform::FolderEntry& e = entries[here.next++];
             if (e.has_record && (e.attributes & platform::ATTR_DIRECTORY) &&
                 !(e.attributes & platform::ATTR_REPARSE_POINT))
@@ -117,7 +118,7 @@ std::vector<FilesAhead> gather_files_ahead(FolderReader& reader, const std::wstr
             if (!enter()) path.resize(here.length);
             continue;
         }
-        std::vector<size_t> files = files_to_hand_over(*here.listing);
+        std::vector<size_t> files = files_to_hand_over(config, exclusions, *here.listing);
         if (!files.empty()) folders.push_back({path, here.listing, std::move(files)});
         levels.pop_back();
         if (!levels.empty()) path.resize(levels.back().length);
@@ -125,14 +126,14 @@ std::vector<FilesAhead> gather_files_ahead(FolderReader& reader, const std::wstr
     return folders;
 }
 
-std::vector<std::wstring> active_types() {
-    const std::span<const std::wstring> types = file_types_in_use();
+std::vector<std::wstring> active_types(const Configuration& config) {
+    const std::span<const std::wstring> types = file_types_in_use(config);
     return std::vector<std::wstring>(types.begin(), types.end());
 }
 
-bool destination_is_empty() {
-    if (!opt->dest_given || config().dest_path.empty()) return false;
-    std::wstring folder = config().dest_path;
+bool destination_is_empty(const Configuration& config) {
+    if (!config.options.dest_given || config.dest_path.empty()) return false;
+    std::wstring folder = config.dest_path;
     if (folder.back() != L'\\') folder += L'\\';
     platform::FolderListing listing = platform::read_folder(folder, {}, false);
     return listing.listed && listing.entries.empty();
@@ -142,8 +143,8 @@ bool destination_is_empty() {
 // when the copy pass wants them for every file, as it does when the
 // destination is empty (every file will be copied); otherwise the walk
 // reads them only for the files it copies.
-bool reads_attribute_records(const FileSink& sink) {
-    return !sink.takes_incomplete_records() || destination_is_empty();
+bool reads_attribute_records(const Configuration& config, const FileSink& sink) {
+    return !sink.takes_incomplete_records() || destination_is_empty(config);
 }
 
 constexpr size_t RETAINED_BYTES = size_t(128) << 20;
@@ -174,18 +175,20 @@ std::vector<platform::FileIdentity> identities_up_from(const std::wstring& path)
     return found;
 }
 
-bool file_types_name_files_only() {
-    for (const std::wstring& type : file_types_in_use())
+bool file_types_name_files_only(const Configuration& config) {
+    for (const std::wstring& type : file_types_in_use(config))
         if (type.find_first_of(L"\\/:") != std::wstring::npos) return false;
     return true;
 }
 
-ReadAheadSource::ReadAheadSource(const FileSink& sink)
-    : reader_(ReadingPlan{.patterns = active_types(),
-                          .records = reads_attribute_records(sink) ? ReadingPlan::Records::whole
-                                                                   : ReadingPlan::Records::sizes_only,
-                          .descend = opt->recurse != 0,
-                          .skip = bypassed,
+ReadAheadSource::ReadAheadSource(const Configuration& config, const Run& run, const FileSink& sink)
+    : config_(config),
+      run_(run),
+      reader_(ReadingPlan{.patterns = active_types(config),
+                          .records = reads_attribute_records(config, sink) ? ReadingPlan::Records::whole
+                                                                           : ReadingPlan::Records::sizes_only,
+                          .descend = config.options.recurse != 0,
+                          .skip = [&config](const std::wstring& dir) { return bypassed(config, dir); },
                           .threads = helper_threads(),
                           .retained_limit = RETAINED_BYTES}) {
     watch_for_overlap();
@@ -198,34 +201,35 @@ ReadAheadSource::ReadAheadSource(const FileSink& sink)
 // destination is seen here.
 void ReadAheadSource::watch_for_overlap() {
     start_path_in_destination_ = false;
-    if (!opt->dest_given || config().dest_path.empty()) return;
+    const std::wstring& destination_path = config_.dest_path;
+    if (!config_.options.dest_given || destination_path.empty()) return;
     platform::FileIdentity destination;
-    if (!platform::get_file_identity(paths::without_trailing_backslash(config().dest_path).c_str(), &destination)) {
+    if (!platform::get_file_identity(paths::without_trailing_backslash(destination_path).c_str(), &destination)) {
         // Not there yet: only the names can tell.
-        for (const std::wstring& start : config().source_paths)
-            if (paths::starts_with_ignoring_ascii_case(config().dest_path, start) ||
-                paths::starts_with_ignoring_ascii_case(start, config().dest_path))
+        for (const std::wstring& start : config_.source_paths)
+            if (paths::starts_with_ignoring_ascii_case(destination_path, start) ||
+                paths::starts_with_ignoring_ascii_case(start, destination_path))
                 start_path_in_destination_ = true;
         return;
     }
     reader_.watch_for(destination);
-    for (const std::wstring& start : config().source_paths)
+    for (const std::wstring& start : config_.source_paths)
         for (const platform::FileIdentity& above : identities_up_from(start))
             if (above == destination) start_path_in_destination_ = true;
 }
 
 void ReadAheadSource::before_start_path(const std::wstring& dir, FileSink& sink) {
-    if (current_run().counting_pass) return;
+    if (run_.counting_pass) return;
     if (start_path_in_destination_) reader_.read_each_folder_when_reached();
     if (reader_.reads_each_folder_when_reached()) return;
-    std::vector<FilesAhead> folders = gather_files_ahead(reader_, dir);
+    std::vector<FilesAhead> folders = gather_files_ahead(config_, reader_, dir);
     if (!folders.empty()) sink.files_ahead(std::move(folders));
 }
 
 std::unique_ptr<OpenFolder> ReadAheadSource::open(const std::wstring& dir, Reached how) {
     // The counting pass keeps what it reads for the copy pass.
     const bool direct = how == Reached::directly;
-    const Keep keep = current_run().counting_pass && direct ? Keep::for_copy_pass : Keep::no;
+    const Keep keep = run_.counting_pass && direct ? Keep::for_copy_pass : Keep::no;
     std::shared_ptr<const platform::FolderListing> listing =
         reader_.take(dir, keep, direct ? Below::read_ahead : Below::read_when_reached);
     // An empty drive root lists nothing at all, not even "." and "..".

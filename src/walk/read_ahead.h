@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "state/run_state.h"
 #include "walk/folder_reader.h"
 #include "walk/folder_source.h"
 
@@ -14,7 +15,7 @@ class ReadAheadSource : public FolderSource {
 public:
     // Made after the options are final; `sink` tells whether the copy pass
     // wants attribute records of every file.
-    explicit ReadAheadSource(const FileSink& sink);
+    ReadAheadSource(const Configuration& config, const Run& run, const FileSink& sink);
     // Before the copy pass walks a start path: the sink is told the files of
     // the folders held, in walk order.
     void before_start_path(const std::wstring& dir, FileSink& sink) override;
@@ -23,6 +24,8 @@ public:
 private:
     void watch_for_overlap();
 
+    const Configuration& config_;
+    const Run& run_;
     FolderReader reader_;
     // A start path lies in the destination: the copy pass reads every folder
     // when it reaches it.
@@ -31,7 +34,7 @@ private:
 
 // True when file types have no folder part, so that a folder read whole can
 // answer them.
-bool file_types_name_files_only();
+bool file_types_name_files_only(const Configuration& config);
 
 // The identities of `path` and of every folder above it, the real parents as
 // the file system finds them through "..", past links; on Windows a "\\?\"

@@ -1,84 +1,13 @@
 #include "walk/walk.h"
 
 #include "common/paths.h"
-#include "common/text.h"
-#include "copy/directories.h"
-#include "run/config.h"
-#include "run/run_state.h"
-#include "run/stop.h"
-#include "run/terminate.h"
+#include "log/log_writes.h"
+#include "log/output.h"
 #include "walk/exclude.h"
-#include "walk/folder_chain.h"
 #include "walk/pattern_lister.h"
 #include "walk/read_ahead.h"
 
 namespace {
-
-FolderSource* read_ahead_source = nullptr;  // while a FolderReading exists
-// Folders reached through a link: the run may write into them (a link into
-// the destination), so they are never kept or read ahead.
-int links_entered = 0;
-
-// Ctrl+C or Escape typed at the console ends the run; other keys are dropped.
-// A redirected standard input never has a key waiting. Between two entries
-// the walk is at a safe point, where an interrupt ends the run too.
-void poll_keyboard() {
-    run::stop_if_requested();
-    if (!platform::key_waiting()) return;
-    int key = platform::read_key();
-    if (key == 3 || key == 27) run::terminate(run::USER_ABORTED);
-}
-
-// -M: the copy pass keeps a folder's own times so that it can give them to
-// the folders it creates and put them back on the source folder at the end.
-// A subfolder's walk replaces them with its own: they are read again after it.
-bool keeps_folder_times() { return opt->maintain_dir_dates && !current_run().counting_pass; }
-
-void read_folder_times(const std::wstring& dir) {
-    if (keeps_folder_times()) read_directory_times(paths::without_trailing_backslash(dir), &current_run().source_folder_times);
-}
-
-void put_folder_times_back(const std::wstring& dir) {
-    if (keeps_folder_times()) set_directory_times(paths::without_trailing_backslash(dir), current_run().source_folder_times);
-}
-
-void count_file(uint64_t size) {
-    if (!opt->dest_given) return;
-    ++current_run().counters.files_to_process;
-    if (current_run().counters.files_to_process % 1000 == 0)
-        text::print(stderr, "%7ld\b\b\b\b\b\b\b", long(current_run().counters.files_to_process));
-    current_run().counters.bytes_to_process += static_cast<int64_t>(size);
-}
-
-void hand_over(FileSink& sink, const std::wstring& dir, OpenFolder& folder) {
-    const std::wstring& name = folder.match_name();
-    if (opt->exclude_select && exclude_test(name)) return;
-    sink.take_file(dir, name, folder.match_record(), folder.match_origin());
-    ++current_run().counters.files_processed;
-    check_log_writes(current_run().logs.writes);
-}
-
-void replicate_folder_for_copy(const std::wstring& dir) {
-    if (opt->maintain_dir_dates && !current_run().counting_pass && !config().source_paths.empty())
-        replicate_directories(dir, current_run().target.destination_root, config().source_paths[0],
-                              current_run().source_folder_times);
-}
-
-// One listing per file type, in list order. A file that two types match is
-// handled twice.
-void list_files(const std::wstring& dir, OpenFolder& folder, FileSink& sink) {
-    replicate_folder_for_copy(dir);
-    for (const std::wstring& type : file_types_in_use()) {
-        for (bool more = folder.first_match(dir, type); more; more = folder.next_match()) {
-            poll_keyboard();
-            if (folder.match_attributes() & platform::ATTR_DIRECTORY) continue;
-            if (current_run().counting_pass)
-                count_file(folder.match_size());
-            else
-                hand_over(sink, dir, folder);
-        }
-    }
-}
 
 // The walk keeps its way down on the heap, not on the stack: a tree of any
 // depth is walked in the stack a console program gets. The path of the
@@ -86,7 +15,8 @@ void list_files(const std::wstring& dir, OpenFolder& folder, FileSink& sink) {
 // start of it.
 class TreeWalk {
 public:
-    TreeWalk(FolderSource& source, FileSink& sink) : source_(source), sink_(sink) {}
+    TreeWalk(const Configuration& config, Run& run, FolderSource& source, FileSink& sink)
+        : config_(config), options_(config.options), run_(run), source_(source), sink_(sink), exclusions_(config) {}
 
     void walk(const std::wstring& start) {
         path_ = start;
@@ -94,7 +24,7 @@ public:
         while (!levels_.empty()) {
             std::wstring_view name;
             uint32_t attributes;
-            if (opt->recurse && levels_.back().folder->next_subfolder(&name, &attributes))
+            if (options_.recurse && levels_.back().folder->next_subfolder(&name, &attributes))
                 enter_subfolder(name, attributes);
             else
                 finish_folder();
@@ -102,27 +32,43 @@ public:
     }
 
 private:
+    // A folder on the way down. Its identity is looked up only when a link
+    // is met, so a tree without links costs nothing more per folder.
     struct Level {
         size_t length;  // of the folder's path
         std::unique_ptr<OpenFolder> folder;
         bool through_link;  // reached through a link: the link itself
+        enum { unknown, known, unavailable } identity_state = unknown;
+        platform::FileIdentity identity{};
     };
+
+    // Ctrl+C or Escape typed at the console ends the run; other keys are
+    // dropped. A redirected standard input never has a key waiting. Between
+    // two entries the walk is at a safe point, where an interrupt ends the
+    // run too.
+    void poll_keyboard() {
+        stop_if_requested(run_);
+        if (!platform::key_waiting()) return;
+        int key = platform::read_key();
+        if (key == 3 || key == 27) end_run(run_, USER_ABORTED);
+    }
 
     // Enters the folder path_ names; false when it is bypassed or cannot be
     // listed (skipped without a message).
     bool enter(bool link) {
-        if (bypassed(path_)) return false;
+        if (bypassed(config_, path_)) return false;
         poll_keyboard();
-        links_entered += link;
+        links_entered_ += link;
+        // Folders reached through a link may be written by the run (a link
+        // into the destination): they are never kept or read ahead.
         std::unique_ptr<OpenFolder> folder =
-            source_.open(path_, links_entered ? Reached::through_link : Reached::directly);
+            source_.open(path_, links_entered_ ? Reached::through_link : Reached::directly);
         if (!folder) {
-            links_entered -= link;
+            links_entered_ -= link;
             return false;
         }
         levels_.push_back({path_.size(), std::move(folder), link});
-        enter_folder(path_.size());
-        read_folder_times(path_);
+        if (!run_.counting_pass) sink_.folder_reached(path_);
         return true;
     }
 
@@ -130,62 +76,121 @@ private:
         path_.append(name).push_back(L'\\');
         // A link back to a folder we are inside would be walked for ever.
         const bool link = (attributes & platform::ATTR_REPARSE_POINT) != 0;
-        if ((link && leads_to_entered_folder(path_)) || !enter(link)) back_to_parent();
+        if ((link && leads_to_entered_folder()) || !enter(link)) back_to_parent();
     }
 
     // After its subfolders, a folder's own files.
     void finish_folder() {
         Level& here = levels_.back();
-        list_files(path_, *here.folder, sink_);
-        put_folder_times_back(path_);
-        links_entered -= here.through_link;
-        leave_folder();
+        list_files(*here.folder);
+        if (!run_.counting_pass) sink_.folder_done(path_);
+        links_entered_ -= here.through_link;
         levels_.pop_back();
         if (!levels_.empty()) back_to_parent();
     }
 
     void back_to_parent() {
         path_.resize(levels_.back().length);
-        read_folder_times(path_);
+        if (!run_.counting_pass) sink_.folder_reached(path_);
     }
 
+    // True when the folder link path_ names leads to the same folder as one
+    // of the folders the walk is inside.
+    bool leads_to_entered_folder() {
+        platform::FileIdentity target;
+        if (!identity_of(path_.size(), &target)) return false;
+        for (Level& level : levels_) {
+            if (level.identity_state == Level::unknown)
+                level.identity_state = identity_of(level.length, &level.identity) ? Level::known : Level::unavailable;
+            if (level.identity_state == Level::known && level.identity == target) return true;
+        }
+        return false;
+    }
+
+    // The identity of the folder the first `length` characters of path_ name
+    // (links followed). The trailing '\' is left off: some hosts refuse to
+    // open a folder named with it.
+    bool identity_of(size_t length, platform::FileIdentity* identity) const {
+        if (length > 0 && path_[length - 1] == L'\\') --length;
+        return platform::get_file_identity(path_.substr(0, length).c_str(), identity);
+    }
+
+    // One listing per file type, in list order. A file that two types match
+    // is handled twice.
+    void list_files(OpenFolder& folder) {
+        if (!run_.counting_pass) sink_.folder_files_follow(path_);
+        for (const std::wstring& type : file_types_in_use(config_)) {
+            for (bool more = folder.first_match(path_, type); more; more = folder.next_match()) {
+                poll_keyboard();
+                if (folder.match_attributes() & platform::ATTR_DIRECTORY) continue;
+                if (run_.counting_pass)
+                    count_file(folder.match_size());
+                else
+                    hand_over(folder);
+            }
+        }
+    }
+
+    void count_file(uint64_t size) {
+        if (!options_.dest_given) return;
+        Counters& counters = run_.counters;
+        ++counters.files_to_process;
+        if (counters.files_to_process % 1000 == 0)
+            text::print(stderr, "%7ld\b\b\b\b\b\b\b", long(counters.files_to_process));
+        counters.bytes_to_process += static_cast<int64_t>(size);
+    }
+
+    void hand_over(OpenFolder& folder) {
+        const std::wstring& name = folder.match_name();
+        if (exclusions_.excludes(name)) return;
+        sink_.take_file(path_, name, folder.match_record(), folder.match_origin());
+        ++run_.counters.files_processed;
+        check_log_writes(run_.logs.writes);
+    }
+
+    const Configuration& config_;
+    const OptionRecord& options_;
+    Run& run_;
     FolderSource& source_;
     FileSink& sink_;
+    Exclusions exclusions_;
     std::wstring path_;
     std::vector<Level> levels_;
+    int links_entered_ = 0;  // levels reached through a link
 };
 
 }  // namespace
-std::span<const std::wstring> file_types_in_use() {
-    const StringList& types = config().file_types;
+
+std::span<const std::wstring> file_types_in_use(const Configuration& config) {
+    const StringList& types = config.file_types;
     size_t n = 0;
     while (n < types.size() && !types[n].empty() && types[n][0] != L'-') ++n;
     return {types.begin(), n};
 }
 
-bool bypassed(const std::wstring& dir) {
-    if (!opt->bypass_active) return false;
-    for (const std::wstring& entry : config().bypass_list) {
+bool bypassed(const Configuration& config, const std::wstring& dir) {
+    if (!config.options.bypass_active) return false;
+    for (const std::wstring& entry : config.bypass_list) {
         if (entry.empty()) break;
         if (paths::starts_with_ignoring_ascii_case(dir, entry)) return true;
     }
     return false;
 }
 
-FolderReading::FolderReading(const FileSink& sink) {
-    if (!platform::folder_reading_pays() || !file_types_name_files_only()) return;
-    source_ = std::make_unique<ReadAheadSource>(sink);
-    read_ahead_source = source_.get();
+Walk::Walk(const Configuration& config, Run& run, FileSink& sink)
+    : config_(config),
+      run_(run),
+      sink_(sink),
+      lister_(std::make_unique<PatternLister>(run, sink.takes_incomplete_records())) {
+    if (platform::folder_reading_pays() && file_types_name_files_only(config))
+        read_ahead_ = std::make_unique<ReadAheadSource>(config, run, sink);
 }
 
-FolderReading::~FolderReading() {
-    if (read_ahead_source == source_.get()) read_ahead_source = nullptr;
-}
+Walk::~Walk() = default;
 
-void walk_directory(const std::wstring& dir, FileSink& sink) {
-    if (bypassed(dir)) return;
-    PatternLister lister(sink.takes_incomplete_records());
-    FolderSource& source = read_ahead_source ? *read_ahead_source : lister;
-    source.before_start_path(dir, sink);
-    TreeWalk(source, sink).walk(dir);
+void Walk::walk_directory(const std::wstring& dir) {
+    if (bypassed(config_, dir)) return;
+    FolderSource& source = read_ahead_ ? static_cast<FolderSource&>(*read_ahead_) : *lister_;
+    source.before_start_path(dir, sink_);
+    TreeWalk(config_, run_, source, sink_).walk(dir);
 }

@@ -7,7 +7,7 @@
 #include "fuzz_run_support.h"
 #include "fuzz_support.h"
 #include "options/lists.h"
-#include "run/config.h"
+#include "state/config.h"
 #include "walk/exclude.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -21,10 +21,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::wstring upper = name;
     for (wchar_t& c : upper)
         if (c >= L'a' && c <= L'z') c = static_cast<wchar_t>(c - L'a' + L'A');
-    int code = run_and_end([&] {
-        read_exclude_file(L"exclude.lst");
-        building_config().options.exclude_select = 1;
-        FUZZ_CHECK(exclude_test(name) == exclude_test(upper));
+    int code = run_and_end([&](Parsing& parsing) {
+        read_exclude_file(parsing, L"exclude.lst");
+        parsing.config.options.exclude_select = 1;
+        Exclusions exclusions(parsing.config);
+        FUZZ_CHECK(exclusions.excludes(name) == exclusions.excludes(upper));
     });
     check_documented_exit(code);
     return 0;

@@ -14,7 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::fclose(ini);
     wchar_t program[] = L"C:\\kestro.exe";
     wchar_t* argv[] = {program, nullptr};
-    int code = run_and_end([&] { apply_ini_file(argv); });
+    int code = run_and_end([&](Parsing& parsing) { apply_ini_file(parsing, argv); });
     check_documented_exit(code);
     return 0;
 }

@@ -7,7 +7,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     start_in_scratch_folder();
     std::wstring option = text::from_utf8(reinterpret_cast<const char*>(data), size);
-    int code = run_and_end([&] { apply_long_option(option); });
+    int code = run_and_end([&](Parsing& parsing) { apply_long_option(parsing, option); });
     check_documented_exit(code);
     return 0;
 }

@@ -13,10 +13,10 @@
 #include <string>
 #include <vector>
 
+#include "options/option_support.h"
 #include "platform/platform.h"
-#include "run/run_state.h"
-#include "run/stop.h"
 #include "run/terminate.h"
+#include "state/run_state.h"
 
 struct ProcessEnded {
     int code;
@@ -48,21 +48,25 @@ inline void start_in_scratch_folder() {
     platform::set_exit_hook([](int code) { throw ProcessEnded{code}; });
 }
 
-// Runs `body` (which parses) in a fresh run, then ends the run as the program
-// does, which closes whatever the options opened. Returns the exit code.
+// Runs `body` (which parses into the Parsing it is given) in a fresh run, then
+// ends the run as the program does, which closes whatever the options opened.
+// Returns the exit code.
 template <typename Body>
 int run_and_end(Body body) {
-    if (!start_new_run()) std::abort();
-    current_run().screen = stdout;
-    current_run().logs.error_log = stderr;
+    Configuration config;
+    Run run;
+    run.screen = stdout;
+    run.logs.error_log = stderr;
+    run::Termination termination(config, run);
+    run.ending = &termination;
+    Parsing parsing{config, run};
     int code = 0;
     try {
-        body();
-        run::terminate(run::NORMAL_EXIT);
+        body(parsing);
+        termination.end_run(NORMAL_EXIT);
     } catch (const ProcessEnded& ended) {
         code = ended.code;
     }
-    run::release_the_end();
     return code;
 }
 

@@ -12,7 +12,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::vector<wchar_t*> argv;
     for (std::wstring& argument : arguments) argv.push_back(argument.data());
     argv.push_back(nullptr);
-    int code = run_and_end([&] { parse_options(static_cast<int>(arguments.size()), argv.data()); });
+    int code =
+        run_and_end([&](Parsing& parsing) { parse_options(parsing, static_cast<int>(arguments.size()), argv.data()); });
     check_documented_exit(code);
     return 0;
 }

@@ -12,8 +12,9 @@
 #include "common/text.h"
 #include "copy/hashing_hook.h"
 #include "platform/platform.h"
-#include "run/config.h"
-#include "run/run_state.h"
+#include "run_fixture.h"
+#include "state/config.h"
+#include "state/run_state.h"
 #include "stream_contents.h"
 
 namespace {
@@ -23,22 +24,21 @@ const char* SHA1_ABC = "A9993E364706816ABA3E25717850C26C9CD0D89D";
 const char* MD5_A = "0CC175B9C0F1B6A831C399E269772661";
 const char* SHA1_A = "86F7E437FAA5A7FCE15D1DDCB9EAEAEA377667B8";
 
-class HashingStep : public testing::Test {
+class HashingStep : public testing::Test, protected TestRun {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(start_new_run());
         std::random_device seed;
         root_ = std::filesystem::temp_directory_path() / ("kestro-hashing-step-" + std::to_string(seed()));
         std::filesystem::create_directories(root_);
         std::ofstream(root_ / "source", std::ios::binary) << "abc";
         std::ofstream(root_ / "other", std::ios::binary) << "a";
-        ::Run& run = current_run();
+        ::Run& run = run_;
         run.screen = screen_ = std::tmpfile();
         run.logs.copied_log = copied_ = std::tmpfile();
         run.logs.hash_log = hash_ = std::tmpfile();
     }
     void TearDown() override {
-        ::Run& run = current_run();
+        ::Run& run = run_;
         run.screen = run.logs.copied_log = run.logs.hash_log = nullptr;
         for (FILE* f : {screen_, copied_, hash_}) std::fclose(f);
         std::error_code ignored;
@@ -61,9 +61,9 @@ protected:
 }  // namespace
 
 TEST_F(HashingStep, BothSidesWithSha1Values) {
-    building_config().options.hash_mode = 8;
-    building_config().options.sha1_wanted = 1;
-    hash_copied_file(path("source"), path("other"), true);
+    config_.options.hash_mode = 8;
+    config_.options.sha1_wanted = 1;
+    hash_copied_file(context_, path("source"), path("other"), true);
     EXPECT_EQ(stream_contents(copied_), std::string(MD5_ABC) + "|");
     EXPECT_EQ(stream_contents(screen_), " [HASH ERROR]");
     EXPECT_EQ(stream_contents(hash_), "\n\n" + shown("source") + "  | " + MD5_ABC + "  | " + SHA1_ABC + " |" +
@@ -71,7 +71,7 @@ TEST_F(HashingStep, BothSidesWithSha1Values) {
 }
 
 TEST_F(HashingStep, Sha1ValuesAloneAreShownNowhere) {
-    building_config().options.sha1_wanted = 1;
-    hash_copied_file(path("source"), path("source"), true);
+    config_.options.sha1_wanted = 1;
+    hash_copied_file(context_, path("source"), path("source"), true);
     EXPECT_EQ(stream_contents(copied_) + stream_contents(screen_) + stream_contents(hash_), "");
 }

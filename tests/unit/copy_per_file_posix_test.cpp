@@ -11,29 +11,29 @@
 #include <string>
 
 #include "common/paths.h"
+#include "common/text.h"
 #include "copy/per_file.h"
 #include "platform/platform.h"
-#include "run/config.h"
-#include "run/run_state.h"
 #include "run/terminate.h"
-#include "common/text.h"
+#include "run_fixture.h"
+#include "state/config.h"
+#include "state/run_state.h"
 #include "stream_contents.h"
 
 namespace {
 
 std::string contents(FILE* f) { return stream_contents(f); }
 
-class PerFile : public ::testing::Test {
+class PerFile : public ::testing::Test, protected TestRun {
 protected:
     void SetUp() override {
         char pattern[] = "/tmp/kestro-per-file-XXXXXX";
         ASSERT_NE(mkdtemp(pattern), nullptr);
         host = pattern;
-        ASSERT_TRUE(start_new_run());
         shown = std::tmpfile();
-        current_run().screen = shown;
-        current_run().logs.error_log = stderr;
-        current_run().counting_pass = 0;
+        run_.screen = shown;
+        run_.logs.error_log = stderr;
+        run_.counting_pass = 0;
     }
     void TearDown() override {
         std::fclose(shown);
@@ -66,7 +66,7 @@ protected:
     void hand_over(const std::wstring& dir, const std::wstring& name) {
         platform::FindRecord record;
         ASSERT_TRUE(platform::find_entry((dir + name).c_str(), &record));
-        process_file(dir, name, record);
+        process_file(context_, dir, name, record);
     }
 
     std::string host;
@@ -78,17 +78,17 @@ TEST_F(PerFile, FlattenedDuplicatesGetRunWideNumbers) {
     make("src/b/x.txt", "second");
     make("src/c/x.txt", "third");
     make("dst/keep", "");
-    current_run().target.destination_root = folder("dst");
-    building_config().options.flatten = 1;
-    building_config().options.nodupe = 1;
-    building_config().options.copy_all = 1;  // as --nodupe sets it
+    run_.target.destination_root = folder("dst");
+    config_.options.flatten = 1;
+    config_.options.nodupe = 1;
+    config_.options.copy_all = 1;  // as --nodupe sets it
     hand_over(folder("src/a"), L"x.txt");
     hand_over(folder("src/b"), L"x.txt");
     hand_over(folder("src/c"), L"x.txt");
     EXPECT_EQ(read("dst/x.txt"), "first");
     EXPECT_EQ(read("dst/x[0000].txt"), "second");
     EXPECT_EQ(read("dst/x[0001].txt"), "third");
-    EXPECT_EQ(current_run().counters.files_copied, 3);
+    EXPECT_EQ(run_.counters.files_copied, 3);
 }
 
 // On POSIX a '~' name clashes only with an entry of that very name: the
@@ -97,11 +97,11 @@ TEST_F(PerFile, TildeClashIsRenamedAndRecorded) {
     make("src/ABCDEF~1.TXT", "short-looking name");
     make("dst/ABCDEFGHIJ.TXT", "long name, untouched");
     make("dst/ABCDEF~1.TXT", "earlier copy, untouched");
-    current_run().target.destination_root = folder("dst");
-    current_run().target.current_start_path_len = static_cast<int32_t>(folder("src").size() - 1);
-    building_config().options.check_tilde = 1;
+    run_.target.destination_root = folder("dst");
+    run_.target.current_start_path_len = static_cast<int32_t>(folder("src").size() - 1);
+    config_.options.check_tilde = 1;
     FILE* renamed = std::tmpfile();
-    current_run().logs.renamed_log = renamed;
+    run_.logs.renamed_log = renamed;
     hand_over(folder("src"), L"ABCDEF~1.TXT");
 
     std::string log = contents(renamed);
@@ -124,8 +124,8 @@ TEST_F(PerFile, DirsStartPathsLandUnderTheirMirroredFolder) {
     make("data/x/a.txt", "top");
     make("data/x/sub/b.txt", "below");
     std::wstring start = folder("data/x");  // stored with its trailing '\'
-    current_run().target.current_start_path_len = static_cast<int32_t>(start.size());
-    current_run().target.destination_root = folder("backup/data/x");
+    run_.target.current_start_path_len = static_cast<int32_t>(start.size());
+    run_.target.destination_root = folder("backup/data/x");
     hand_over(start, L"a.txt");
     hand_over(start + L"sub\\", L"b.txt");
     EXPECT_EQ(read("backup/data/x/a.txt"), "top");
@@ -144,31 +144,34 @@ TEST_F(PerFile, ASourceChangedSinceItsListingCountsWhatWasCopied) {
     };
     for (Case c : {Case{2000000, 314966, 0}, Case{2000000, 314966, 1}, Case{1000, 5000, 0}}) {
         SCOPED_TRACE(testing::Message() << c.listed << " -> " << c.copied << " hash " << c.hash_mode);
-        ASSERT_TRUE(start_new_run());
-        current_run().screen = shown;
-        current_run().logs.error_log = stderr;
-        current_run().counting_pass = 0;
+        TestRun fresh;  // each case counts from nothing
+        ::Run& run_ = fresh.run_;
+        Configuration& config_ = fresh.config_;
+        const CopyContext& context_ = fresh.context_;
+        run_.screen = shown;
+        run_.logs.error_log = stderr;
+        run_.counting_pass = 0;
         FILE* copied_log = std::tmpfile();
-        current_run().logs.copied_log = copied_log;
-        building_config().options.hash_mode = c.hash_mode;
+        run_.logs.copied_log = copied_log;
+        config_.options.hash_mode = c.hash_mode;
         make("src/a.bin", std::string(c.listed, 'x'));
         std::system(("rm -rf '" + host + "/dst'").c_str());
-        current_run().target.destination_root = folder("dst");
-        current_run().target.current_start_path_len = static_cast<int32_t>(folder("src").size() - 1);
+        run_.target.destination_root = folder("dst");
+        run_.target.current_start_path_len = static_cast<int32_t>(folder("src").size() - 1);
         platform::FindRecord record;
         ASSERT_TRUE(platform::find_entry((folder("src") + L"a.bin").c_str(), &record));
         make("src/a.bin", std::string(c.copied, 'y'));
-        process_file(folder("src"), L"a.bin", record);
+        process_file(context_, folder("src"), L"a.bin", record);
 
         EXPECT_EQ(read("dst/a.bin"), std::string(c.copied, 'y'));
-        EXPECT_EQ(current_run().counters.bytes_copied, static_cast<int64_t>(c.copied));
-        EXPECT_EQ(current_run().counters.bytes_processed, static_cast<int64_t>(c.listed));
-        std::string listed_text = text::to_utf8(run::format_count(static_cast<int64_t>(c.listed)));
-        std::string copied_text = text::to_utf8(run::format_count(static_cast<int64_t>(c.copied)));
+        EXPECT_EQ(run_.counters.bytes_copied, static_cast<int64_t>(c.copied));
+        EXPECT_EQ(run_.counters.bytes_processed, static_cast<int64_t>(c.listed));
+        std::string listed_text = text::to_utf8(text::format_count(static_cast<int64_t>(c.listed)));
+        std::string copied_text = text::to_utf8(text::format_count(static_cast<int64_t>(c.copied)));
         EXPECT_NE(contents(shown).find(" " + listed_text + " ==> "), std::string::npos);
         std::string record_text = contents(copied_log);
         EXPECT_EQ(record_text.find(std::string(14 - copied_text.size(), ' ') + copied_text + " |"), 0u) << record_text;
-        current_run().logs.copied_log = nullptr;
+        run_.logs.copied_log = nullptr;
         std::fclose(copied_log);
     }
 }
@@ -183,11 +186,13 @@ TEST(PerFileDeferred, CopiesGetTheAttributesAndTimesOfWholeRecords) {
     char pattern[] = "/tmp/kestro-deferred-XXXXXX";
     ASSERT_NE(mkdtemp(pattern), nullptr);
     std::string host = pattern;
-    ASSERT_TRUE(start_new_run());
+    TestRun test;
+    ::Run& run_ = test.run_;
+    const CopyContext& context_ = test.context_;
     FILE* shown = std::tmpfile();
-    current_run().screen = shown;
-    current_run().logs.error_log = stderr;
-    current_run().counting_pass = 0;
+    run_.screen = shown;
+    run_.logs.error_log = stderr;
+    run_.counting_pass = 0;
     auto win = [&](const std::string& relative) {
         std::wstring full;
         std::string path = host + "/" + relative;
@@ -203,20 +208,20 @@ TEST(PerFileDeferred, CopiesGetTheAttributesAndTimesOfWholeRecords) {
                                                  platform::Disposition::open_existing);
     ASSERT_TRUE(platform::set_file_times(h, &created, nullptr, nullptr));
     platform::close_file(h);
-    ASSERT_TRUE(process_file_defers_attributes());  // the default options copy by write time only
+    ASSERT_TRUE(process_file_defers_attributes(context_));  // the default options copy by write time only
 
     for (const char* name : {"hs.txt", "ro.txt"}) {
         std::wstring wide(name, name + std::strlen(name));
         for (bool deferred : {false, true}) {
-            current_run().target.destination_root = win(deferred ? "deferred" : "whole") + L"\\";
-            current_run().target.current_start_path_len = static_cast<int32_t>(win("src").size());
+            run_.target.destination_root = win(deferred ? "deferred" : "whole") + L"\\";
+            run_.target.current_start_path_len = static_cast<int32_t>(win("src").size());
             platform::FindRecord record;
             std::wstring pattern_path = win("src") + L"\\" + wide;
             platform::FindHandle listing = deferred ? platform::find_first_sizes(pattern_path.c_str(), &record)
                                                     : platform::find_first(pattern_path.c_str(), &record);
             ASSERT_NE(listing, nullptr);
             platform::find_close(listing);
-            process_file(win("src") + L"\\", wide, record, !deferred);
+            process_file(context_, win("src") + L"\\", wide, record, !deferred);
         }
         platform::FindRecord whole, deferred;
         ASSERT_TRUE(platform::find_entry((win("whole") + L"\\" + wide).c_str(), &whole));
@@ -232,6 +237,6 @@ TEST(PerFileDeferred, CopiesGetTheAttributesAndTimesOfWholeRecords) {
               platform::ATTR_HIDDEN | platform::ATTR_SYSTEM);
     EXPECT_EQ(copy.creation_time, created);
     std::fclose(shown);
-    current_run().screen = nullptr;
+    run_.screen = nullptr;
     std::system(("chmod -R u+w '" + host + "'; rm -rf '" + host + "'").c_str());
 }

@@ -9,8 +9,9 @@
 #include "copy/records.h"
 #include "copy/selection.h"
 #include "copy/time_breakdown.h"
-#include "run/config.h"
-#include "run/run_state.h"
+#include "run_fixture.h"
+#include "state/config.h"
+#include "state/run_state.h"
 
 namespace {
 
@@ -21,67 +22,61 @@ platform::FileTime utc_filetime(int64_t seconds_since_1970) {
     return platform::FILETIME_UNIX_EPOCH + static_cast<uint64_t>(seconds_since_1970) * SECOND;
 }
 
-class CopyRules : public ::testing::Test {
+class CopyRules : public ::testing::Test, protected TestRun {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(start_new_run());
-        current_run().target.destination_root = L"\\\\?\\E:\\backup";
-    }
+    void SetUp() override { run_.target.destination_root = L"\\\\?\\E:\\backup"; }
 };
 
 TEST_F(CopyRules, TreeReplicationKeepsTheFolderBelowTheStartPath) {
     // Start path "\\?\C:\data" stored without its trailing backslash.
-    current_run().target.current_start_path_len = static_cast<int32_t>(std::wcslen(L"\\\\?\\C:\\data"));
-    EXPECT_EQ(destination_folder(current_run(), L"\\\\?\\C:\\data\\"), L"\\\\?\\E:\\backup\\");
-    EXPECT_EQ(destination_folder(current_run(), L"\\\\?\\C:\\data\\work\\x\\"), L"\\\\?\\E:\\backup\\work\\x\\");
+    run_.target.current_start_path_len = static_cast<int32_t>(std::wcslen(L"\\\\?\\C:\\data"));
+    EXPECT_EQ(destination_folder(context_, L"\\\\?\\C:\\data\\"), L"\\\\?\\E:\\backup\\");
+    EXPECT_EQ(destination_folder(context_, L"\\\\?\\C:\\data\\work\\x\\"), L"\\\\?\\E:\\backup\\work\\x\\");
     // One trailing backslash of the root is dropped: the same paths come out.
-    current_run().target.destination_root = L"\\\\?\\E:\\backup\\";
-    EXPECT_EQ(destination_folder(current_run(), L"\\\\?\\C:\\data\\work\\"), L"\\\\?\\E:\\backup\\work\\");
+    run_.target.destination_root = L"\\\\?\\E:\\backup\\";
+    EXPECT_EQ(destination_folder(context_, L"\\\\?\\C:\\data\\work\\"), L"\\\\?\\E:\\backup\\work\\");
 }
 
 TEST_F(CopyRules, DirsFileStartPathsKeepTheSeparatorUnderTheMirror) {
     // A --dirs start path is stored with its trailing backslash; the driver
     // has already mirrored it under the root.
-    current_run().target.current_start_path_len = static_cast<int32_t>(std::wcslen(L"\\\\?\\C:\\data\\x\\"));
-    current_run().target.destination_root = L"\\\\?\\E:\\backup\\data\\x\\";
-    EXPECT_EQ(destination_folder(current_run(), L"\\\\?\\C:\\data\\x\\"), L"\\\\?\\E:\\backup\\data\\x\\");
-    EXPECT_EQ(destination_folder(current_run(), L"\\\\?\\C:\\data\\x\\sub\\"),
-              L"\\\\?\\E:\\backup\\data\\x\\sub\\");
+    run_.target.current_start_path_len = static_cast<int32_t>(std::wcslen(L"\\\\?\\C:\\data\\x\\"));
+    run_.target.destination_root = L"\\\\?\\E:\\backup\\data\\x\\";
+    EXPECT_EQ(destination_folder(context_, L"\\\\?\\C:\\data\\x\\"), L"\\\\?\\E:\\backup\\data\\x\\");
+    EXPECT_EQ(destination_folder(context_, L"\\\\?\\C:\\data\\x\\sub\\"), L"\\\\?\\E:\\backup\\data\\x\\sub\\");
 }
 
 TEST_F(CopyRules, BareDriveDestination) {
-    current_run().target.destination_root = L"E:";
-    current_run().target.current_start_path_len = static_cast<int32_t>(std::wcslen(L"\\\\?\\C:\\data"));
-    EXPECT_EQ(destination_folder(current_run(), L"\\\\?\\C:\\data\\w\\"), L"E:\\w\\");
+    run_.target.destination_root = L"E:";
+    run_.target.current_start_path_len = static_cast<int32_t>(std::wcslen(L"\\\\?\\C:\\data"));
+    EXPECT_EQ(destination_folder(context_, L"\\\\?\\C:\\data\\w\\"), L"E:\\w\\");
 }
 
 TEST_F(CopyRules, FlatteningNumbersFoldersAfterEachFullOne) {
-    building_config().options.flatten = 3;  // 1 to 5: never sub-folders
-    current_run().renames.flatten_copied = 30;
-    EXPECT_EQ(destination_folder(current_run(), L"\\\\?\\C:\\data\\deep\\"), L"\\\\?\\E:\\backup\\");
+    config_.options.flatten = 3;  // 1 to 5: never sub-folders
+    run_.renames.flatten_copied = 30;
+    EXPECT_EQ(destination_folder(context_, L"\\\\?\\C:\\data\\deep\\"), L"\\\\?\\E:\\backup\\");
 
-    building_config().options.flatten = 100;
-    current_run().renames.flatten_copied = 0;
-    EXPECT_EQ(destination_folder(current_run(), L"\\\\?\\C:\\a\\"), L"\\\\?\\E:\\backup\\");
-    current_run().renames.flatten_copied = 99;
-    EXPECT_EQ(destination_folder(current_run(), L"\\\\?\\C:\\a\\"), L"\\\\?\\E:\\backup\\");
-    current_run().renames.flatten_copied = 100;  // copy 101 opens 0001
-    EXPECT_EQ(destination_folder(current_run(), L"\\\\?\\C:\\a\\"), L"\\\\?\\E:\\backup\\0001\\");
+    config_.options.flatten = 100;
+    run_.renames.flatten_copied = 0;
+    EXPECT_EQ(destination_folder(context_, L"\\\\?\\C:\\a\\"), L"\\\\?\\E:\\backup\\");
+    run_.renames.flatten_copied = 99;
+    EXPECT_EQ(destination_folder(context_, L"\\\\?\\C:\\a\\"), L"\\\\?\\E:\\backup\\");
+    run_.renames.flatten_copied = 100;  // copy 101 opens 0001
+    EXPECT_EQ(destination_folder(context_, L"\\\\?\\C:\\a\\"), L"\\\\?\\E:\\backup\\0001\\");
     // Files passed over at the same count stay in that folder.
-    EXPECT_EQ(destination_folder(current_run(), L"\\\\?\\C:\\a\\"), L"\\\\?\\E:\\backup\\0001\\");
-    current_run().renames.flatten_copied = 200;
-    EXPECT_EQ(destination_folder(current_run(), L"\\\\?\\C:\\a\\"), L"\\\\?\\E:\\backup\\0002\\");
-    current_run().renames.flatten_copied = 201;
-    EXPECT_EQ(destination_folder(current_run(), L"\\\\?\\C:\\a\\"), L"\\\\?\\E:\\backup\\0002\\");
+    EXPECT_EQ(destination_folder(context_, L"\\\\?\\C:\\a\\"), L"\\\\?\\E:\\backup\\0001\\");
+    run_.renames.flatten_copied = 200;
+    EXPECT_EQ(destination_folder(context_, L"\\\\?\\C:\\a\\"), L"\\\\?\\E:\\backup\\0002\\");
+    run_.renames.flatten_copied = 201;
+    EXPECT_EQ(destination_folder(context_, L"\\\\?\\C:\\a\\"), L"\\\\?\\E:\\backup\\0002\\");
 }
 
 TEST_F(CopyRules, DuplicateNumbersRunAcrossTheWholeRun) {
-    EXPECT_EQ(renamed_duplicate(current_run().renames, L"\\\\?\\E:\\b\\name.ext"),
-              L"\\\\?\\E:\\b\\name[0000].ext");
-    EXPECT_EQ(renamed_duplicate(current_run().renames, L"\\\\?\\E:\\b\\other.tar.gz"),
-              L"\\\\?\\E:\\b\\other.tar[0001].gz");
-    EXPECT_EQ(renamed_duplicate(current_run().renames, L"E:\\b.d\\noext"), L"E:\\b.d\\noext[0002]");
-    EXPECT_EQ(current_run().renames.dupe_index, 3);
+    EXPECT_EQ(renamed_duplicate(run_.renames, L"\\\\?\\E:\\b\\name.ext"), L"\\\\?\\E:\\b\\name[0000].ext");
+    EXPECT_EQ(renamed_duplicate(run_.renames, L"\\\\?\\E:\\b\\other.tar.gz"), L"\\\\?\\E:\\b\\other.tar[0001].gz");
+    EXPECT_EQ(renamed_duplicate(run_.renames, L"E:\\b.d\\noext"), L"E:\\b.d\\noext[0002]");
+    EXPECT_EQ(run_.renames.dupe_index, 3);
 }
 
 TEST_F(CopyRules, TildeCheckRules) {
@@ -94,16 +89,16 @@ TEST_F(CopyRules, TildeCheckRules) {
 }
 
 TEST_F(CopyRules, AttributeSelectionNeedsEveryRequestedBit) {
-    building_config().options.attr_select = 1;
-    building_config().options.attr_readonly = 1;
-    building_config().options.attr_hidden = 1;
-    EXPECT_FALSE(passes_attribute_test(platform::ATTR_READONLY));
-    EXPECT_TRUE(passes_attribute_test(platform::ATTR_READONLY | platform::ATTR_HIDDEN));
-    building_config().options.attr_readonly = building_config().options.attr_hidden = 0;
-    building_config().options.attr_dir_level = 1;  // -a d: no effect
-    EXPECT_TRUE(passes_attribute_test(platform::ATTR_ARCHIVE));
-    building_config().options.attr_dir_level = 2;  // -a D: files never pass
-    EXPECT_FALSE(passes_attribute_test(platform::ATTR_ARCHIVE));
+    config_.options.attr_select = 1;
+    config_.options.attr_readonly = 1;
+    config_.options.attr_hidden = 1;
+    EXPECT_FALSE(passes_attribute_test(context_, platform::ATTR_READONLY));
+    EXPECT_TRUE(passes_attribute_test(context_, platform::ATTR_READONLY | platform::ATTR_HIDDEN));
+    config_.options.attr_readonly = config_.options.attr_hidden = 0;
+    config_.options.attr_dir_level = 1;  // -a d: no effect
+    EXPECT_TRUE(passes_attribute_test(context_, platform::ATTR_ARCHIVE));
+    config_.options.attr_dir_level = 2;  // -a D: files never pass
+    EXPECT_FALSE(passes_attribute_test(context_, platform::ATTR_ARCHIVE));
 }
 
 TEST_F(CopyRules, DateRangeIsStrictAndAnySelectedKindPasses) {
@@ -111,32 +106,32 @@ TEST_F(CopyRules, DateRangeIsStrictAndAnySelectedKindPasses) {
     r.creation_time = 500;
     r.last_write_time = 100;
     r.last_access_time = 100;
-    building_config().younger_cutoff = 100;
-    building_config().older_cutoff = 500;
-    building_config().age_use_write = 'a';
-    EXPECT_TRUE(passes_date_range_test(r));  // neither bound in force: skipped
-    building_config().options.older_select = 1;
-    EXPECT_FALSE(passes_date_range_test(r));  // 100 is not above 100
+    config_.younger_cutoff = 100;
+    config_.older_cutoff = 500;
+    config_.age_use_write = 'a';
+    EXPECT_TRUE(passes_date_range_test(context_, r));  // neither bound in force: skipped
+    config_.options.older_select = 1;
+    EXPECT_FALSE(passes_date_range_test(context_, r));  // 100 is not above 100
     r.last_write_time = 101;
-    EXPECT_TRUE(passes_date_range_test(r));
+    EXPECT_TRUE(passes_date_range_test(context_, r));
     r.last_write_time = 100;
-    building_config().age_use_create = 'a';  // 500 is not below 500 either
-    EXPECT_FALSE(passes_date_range_test(r));
+    config_.age_use_create = 'a';  // 500 is not below 500 either
+    EXPECT_FALSE(passes_date_range_test(context_, r));
     r.creation_time = 499;
-    EXPECT_TRUE(passes_date_range_test(r));
+    EXPECT_TRUE(passes_date_range_test(context_, r));
 }
 
 TEST_F(CopyRules, SizeBoundsIncludeTheirValue) {
-    building_config().options.size_greater_select = 1;
-    building_config().size_greater = 100;
-    EXPECT_TRUE(passes_size_test(100));
-    EXPECT_FALSE(passes_size_test(99));
-    building_config().options.size_greater_select = 0;
-    building_config().options.size_less_select = 1;
-    building_config().size_less = 100;
-    EXPECT_TRUE(passes_size_test(100));
-    EXPECT_FALSE(passes_size_test(101));
-    EXPECT_FALSE(passes_size_test(5000000000LL));
+    config_.options.size_greater_select = 1;
+    config_.size_greater = 100;
+    EXPECT_TRUE(passes_size_test(context_, 100));
+    EXPECT_FALSE(passes_size_test(context_, 99));
+    config_.options.size_greater_select = 0;
+    config_.options.size_less_select = 1;
+    config_.size_less = 100;
+    EXPECT_TRUE(passes_size_test(context_, 100));
+    EXPECT_FALSE(passes_size_test(context_, 101));
+    EXPECT_FALSE(passes_size_test(context_, 5000000000LL));
 }
 
 TEST_F(CopyRules, TimeOfKindPicksByLetter) {

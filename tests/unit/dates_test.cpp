@@ -7,8 +7,8 @@
 
 #include "options/dates.h"
 #include "platform/platform.h"
-#include "run/config.h"
-#include "run/run_state.h"
+#include "state/config.h"
+#include "state/run_state.h"
 
 namespace {
 
@@ -108,6 +108,10 @@ TEST(DayOfYear, CountsMonthLengthsWithLeapYears) {
     EXPECT_EQ(day_of_year(2, 29, 2000), 60);
     EXPECT_EQ(day_of_year(2, 29, 2016), 60);
     EXPECT_EQ(day_of_year(3, 1, 1900), 60);
+    // A day past its month's end is no day: the run ends on it.
+    EXPECT_EQ(day_of_year(2, 29, 2015), INVALID_DAY);
+    EXPECT_EQ(day_of_year(4, 31, 2016), INVALID_DAY);
+    EXPECT_EQ(day_number(2, 30, 2016), INVALID_DAY);
 }
 
 TEST(DayCount, CountsWholeDaysFromLocalMidnight) {
@@ -147,14 +151,14 @@ TEST(AgeValue, DaysOrDateAndTheAgeLetters) {
     EXPECT_FALSE(is_day_count(L"12/31/2015"));
     EXPECT_FALSE(is_day_count(L"12\\31\\2015"));
 
-    ASSERT_TRUE(start_new_run());
-    scan_age_letters(L"12-31-2015w");
-    EXPECT_EQ(building_config().age_use_write, 'a');
-    EXPECT_EQ(building_config().age_use_access, 0);
-    EXPECT_EQ(building_config().age_use_create, 0);
-    scan_age_letters(L"Ac");
-    EXPECT_EQ(building_config().age_use_access, 'a');
-    EXPECT_EQ(building_config().age_use_create, 'a');
+    Configuration config_;
+    scan_age_letters(config_, L"12-31-2015w");
+    EXPECT_EQ(config_.age_use_write, 'a');
+    EXPECT_EQ(config_.age_use_access, 0);
+    EXPECT_EQ(config_.age_use_create, 0);
+    scan_age_letters(config_, L"Ac");
+    EXPECT_EQ(config_.age_use_access, 'a');
+    EXPECT_EQ(config_.age_use_create, 'a');
 }
 
 }  // namespace

@@ -4,9 +4,9 @@
 #include <algorithm>
 #include <string>
 
-#include "common/file_hashing.h"
 #include "common/md5.h"
 #include "common/sha1.h"
+#include "copy/file_hashing.h"
 
 template <class State, size_t DigestSize>
 std::string digest_text_of(const std::string& data, size_t piece, void (*start)(State&),

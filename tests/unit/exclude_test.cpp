@@ -1,10 +1,11 @@
 // The exclusion matcher and the exclude test.
 #include "walk/exclude.h"
+#include "run_fixture.h"
 
 #include <gtest/gtest.h>
 
-#include "run/config.h"
-#include "run/run_state.h"
+#include "state/config.h"
+#include "state/run_state.h"
 
 namespace {
 
@@ -96,40 +97,47 @@ TEST(WildcardMatch, ManyStarsStayFast) {
     EXPECT_TRUE(matches(L"*A*A*A*A*A*A*A*A*A*A*A*A*", name.c_str()));
 }
 
-class ExcludeTest : public testing::Test {
+class ExcludeTest : public testing::Test, protected TestRun {
 protected:
-    void SetUp() override { ASSERT_TRUE(start_new_run()); }
+    void SetUp() override { config_.options.exclude_select = 1; }
+    // The exclusions as the run makes them from the configuration as it stands.
+    int exclude_test(const wchar_t* name) { return Exclusions(config_).excludes(name) ? 1 : 0; }
 };
 
-TEST_F(ExcludeTest, EmptyListExcludesNothing) { EXPECT_EQ(exclude_test(L"ANY.OBJ"), 0); }
+TEST_F(ExcludeTest, PatternsExcludeNothingWhileExclusionsAreOff) {
+    config_.exclude_types.add(L"*.OBJ");
+    EXPECT_EQ(exclude_test(L"ANY.OBJ"), 1);
+    config_.options.exclude_select = 0;
+    EXPECT_EQ(exclude_test(L"ANY.OBJ"), 0);
+}
 
 TEST_F(ExcludeTest, NameIsUpperCasedBeforeMatching) {
-    building_config().exclude_types.add(L"*.OBJ");
+    config_.exclude_types.add(L"*.OBJ");
     EXPECT_EQ(exclude_test(L"FILE.OBJ"), 1);
     EXPECT_EQ(exclude_test(L"file.obj"), 1);
     EXPECT_EQ(exclude_test(L"file.c"), 0);
     // Only ASCII letters are upper-cased, as the C runtime does in its
     // default locale: "É*" leaves "été.txt" alone.
-    building_config().exclude_types.add(L"\u00C9*");
+    config_.exclude_types.add(L"\u00C9*");
     EXPECT_EQ(exclude_test(L"\u00E9t\u00E9.txt"), 0);
     EXPECT_EQ(exclude_test(L"\u00C9t\u00E9.txt"), 1);
 }
 
 TEST_F(ExcludeTest, CaseSensitiveComparesTheNameAsIs) {
-    building_config().options.exclude_case_sensitive = 1;
-    building_config().exclude_types.add(L"*.obj");
+    config_.options.exclude_case_sensitive = 1;
+    config_.exclude_types.add(L"*.obj");
     EXPECT_EQ(exclude_test(L"FILE.OBJ"), 0);
     EXPECT_EQ(exclude_test(L"file.obj"), 1);
     // Upper-case patterns (as an exclude file stores them) then only hit upper-case names.
-    building_config().exclude_types.add(L"*.TMP");
+    config_.exclude_types.add(L"*.TMP");
     EXPECT_EQ(exclude_test(L"A.TMP"), 1);
     EXPECT_EQ(exclude_test(L"a.tmp"), 0);
 }
 
 TEST_F(ExcludeTest, AnyPatternOfTheListExcludes) {
-    building_config().exclude_types.add(L"*.OBJ");
-    building_config().exclude_types.add(L"~*");
-    building_config().exclude_types.add(L"[!A-C]*");
+    config_.exclude_types.add(L"*.OBJ");
+    config_.exclude_types.add(L"~*");
+    config_.exclude_types.add(L"[!A-C]*");
     EXPECT_EQ(exclude_test(L"~draft.doc"), 1);
     EXPECT_EQ(exclude_test(L"zeta.txt"), 1);
     EXPECT_EQ(exclude_test(L"beta.obj"), 1);

@@ -7,7 +7,7 @@
 #include <random>
 #include <string>
 
-#include "common/file_hashing.h"
+#include "copy/file_hashing.h"
 #include "digest_text.h"
 #include "platform/platform.h"
 

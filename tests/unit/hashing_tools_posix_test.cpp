@@ -12,7 +12,7 @@
 #include <random>
 #include <string>
 
-#include "common/file_hashing.h"
+#include "copy/file_hashing.h"
 #include "platform/platform.h"
 
 namespace {

@@ -9,16 +9,14 @@
 #include <vector>
 
 #include "options/options.h"
-#include "run/config.h"
-#include "run/run_state.h"
+#include "run_fixture.h"
 
-class OptionsTest : public ::testing::Test {
+class OptionsTest : public ::testing::Test, protected TestRun {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(start_new_run());
-        building_config().options.shadow_copy = 1;  // start paths are taken as folders without a lookup
-        current_run().screen = stdout;
-        current_run().logs.error_log = stderr;
+        config_.options.shadow_copy = 1;  // start paths are taken as folders without a lookup
+        run_.screen = stdout;
+        run_.logs.error_log = stderr;
     }
 
     // Runs the parser on the arguments (the program path is added in front).
@@ -28,7 +26,7 @@ protected:
         vector_.clear();
         for (auto& a : storage_) vector_.push_back(a.data());
         vector_.push_back(nullptr);
-        parse_options(static_cast<int>(storage_.size()), vector_.data());
+        parse_options(parsing_, static_cast<int>(storage_.size()), vector_.data());
     }
 
 private:

@@ -106,91 +106,91 @@ TEST_F(ListFiles, WidePiecesCountCharactersNotBytes) {
 
 TEST_F(ListFiles, TypesFileTakesPatternsUpToTheirLastControlCharacter) {
     std::wstring path = write("types", "*.c\n*.h \nab\n*.cpp\n*.c\n\tx\n*.txt");
-    read_types_file(path);
-    ASSERT_EQ(building_config().file_types.size(), 4u);
-    EXPECT_EQ(building_config().file_types[0], L"*.c");
-    EXPECT_EQ(building_config().file_types[1], L"*.h ");  // blanks before the line end stay
-    EXPECT_EQ(building_config().file_types[2], L"*.cpp");
-    EXPECT_EQ(building_config().file_types[3], L"*.txt");  // a last line without a line end keeps its text
+    read_types_file(parsing_, path);
+    ASSERT_EQ(config_.file_types.size(), 4u);
+    EXPECT_EQ(config_.file_types[0], L"*.c");
+    EXPECT_EQ(config_.file_types[1], L"*.h ");  // blanks before the line end stay
+    EXPECT_EQ(config_.file_types[2], L"*.cpp");
+    EXPECT_EQ(config_.file_types[3], L"*.txt");  // a last line without a line end keeps its text
 }
 
 TEST_F(ListFiles, TypesFileOf299IsAcceptedAnd300Refused) {
     std::string lines;
     for (int i = 0; i < 299; ++i) lines += "*." + std::to_string(1000 + i) + "\n";
-    read_types_file(write("ok", lines));
-    EXPECT_EQ(building_config().file_types.size(), 299u);
+    read_types_file(parsing_, write("ok", lines));
+    EXPECT_EQ(config_.file_types.size(), 299u);
 
     std::wstring path = write("many", lines + "*.last\n");
-    EXPECT_EXIT(read_types_file(path), ExitedWithCode(3),
+    EXPECT_EXIT(read_types_file(parsing_, path), ExitedWithCode(3),
                 "\nMaximum file types allowed for -F option in .*many is 300");
 }
 
 TEST_F(ListFiles, TypesFileMissingEndsTheRun) {
-    EXPECT_EXIT(read_types_file(L"C:\\no\\such\\types"), ExitedWithCode(3),
+    EXPECT_EXIT(read_types_file(parsing_, L"C:\\no\\such\\types"), ExitedWithCode(3),
                 "\nCan't open file extention file C:\\\\no\\\\such\\\\types");
 }
 
 TEST_F(ListFiles, EmptyAndBinaryTypesFilesAddNothingHarmful) {
-    read_types_file(write("empty", ""));
-    EXPECT_TRUE(building_config().file_types.empty());
-    read_types_file(write("binary", std::string("\0\0\0\0\0\n\x01\x02\x03\x04", 10)));
-    for (const auto& t : building_config().file_types) EXPECT_FALSE(t.empty());
+    read_types_file(parsing_, write("empty", ""));
+    EXPECT_TRUE(config_.file_types.empty());
+    read_types_file(parsing_, write("binary", std::string("\0\0\0\0\0\n\x01\x02\x03\x04", 10)));
+    for (const auto& t : config_.file_types) EXPECT_FALSE(t.empty());
 }
 
 TEST_F(ListFiles, TypesBeyondTheListEndTheRun) {
     std::string lines;
     for (int i = 0; i < 200; ++i) lines += "*.a" + std::to_string(i) + "\n";
-    read_types_file(write("first", lines));
+    read_types_file(parsing_, write("first", lines));
     lines.clear();
     for (int i = 0; i < 200; ++i) lines += "*.b" + std::to_string(i) + "\n";
     std::wstring second = write("second", lines);
-    EXPECT_EXIT(read_types_file(second), ExitedWithCode(6), "Too many file types");
+    EXPECT_EXIT(read_types_file(parsing_, second), ExitedWithCode(6), "Too many file types");
 }
 
 // ---- Exclusion file --------------------------------------------------------------
 
 TEST_F(ListFiles, ExclusionFileIsUpperCasedAndAnEmptyLineEndsIt) {
-    building_config().exclude_types.add(L"FIRST");
-    read_exclude_file(write("ex", "*.obj\r\n~tmp*\n\nafter\n"));
-    ASSERT_EQ(building_config().exclude_types.size(), 3u);
-    EXPECT_EQ(building_config().exclude_types[0], L"FIRST");
-    EXPECT_EQ(building_config().exclude_types[1], L"*.OBJ");
-    EXPECT_EQ(building_config().exclude_types[2], L"~TMP*");
-    read_exclude_file(L"C:\\no\\such\\file");  // silently nothing
-    EXPECT_EQ(building_config().exclude_types.size(), 3u);
+    config_.exclude_types.add(L"FIRST");
+    read_exclude_file(parsing_, write("ex", "*.obj\r\n~tmp*\n\nafter\n"));
+    ASSERT_EQ(config_.exclude_types.size(), 3u);
+    EXPECT_EQ(config_.exclude_types[0], L"FIRST");
+    EXPECT_EQ(config_.exclude_types[1], L"*.OBJ");
+    EXPECT_EQ(config_.exclude_types[2], L"~TMP*");
+    read_exclude_file(parsing_, L"C:\\no\\such\\file");  // silently nothing
+    EXPECT_EQ(config_.exclude_types.size(), 3u);
 }
 
 TEST_F(ListFiles, ExclusionLineLongerThanThePieceBecomesTwoPatterns) {
-    read_exclude_file(write("long", std::string(300, 'a') + "\n"));
-    ASSERT_EQ(building_config().exclude_types.size(), 2u);
-    EXPECT_EQ(building_config().exclude_types[0].size(), 259u);
-    EXPECT_EQ(building_config().exclude_types[1], std::wstring(41, L'A'));
+    read_exclude_file(parsing_, write("long", std::string(300, 'a') + "\n"));
+    ASSERT_EQ(config_.exclude_types.size(), 2u);
+    EXPECT_EQ(config_.exclude_types[0].size(), 259u);
+    EXPECT_EQ(config_.exclude_types[1], std::wstring(41, L'A'));
 }
 
 TEST_F(ListFiles, TooManyExclusionsEndTheRun) {
     std::string lines;
     for (int i = 0; i < 600; ++i) lines += "*.x" + std::to_string(i) + "\n";
     std::wstring path = write("ex", lines);
-    EXPECT_EXIT(read_exclude_file(path), ExitedWithCode(6), "Too many exclusion patterns");
+    EXPECT_EXIT(read_exclude_file(parsing_, path), ExitedWithCode(6), "Too many exclusion patterns");
 }
 
 // ---- Bypass --------------------------------------------------------------------------
 
 TEST_F(ListFiles, BypassFolderOrListFile) {
     std::wstring one = folder("skip");
-    add_bypass(one);
-    ASSERT_EQ(building_config().bypass_count, 1);
-    EXPECT_EQ(building_config().bypass_list[0], L"\\\\?\\" + one);
+    add_bypass(parsing_, one);
+    ASSERT_EQ(config_.bypass_count, 1);
+    EXPECT_EQ(config_.bypass_list[0], L"\\\\?\\" + one);
 
-    add_bypass(L"C:\\not\\there");  // a name that does not exist is one folder
-    EXPECT_EQ(building_config().bypass_list[1], L"\\\\?\\C:\\not\\there");
+    add_bypass(parsing_, L"C:\\not\\there");  // a name that does not exist is one folder
+    EXPECT_EQ(config_.bypass_list[1], L"\\\\?\\C:\\not\\there");
 
     std::wstring a = folder("a"), b = folder("b");
     std::string list = std::string(a.begin(), a.end()) + "\n" + std::string(b.begin(), b.end()) + "\n\nC:\\late\n";
-    add_bypass(write("bypass.lst", list));
-    ASSERT_EQ(building_config().bypass_count, 4);
-    EXPECT_EQ(building_config().bypass_list[2], L"\\\\?\\" + a);
-    EXPECT_EQ(building_config().bypass_list[3], L"\\\\?\\" + b);
+    add_bypass(parsing_, write("bypass.lst", list));
+    ASSERT_EQ(config_.bypass_count, 4);
+    EXPECT_EQ(config_.bypass_list[2], L"\\\\?\\" + a);
+    EXPECT_EQ(config_.bypass_list[3], L"\\\\?\\" + b);
 }
 
 // ---- Dirs file -------------------------------------------------------------------------
@@ -200,45 +200,45 @@ TEST_F(ListFiles, DirsFileKeepsTrailingBackslashesAndDropsMissingFolders) {
     std::string w(work.begin(), work.end());
     write("dirs", w + " | backup of the work tree\nC:\\missing\\folder\n" + w + "\n" + w + "\\");
     FILE* f = open_host("dirs");
-    building_config().source_paths.add(L"\\\\?\\C:\\given");
-    building_config().dirs_count = 4;
-    read_dirs_file(f);
-    ASSERT_EQ(building_config().dirs_count, 4);  // the given path and the work folder three times
-    EXPECT_EQ(building_config().source_paths[1], L"\\\\?\\" + work + L"\\");
-    EXPECT_EQ(building_config().source_paths[3], L"\\\\?\\" + work + L"\\");
-    EXPECT_EQ(building_config().start_path_len[1], static_cast<int32_t>(building_config().source_paths[1].size()));
+    config_.source_paths.add(L"\\\\?\\C:\\given");
+    config_.dirs_count = 4;
+    read_dirs_file(parsing_, f);
+    ASSERT_EQ(config_.dirs_count, 4);  // the given path and the work folder three times
+    EXPECT_EQ(config_.source_paths[1], L"\\\\?\\" + work + L"\\");
+    EXPECT_EQ(config_.source_paths[3], L"\\\\?\\" + work + L"\\");
+    EXPECT_EQ(config_.start_path_len[1], static_cast<int32_t>(config_.source_paths[1].size()));
 }
 
 TEST_F(ListFiles, DirsFileWithNothingCountedReadsNothing) {
     std::wstring work = folder("work");
     write("dirs", std::string(work.begin(), work.end()) + "\n");
-    building_config().source_paths.add(L"\\\\?\\C:\\given");
-    building_config().dirs_count = 0;
-    read_dirs_file(open_host("dirs"));
-    EXPECT_EQ(building_config().dirs_count, 1);
-    EXPECT_EQ(building_config().source_paths.size(), 1u);
+    config_.source_paths.add(L"\\\\?\\C:\\given");
+    config_.dirs_count = 0;
+    read_dirs_file(parsing_, open_host("dirs"));
+    EXPECT_EQ(config_.dirs_count, 1);
+    EXPECT_EQ(config_.source_paths.size(), 1u);
 }
 
 TEST_F(ListFiles, BinaryDirsFileIsReadWithoutHarm) {
     write("dirs", std::string("\xff\xfe\x01garbage\0x\n\x80\x80\x80\n", 17));
-    building_config().dirs_count = 2;
-    read_dirs_file(open_host("dirs"));
-    EXPECT_EQ(building_config().dirs_count, 0);
+    config_.dirs_count = 2;
+    read_dirs_file(parsing_, open_host("dirs"));
+    EXPECT_EQ(config_.dirs_count, 0);
 }
 
 // ---- Start paths -------------------------------------------------------------------------
 
 TEST_F(ListFiles, FileAsStartPathBecomesItsFolderAndAFileType) {
-    building_config().options.shadow_copy = 0;
+    config_.options.shadow_copy = 0;
     folder("data");
     std::wstring report = write("data/REPORT.TXT", "x");
     testing::internal::CaptureStdout();
-    add_start_path(report);
+    add_start_path(parsing_, report);
     std::string out = testing::internal::GetCapturedStdout();
     std::wstring data = windows(dir_ / "data");
-    ASSERT_EQ(building_config().source_paths.size(), 1u);
-    EXPECT_EQ(building_config().source_paths[0], L"\\\\?\\" + data);
-    EXPECT_EQ(building_config().file_types[0], L"REPORT.TXT");
+    ASSERT_EQ(config_.source_paths.size(), 1u);
+    EXPECT_EQ(config_.source_paths[0], L"\\\\?\\" + data);
+    EXPECT_EQ(config_.file_types[0], L"REPORT.TXT");
     EXPECT_NE(out.find("\nREPORT.TXT appears to be a file, not a folder.\nwill make the following "
                        "adjustments\nsource directory=\\\\?\\"),
               std::string::npos);
@@ -246,16 +246,16 @@ TEST_F(ListFiles, FileAsStartPathBecomesItsFolderAndAFileType) {
 }
 
 TEST_F(ListFiles, MissingStartPathEndsTheRun) {
-    building_config().options.shadow_copy = 0;
-    EXPECT_EXIT(add_start_path(L"C:\\no\\such\\start"), ExitedWithCode(3),
+    config_.options.shadow_copy = 0;
+    EXPECT_EXIT(add_start_path(parsing_, L"C:\\no\\such\\start"), ExitedWithCode(3),
                 "\nCan't find a file or folder of the name C:\\\\no\\\\such\\\\start\n"
                 "Please check the -p option and rerun program\n");
 }
 
 TEST_F(ListFiles, TooManyStartPathsEndTheRun) {
-    for (int i = 0; i < 599; ++i) add_start_path(L"C:\\s" + std::to_wstring(i));
-    EXPECT_EQ(building_config().source_paths.size(), 599u);
-    EXPECT_EXIT(add_start_path(L"C:\\one\\more"), ExitedWithCode(6), "Too many start folders");
+    for (int i = 0; i < 599; ++i) add_start_path(parsing_, L"C:\\s" + std::to_wstring(i));
+    EXPECT_EQ(config_.source_paths.size(), 599u);
+    EXPECT_EXIT(add_start_path(parsing_, L"C:\\one\\more"), ExitedWithCode(6), "Too many start folders");
 }
 
 // ---- Refused options ------------------------------------------------------------------------

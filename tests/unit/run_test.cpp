@@ -4,26 +4,21 @@
 #include <climits>
 
 #include "common/paths.h"
-#include "run/banner.h"
+#include "common/text.h"
+#include "options/banner.h"
 #include "run/header.h"
 #include "run/terminate.h"
 #include "run/time_text.h"
 
 TEST(FormatCount, ThousandsSeparators) {
-    EXPECT_STREQ(run::format_count(0), L"0");
-    EXPECT_STREQ(run::format_count(999), L"999");
-    EXPECT_STREQ(run::format_count(1000), L"1,000");
-    EXPECT_STREQ(run::format_count(1000000), L"1,000,000");
-    EXPECT_STREQ(run::format_count(123456789), L"123,456,789");
-    EXPECT_STREQ(run::format_count(-1234567), L"-1,234,567");
-    EXPECT_STREQ(run::format_count(LLONG_MIN), L"-9,223,372,036,854,775,808");
-    EXPECT_STREQ(run::format_count(LLONG_MAX), L"9,223,372,036,854,775,807");
-}
-
-TEST(FormatCount, SharedBufferIsOverwritten) {
-    const wchar_t* first = run::format_count(1);
-    run::format_count(22);
-    EXPECT_STREQ(first, L"22");
+    EXPECT_EQ(text::format_count(0), L"0");
+    EXPECT_EQ(text::format_count(999), L"999");
+    EXPECT_EQ(text::format_count(1000), L"1,000");
+    EXPECT_EQ(text::format_count(1000000), L"1,000,000");
+    EXPECT_EQ(text::format_count(123456789), L"123,456,789");
+    EXPECT_EQ(text::format_count(-1234567), L"-1,234,567");
+    EXPECT_EQ(text::format_count(LLONG_MIN), L"-9,223,372,036,854,775,808");
+    EXPECT_EQ(text::format_count(LLONG_MAX), L"9,223,372,036,854,775,807");
 }
 
 TEST(ExitReasons, Texts) {

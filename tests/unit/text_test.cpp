@@ -3,7 +3,7 @@
 
 #include <climits>
 
-#include "common/text.h"
+#include "log/output.h"
 #include "stream_contents.h"
 
 using text::format;

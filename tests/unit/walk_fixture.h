@@ -12,8 +12,7 @@
 
 #include "common/paths.h"
 #include "platform/platform.h"
-#include "run/config.h"
-#include "run/run_state.h"
+#include "run_fixture.h"
 #include "walk/walk.h"
 
 struct HandedFile {
@@ -33,10 +32,9 @@ public:
     std::vector<HandedFile> files;
 };
 
-class WalkTest : public testing::Test {
+class WalkTest : public testing::Test, protected TestRun {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(start_new_run());
         std::random_device seed;
         root_ = std::filesystem::temp_directory_path() /
                 ("kestro-walk-" + std::to_string(seed()) + "-" + std::to_string(seed()));
@@ -45,8 +43,8 @@ protected:
         ASSERT_TRUE(platform::full_path(root_.wstring().c_str(), full));
         start_ = paths::long_form(full) + L"\\";
 
-        building_config().file_types.add(L"*.*");
-        current_run().counting_pass = 0;
+        config_.file_types.add(L"*.*");
+        run_.counting_pass = 0;
     }
 
     void TearDown() override {
@@ -74,7 +72,7 @@ protected:
     std::filesystem::path root_;
     std::wstring start_;
     // Walks the tree from `start` for the pass the run is in, into the recorder.
-    void walk(const std::wstring& start) { walk_directory(start, recorder_); }
+    void walk(const std::wstring& start) { Walk(config_, run_, recorder_).walk_directory(start); }
     std::vector<HandedFile>& handed_files() { return recorder_.files; }
     const std::vector<HandedFile>& handed_files() const { return recorder_.files; }
 

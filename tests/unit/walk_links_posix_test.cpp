@@ -41,11 +41,11 @@ TEST_F(WalkLinksTest, LinksBetweenTwoSubtreesStop) {
     std::filesystem::create_directory_symlink(root_ / "Y", root_ / "X" / "toY");
     std::filesystem::create_directory_symlink(root_ / "X", root_ / "Y" / "toX");
 
-    current_run().counting_pass = 1;
-    building_config().options.dest_given = 1;
+    run_.counting_pass = 1;
+    config_.options.dest_given = 1;
     walk(start_);
     // X, X/toY (Y), Y, Y/toX (X); the links back from there are skipped.
-    EXPECT_EQ(current_run().counters.files_to_process, 4);
+    EXPECT_EQ(run_.counters.files_to_process, 4);
 }
 
 }  // namespace

@@ -71,7 +71,7 @@ TEST_F(WalkTreeTest, CopyPassHandsEveryFileOnceDepthFirst) {
     std::vector<Entry> list = handed();
     EXPECT_EQ(sorted(list), sorted(all_files()));
     expect_depth_first(list);
-    EXPECT_EQ(current_run().counters.files_processed, 8);
+    EXPECT_EQ(run_.counters.files_processed, 8);
     const std::map<std::wstring, uint64_t> sizes = {{L"top.txt", 5},  {L"top.dat", 7}, {L"a1.txt", 11},
                                                     {L"a2.dat", 13},   {L"d.txt", 17},   {L"ab.txt", 19},
                                                     {L"b.txt", 23},    {L"inner.dat", 29}};
@@ -84,14 +84,14 @@ TEST_F(WalkTreeTest, CopyPassHandsEveryFileOnceDepthFirst) {
 }
 
 TEST_F(WalkTreeTest, FileMatchingTwoTypesIsHandedTwiceTypeByType) {
-    building_config().file_types.add(L"*.TXT");
+    config_.file_types.add(L"*.TXT");
     walk(start_);
     std::vector<Entry> list = handed();
     std::vector<Entry> expected = all_files();
     for (const auto& e : all_files())
         if (e.second.size() > 4 && e.second.substr(e.second.size() - 4) == L".txt") expected.push_back(e);
     EXPECT_EQ(sorted(list), sorted(expected));
-    EXPECT_EQ(current_run().counters.files_processed, 13);
+    EXPECT_EQ(run_.counters.files_processed, 13);
     expect_depth_first(list);
     // In each folder the *.* listing comes first, then the *.TXT one.
     std::map<std::wstring, std::vector<std::wstring>> by_folder;
@@ -103,10 +103,10 @@ TEST_F(WalkTreeTest, FileMatchingTwoTypesIsHandedTwiceTypeByType) {
 }
 
 TEST_F(WalkTreeTest, TypeBeginningWithDashEndsTheList) {
-    building_config().file_types.clear();
-    building_config().file_types.add(L"*.TXT");
-    building_config().file_types.add(L"-");
-    building_config().file_types.add(L"*.DAT");
+    config_.file_types.clear();
+    config_.file_types.add(L"*.TXT");
+    config_.file_types.add(L"-");
+    config_.file_types.add(L"*.DAT");
     walk(start_);
     EXPECT_EQ(sorted(handed()), sorted({{folder(L""), L"top.txt"},
                                         {folder(L"A"), L"a1.txt"},
@@ -116,57 +116,57 @@ TEST_F(WalkTreeTest, TypeBeginningWithDashEndsTheList) {
 }
 
 TEST_F(WalkTreeTest, WithoutRecursionOnlyTheStartFolderIsListed) {
-    building_config().options.recurse = 0;
+    config_.options.recurse = 0;
     walk(start_);
     EXPECT_EQ(sorted(handed()), sorted({{folder(L""), L"top.txt"}, {folder(L""), L"top.dat"}}));
 }
 
 TEST_F(WalkTreeTest, ExcludedFilesAreSkippedInTheCopyPassOnly) {
-    building_config().options.exclude_select = 1;
-    building_config().exclude_types.add(L"*.DAT");
+    config_.options.exclude_select = 1;
+    config_.exclude_types.add(L"*.DAT");
     walk(start_);
     for (const auto& e : handed()) EXPECT_NE(e.second.substr(e.second.size() - 4), L".dat");
-    EXPECT_EQ(current_run().counters.files_processed, 5);
+    EXPECT_EQ(run_.counters.files_processed, 5);
 
     // The counting pass counts them all.
-    current_run().counting_pass = 1;
-    building_config().options.dest_given = 1;
+    run_.counting_pass = 1;
+    config_.options.dest_given = 1;
     walk(start_);
-    EXPECT_EQ(current_run().counters.files_to_process, 8);
-    EXPECT_EQ(current_run().counters.files_processed, 5);
+    EXPECT_EQ(run_.counters.files_to_process, 8);
+    EXPECT_EQ(run_.counters.files_processed, 5);
 }
 
 TEST_F(WalkTreeTest, CountingPassCountsFilesAndBytesPerMatchingType) {
-    current_run().counting_pass = 1;
-    building_config().options.dest_given = 1;
+    run_.counting_pass = 1;
+    config_.options.dest_given = 1;
     walk(start_);
     EXPECT_TRUE(handed_files().empty());
-    EXPECT_EQ(current_run().counters.files_processed, 0);
-    EXPECT_EQ(current_run().counters.files_to_process, 8);
-    EXPECT_EQ(current_run().counters.bytes_to_process, 5 + 7 + 11 + 13 + 17 + 19 + 23 + 29);
+    EXPECT_EQ(run_.counters.files_processed, 0);
+    EXPECT_EQ(run_.counters.files_to_process, 8);
+    EXPECT_EQ(run_.counters.bytes_to_process, 5 + 7 + 11 + 13 + 17 + 19 + 23 + 29);
 
-    current_run().counters.files_to_process = 0;
-    current_run().counters.bytes_to_process = 0;
-    building_config().file_types.add(L"*.TXT");
+    run_.counters.files_to_process = 0;
+    run_.counters.bytes_to_process = 0;
+    config_.file_types.add(L"*.TXT");
     walk(start_);
-    EXPECT_EQ(current_run().counters.files_to_process, 13);
-    EXPECT_EQ(current_run().counters.bytes_to_process, 124 + 5 + 11 + 17 + 19 + 23);
+    EXPECT_EQ(run_.counters.files_to_process, 13);
+    EXPECT_EQ(run_.counters.bytes_to_process, 124 + 5 + 11 + 17 + 19 + 23);
 }
 
 TEST_F(WalkTreeTest, CountingPassWithoutDestinationCountsNothing) {
-    current_run().counting_pass = 1;
-    building_config().options.dest_given = 0;
+    run_.counting_pass = 1;
+    config_.options.dest_given = 0;
     walk(start_);
-    EXPECT_EQ(current_run().counters.files_to_process, 0);
-    EXPECT_EQ(current_run().counters.bytes_to_process, 0);
+    EXPECT_EQ(run_.counters.files_to_process, 0);
+    EXPECT_EQ(run_.counters.bytes_to_process, 0);
     EXPECT_TRUE(handed_files().empty());
 }
 
 TEST_F(WalkTreeTest, BypassIsAPrefixWithoutRegardToCase) {
-    building_config().options.bypass_active = 1;
+    config_.options.bypass_active = 1;
     std::wstring a = folder(L"A");
     a.pop_back();  // bypass entries are full paths without the trailing '\'
-    building_config().bypass_list.add(paths::upper_ascii(a));
+    config_.bypass_list.add(paths::upper_ascii(a));
     walk(start_);
     // A, its subfolder and the sibling AB (same prefix) are skipped.
     EXPECT_EQ(sorted(handed()), sorted({{folder(L""), L"top.txt"},
@@ -175,19 +175,19 @@ TEST_F(WalkTreeTest, BypassIsAPrefixWithoutRegardToCase) {
                                         {folder(L"NOTE.TXT"), L"inner.dat"}}));
 
     // Bypassing the start folder itself skips everything, in both passes.
-    building_config().bypass_list.clear();
-    building_config().bypass_list.add(start_);
+    config_.bypass_list.clear();
+    config_.bypass_list.add(start_);
     handed_files().clear();
     walk(start_);
-    current_run().counting_pass = 1;
-    building_config().options.dest_given = 1;
+    run_.counting_pass = 1;
+    config_.options.dest_given = 1;
     walk(start_);
     EXPECT_TRUE(handed_files().empty());
-    EXPECT_EQ(current_run().counters.files_to_process, 0);
+    EXPECT_EQ(run_.counters.files_to_process, 0);
 }
 
 TEST_F(WalkTreeTest, BypassListIsIgnoredUnlessActive) {
-    building_config().bypass_list.add(start_);
+    config_.bypass_list.add(start_);
     walk(start_);
     EXPECT_EQ(handed().size(), 8u);
 }
@@ -205,13 +205,13 @@ class WalkCountingFiguresTest : public WalkTest {};
 
 TEST_F(WalkCountingFiguresTest, FigureAtEveryThousandFiles) {
     for (int i = 0; i < 2500; ++i) make_file("many/f" + std::to_string(i));
-    current_run().counting_pass = 1;
-    building_config().options.dest_given = 1;
+    run_.counting_pass = 1;
+    config_.options.dest_given = 1;
     testing::internal::CaptureStderr();
     walk(start_);
     std::string err = testing::internal::GetCapturedStderr();
     EXPECT_EQ(err, "   1000\b\b\b\b\b\b\b   2000\b\b\b\b\b\b\b");
-    EXPECT_EQ(current_run().counters.files_to_process, 2500);
+    EXPECT_EQ(run_.counters.files_to_process, 2500);
 }
 
 }  // namespace

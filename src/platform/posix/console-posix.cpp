@@ -110,7 +110,8 @@ void write_console(FILE* stream, const wchar_t* text, size_t length) {
 }
 
 bool select_file_dialog(const wchar_t* title, std::wstring& chosen) {
-    text::print(stdout, "\n%ls: ", title);
+    std::wstring prompt = std::wstring(L"\n") + title + L": ";
+    write_console(stdout, prompt.data(), prompt.size());
     std::string line;
     for (;;) {
         int c = read_char();

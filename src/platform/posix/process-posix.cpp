@@ -3,20 +3,16 @@
 #include <signal.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <thread>
 
+#include "platform/host_state.h"
 #include "platform/names.h"
 #include "platform/platform.h"
 #include "platform/posix/host.h"
 
 namespace platform {
-
-namespace {
-std::atomic<bool> interrupted{false};
-}
 
 bool get_env(const char* name, std::wstring* value) {
     const char* v = std::getenv(name);
@@ -28,7 +24,7 @@ bool get_env(const char* name, std::wstring* value) {
     return true;
 }
 
-void install_interrupt_handler(void (*handler)(int)) {
+void install_interrupt_routing() {
     // SIGINT and SIGTERM are taken by a thread of their own, as a Windows
     // console handler runs on its own thread; no stdio in a signal handler.
     sigset_t set;
@@ -39,25 +35,16 @@ void install_interrupt_handler(void (*handler)(int)) {
     // A closed screen pipe (kestro ... | head) must not end a backup half
     // done: writes to it fail instead, and the copy goes on.
     signal(SIGPIPE, SIG_IGN);
-    std::thread([set, handler]() {
+    std::thread([set]() {
         int signal_number = 0;
         while (sigwait(&set, &signal_number) != 0) {
         }
-        interrupted.store(true);
-        handler(2);
+        host_state::report_interrupt();
     }).detach();
 }
 
-bool interrupt_requested() { return interrupted.load(std::memory_order_acquire); }
-
-namespace {
-void (*exit_hook)(int) = nullptr;
-}
-
-void set_exit_hook(void (*hook)(int code)) { exit_hook = hook; }
-
 void exit_process(int code) {
-    if (exit_hook) exit_hook(code);
+    if (host_state::exit_hook) host_state::exit_hook(code);
     posix::restore_terminal();
     std::fflush(nullptr);
     _exit(code);

@@ -1,25 +1,21 @@
 // Environment, Ctrl+C routing and process exit.
-#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 
+#include "platform/host_state.h"
 #include "platform/win32/host-win32.h"
 
 namespace platform {
 
 namespace {
 
-void (*interrupt_handler)(int) = nullptr;
-std::atomic<bool> interrupted{false};
-
 // Runs on the thread the system creates for the console event; the handler
 // does not return before the process ends, so returning is only reached for
 // events it ignores.
 BOOL WINAPI console_event(DWORD event) {
-    if ((event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT) && interrupt_handler) {
-        interrupted.store(true);
-        interrupt_handler(2);
+    if ((event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT) && host_state::events.interrupt) {
+        host_state::report_interrupt();
         return TRUE;
     }
     return FALSE;
@@ -36,21 +32,10 @@ bool get_env(const char* name, std::wstring* value) {
     return true;
 }
 
-void install_interrupt_handler(void (*handler)(int)) {
-    interrupt_handler = handler;
-    SetConsoleCtrlHandler(console_event, TRUE);
-}
-
-bool interrupt_requested() { return interrupted.load(std::memory_order_acquire); }
-
-namespace {
-void (*exit_hook)(int) = nullptr;
-}
-
-void set_exit_hook(void (*hook)(int code)) { exit_hook = hook; }
+void install_interrupt_routing() { SetConsoleCtrlHandler(console_event, TRUE); }
 
 void exit_process(int code) {
-    if (exit_hook) exit_hook(code);
+    if (host_state::exit_hook) host_state::exit_hook(code);
     std::fflush(nullptr);
     ExitProcess(static_cast<UINT>(code));
 }

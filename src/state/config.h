@@ -2,7 +2,7 @@
 // lists and the paths. The environment step and the option parsers build it
 // (building_config); the driver then freezes it, and from there on every part
 // reads it (config, opt) and nothing changes it. What changes during a run
-// lives in the run state (run/run_state.h).
+// lives in the run state (state/run_state.h).
 #pragma once
 
 #include <cstdint>
@@ -98,6 +98,11 @@ struct FileTimes {
     platform::FileTime last_write = 0;
 };
 
+// The three times of a find record.
+inline FileTimes times_of(const platform::FindRecord& record) {
+    return {record.creation_time, record.last_access_time, record.last_write_time};
+}
+
 // List capacities (limits a user can observe).
 constexpr size_t SOURCE_PATHS_CAPACITY = 600;
 constexpr size_t START_PATH_LEN_CAPACITY = 1000;
@@ -148,17 +153,3 @@ struct Configuration {
     // the environment step clears again).
     void set_start_values();
 };
-
-// The configuration in force, read-only, and its option record.
-const Configuration& config();
-extern const OptionRecord* opt;
-
-// The configuration while the environment step and the parsers build it.
-// Asking for it once the driver has frozen it is a fault of the program.
-Configuration& building_config();
-void freeze_config();
-
-// A new configuration with its start values, in force from now on (the
-// program's start, and every test that wants a run of its own). False when
-// there is no memory for it.
-bool start_new_config();

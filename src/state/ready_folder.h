@@ -12,4 +12,6 @@ struct ReadyFolder {
     // the run has since given copies there: any other name is surely free.
     bool is_new = false;
     std::unordered_set<std::wstring> names_given;
+    // The folder whose partial copies of earlier runs were removed last.
+    std::wstring partial_copies_cleared;
 };

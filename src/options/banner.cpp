@@ -1,9 +1,9 @@
-#include "run/banner.h"
+#include "options/banner.h"
 
 #include <algorithm>
 #include <cstring>
 
-#include "common/text.h"
+#include "log/output.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "common/file_hashing.h"
+#include "copy/file_hashing.h"
 
 #include <cstdio>
 #include <mutex>
@@ -6,7 +6,7 @@
 
 #include "common/md5.h"
 #include "common/sha1.h"
-#include "common/text.h"
+#include "log/output.h"
 #include "platform/platform.h"
 
 namespace hashing {

@@ -1,17 +1,18 @@
 // The run state: everything that changes while a run goes on. The counters,
 // the rename numbers, the open streams, the start path being walked and the
-// copy engine's per-folder state live in one Run, reached through
-// current_run(). Only the main thread touches it; the interrupt thread only
-// asks for the run to stop (run/stop.h).
+// copy engine's per-folder state live in one Run, which the driver makes and
+// hands to the parts of the program. Only the main thread touches it; the
+// interrupt thread only asks for the run to stop (run/terminate.h).
 #pragma once
 
 #include <cstdint>
 #include <cstdio>
 #include <string>
 
-#include "copy/ready_folder.h"
-#include "log/log_streams.h"
-#include "run/config.h"
+#include "state/config.h"
+#include "state/log_streams.h"
+#include "state/ready_folder.h"
+#include "state/run_end.h"
 
 // Files and bytes of the two passes. The walk and the source-list mode count
 // them, the copy engine counts what it copied, the statistics read them.
@@ -61,10 +62,21 @@ struct Run {
     // them to the destination folders it creates).
     FileTimes source_folder_times;
     ReadyFolder ready_folder;
+
+    // How a part of the program ends the run (state/run_end.h): the driver's
+    // termination routine, or, while none is installed, the end of the
+    // process with the reason as exit code.
+    RunEnding* ending = nullptr;
 };
 
-Run& current_run();
-// A new run state and a new configuration (start_new_config), both with
-// their start values, current from now on: the start of a run, and every
-// test that wants a run of its own. False when there is no memory for them.
-bool start_new_run();
+// Ends the run with `reason`: the statistics, the logs closed, `reason` as
+// the exit code.
+[[noreturn]] void end_run(Run& run, int reason);
+// Ends the process at once with `code` and nothing more written: the help
+// screens and the few failures whose documented end is a bare exit.
+[[noreturn]] void exit_at_once(Run& run, int code);
+// A safe point of the main thread: ends the run (USER_ABORTED) when an
+// interrupt has come.
+void stop_if_requested(Run& run);
+// A key read without echo, -1 at the end of input; Ctrl+C meanwhile ends the run.
+int wait_for_key(Run& run);

@@ -4,8 +4,21 @@
 #pragma once
 
 #include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
 
-#include "log/log_writes.h"
+// The log files watched for writes that fail (log/log_writes.h).
+struct LogWriteWatch {
+    struct Watched {
+        FILE* stream;
+        std::wstring name;
+        bool reported;
+        std::unique_ptr<char[]> buffer;  // the stream's own, when it was given one
+    };
+    std::vector<Watched> logs;
+    bool failed = false;  // some log lost a write
+};
 
 struct LogStreams {
     FILE* default_log = nullptr;     // mask bit 1; closed between its writings

@@ -1,4 +1,4 @@
-#include "common/pause.h"
+#include "platform/pause.h"
 
 #include "platform/platform.h"
 

@@ -1,0 +1,34 @@
+// What the copy pass is handed: the configuration, frozen, the run state, and
+// the copies in flight that a decision may have to wait for.
+#pragma once
+
+#include <string>
+
+#include "state/run_state.h"
+
+// The copies in flight of the copy pass with copy workers
+// (copy/copies_in_flight.h): a file is decided only once the copies that
+// read or write its source or its destination are finished.
+class CopyWaits {
+public:
+    virtual ~CopyWaits() = default;
+    // Finishes, in order, every file in flight whose copy touches `path`.
+    virtual void finish_touching(const std::wstring& path) = 0;
+    // Finishes every file in flight.
+    virtual void finish_all() = 0;
+};
+
+struct CopyContext {
+    const Configuration& config;
+    Run& run;
+    const OptionRecord& options = config.options;
+    // Null while the run copies with one thread.
+    CopyWaits* in_flight = nullptr;
+
+    void wait_for_copies_touching(const std::wstring& path) const {
+        if (in_flight) in_flight->finish_touching(path);
+    }
+    void wait_for_all_copies() const {
+        if (in_flight) in_flight->finish_all();
+    }
+};

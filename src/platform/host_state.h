@@ -1,0 +1,33 @@
+// The process-wide state the host forces on the program, all of it here:
+// the host reports Ctrl+C on a thread of its own, and the allocator's new
+// handler and the fuzz targets' exit hook are plain functions, so what they
+// reach cannot be handed down. Everything else the program changes lives
+// in the run state the driver makes. Besides these, the POSIX backend keeps
+// the terminal settings a key read changed (posix/console-posix.cpp), so
+// that an exit from the interrupt thread gives the terminal back.
+#pragma once
+
+#include <atomic>
+#include <thread>
+
+#include "platform/platform.h"
+
+namespace platform::host_state {
+
+// Ctrl+C (or SIGTERM) has come.
+extern std::atomic<bool> interrupted;
+// What the run installed for Ctrl+C and for memory that cannot be had.
+extern HostEvents events;
+// The thread that installed them: only there does a failed allocation end the run.
+extern std::thread::id events_thread;
+// Fuzz targets only: called with the exit code instead of ending the process.
+extern void (*exit_hook)(int code);
+
+// Sets `interrupted` and calls the run's interrupt handler; returns only if
+// none is installed.
+void report_interrupt();
+// Installs the new handler that turns an allocation failure on the events
+// thread into the run's end (other threads get std::bad_alloc).
+void install_new_handler();
+
+}  // namespace platform::host_state
