@@ -13,7 +13,6 @@ struct CopiesInFlight::InFlight {
     CopyWorkers::Job job;
     bool deciding = true;
     bool at_worker = false;  // handed to the workers (else done on the main thread)
-    bool handed = false;     // take_file returned: the walk counted it as processed
     uint64_t source_key = 0, destination_key = 0;
 };
 
@@ -43,20 +42,19 @@ CopiesInFlight::CopiesInFlight(const CopyContext& c, unsigned workers)
 CopiesInFlight::~CopiesInFlight() = default;
 
 void CopiesInFlight::take_file(const std::wstring& dir, const std::wstring& name, const platform::FindRecord& record,
-                               bool record_complete, const DestinationHint* hint) {
+                               const ProgressPoint& at, bool record_complete, const DestinationHint* hint) {
     finish_ready();
     files_.push_back(std::make_unique<InFlight>());
     InFlight& file = *files_.back();
     // With files ahead still in flight, what this one writes waits for theirs.
     const bool hold = files_.size() > 1;
     text::HeldOutput* before = text::hold_output(hold ? &file.work.decided_output : nullptr);
-    decide_file(c_, dir, name, record, record_complete, hint, file.work);
+    decide_file(c_, dir, name, record, at, record_complete, hint, file.work);
     text::hold_output(before);
     file.deciding = false;
     file_decided(file);
     finish_ready();
     if (copies_ > copy_limit_ || files_.size() > MAX_FILES_IN_FLIGHT) drain_to_half();
-    if (!files_.empty()) files_.back()->handed = true;
 }
 
 void CopiesInFlight::file_decided(InFlight& file) {
@@ -175,35 +173,22 @@ void CopiesInFlight::finish_all() {
     }
 }
 
-void CopiesInFlight::drop(InFlight& file) {
-    Counters& counters = c_.run.counters;
-    counters.bytes_processed -= file.work.size;
-    if (file.handed) --counters.files_processed;
-}
-
-// A file finished at the end of the run whose take_file did not return: the
-// walk will not count it, so it is counted here.
-void CopiesInFlight::counted_as_processed(InFlight& file) {
-    if (!file.handed) ++c_.run.counters.files_processed;
-    file.handed = true;
-}
-
 void CopiesInFlight::settle(bool whole) {
     if (std::this_thread::get_id() != main_thread_) return;
     text::hold_output(nullptr);
-    // The end came while a file's records were being written: it counts as finished.
+    // The end came while a file's records were being written: it was
+    // counted as processed when they began.
     if (finishing_ && !files_.empty()) {
         finishing_ = false;
-        counted_as_processed(*files_.front());
         forget(*files_.front());
         files_.pop_front();
     }
     if (!whole) workers_.stop();
     while (!files_.empty()) {
         InFlight& file = *files_.front();
-        if (file.deciding) {
-            drop(file);
-        } else {
+        // A file still being decided, or whose copy was not done, is dropped
+        // as never reached: it was not counted.
+        if (!file.deciding) {
             while (!workers_.wait_for(file.job, WAIT_SLICE_MS)) {
             }
             const FileWork& work = file.work;
@@ -214,9 +199,6 @@ void CopiesInFlight::settle(bool whole) {
                 text::release(file.work.decided_output);
                 finish_file_work(c_, file.work);
                 check_log_writes(c_.run.logs.writes);
-                counted_as_processed(file);
-            } else {
-                drop(file);
             }
         }
         forget(file);

@@ -21,6 +21,7 @@
 #include "platform/platform.h"
 
 struct DestinationHint;
+struct ProgressPoint;
 
 class CopiesInFlight : public CopyWaits {
 public:
@@ -35,14 +36,14 @@ public:
 
     // One file of the walk, as process_file takes it.
     void take_file(const std::wstring& dir, const std::wstring& name, const platform::FindRecord& record,
-                   bool record_complete, const DestinationHint* hint);
+                   const ProgressPoint& at, bool record_complete, const DestinationHint* hint);
     // Finishes, in order, every file in flight whose copy touches `path`.
     void finish_touching(const std::wstring& path) override;
     // Finishes every file in flight.
     void finish_all() override;
     // The run ends: with `whole`, every file is finished; otherwise the
     // workers stop, the files whose work is done are finished in order and
-    // the rest are dropped from the counts as never reached.
+    // the rest are dropped as never reached.
     void settle(bool whole);
 
 private:
@@ -57,8 +58,6 @@ private:
     void finish_front();
     void forget(InFlight& file);
     bool front_is_decided() const;
-    void drop(InFlight& file);
-    void counted_as_processed(InFlight& file);
 
     const CopyContext& c_;
     CopyWorkers workers_;

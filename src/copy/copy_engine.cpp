@@ -51,10 +51,12 @@ void CopyEngine::take_file(const std::wstring& dir, const std::wstring& name, pl
             c_.in_flight = copies_.get();
         }
     }
+    bytes_taken_ += static_cast<int64_t>(record.size());
+    const ProgressPoint at{files_taken_++, bytes_taken_};
     if (copies_)
-        copies_->take_file(dir, name, record, origin.record_complete, given);
+        copies_->take_file(dir, name, record, at, origin.record_complete, given);
     else
-        process_file(c_, dir, name, record, origin.record_complete, given);
+        process_file(c_, dir, name, record, at, origin.record_complete, given);
 }
 
 void CopyEngine::finish_copies() {

@@ -45,4 +45,8 @@ private:
     // Chosen at the first file of the copy pass; null with one thread.
     bool workers_chosen_ = false;
     std::unique_ptr<CopiesInFlight> copies_;
+    // The files handed over so far and their bytes, for the progress lines;
+    // the statistics count each file when its records are written.
+    int32_t files_taken_ = 0;
+    int64_t bytes_taken_ = 0;
 };

@@ -92,11 +92,9 @@ void report_time_failure(const CopyContext& c, int screen_number, int log_number
         text::print(error_log, "\n%d Can't reset filetime for %ls\n", log_number, paths::display(path));
 }
 
-// An interrupt stopped the copy of `work`: the file is left as if never
-// reached, so that the statistics count only the files done, and the run ends.
-[[noreturn]] void abandon_for_interrupt(const CopyContext& c, const FileWork& work) {
-    c.run.counters.bytes_processed -= work.size;
-    end_run(c.run, USER_ABORTED);
+void count_as_processed(const CopyContext& c, const FileWork& work) {
+    ++c.run.counters.files_processed;
+    c.run.counters.bytes_processed += work.size;
 }
 
 // The copy step up to the copy itself: the screen lines, the renaming and
@@ -122,8 +120,6 @@ void decide_copy(const CopyContext& c, CurrentFile& file, std::wstring destinati
     }
     work.destination = std::move(destination);
     work.hashes_wanted = wanted_hash_texts(c, c.run.logs);
-    work.files_processed_then = c.run.counters.files_processed;
-    work.bytes_processed_then = c.run.counters.bytes_processed;
     work.goes_to_copy = true;
 }
 
@@ -168,13 +164,14 @@ void decide(const CopyContext& c, CurrentFile& file, const std::wstring& dir, co
 }  // namespace
 
 void decide_file(const CopyContext& c, const std::wstring& dir, const std::wstring& name,
-                 const platform::FindRecord& record, bool record_complete, const DestinationHint* hint,
-                 FileWork& work) {
+                 const platform::FindRecord& record, const ProgressPoint& at, bool record_complete,
+                 const DestinationHint* hint, FileWork& work) {
     work.record = record;
     work.record_complete = record_complete;
     CurrentFile file(dir, name, work.record, c.options.zulu_time != 0);
     work.size = file.size;
-    c.run.counters.bytes_processed += file.size;
+    work.files_processed_then = at.files_before;
+    work.bytes_processed_then = at.bytes_through;
     // A copy in flight that reads or writes this file is done before the
     // file is looked at; a name with a '~' may be another file's short name.
     work.runs_alone = name.find(L'~') != std::wstring::npos;
@@ -205,11 +202,13 @@ void do_file_work(const CopyContext& c, FileWork& work) {
 }
 
 void finish_file_work(const CopyContext& c, FileWork& work) {
-    if (!work.goes_to_copy) return;
+    if (!work.goes_to_copy) return count_as_processed(c, work);
     text::release(work.work_output);
     if (work.out_of_memory) end_run(c.run, MEMORY_ERROR);
     const FileCopy& copy = work.copy;
-    if (copy.outcome == CopyOutcome::interrupted) abandon_for_interrupt(c, work);
+    // An interrupt stopped the copy: the file is left as if never reached.
+    if (copy.outcome == CopyOutcome::interrupted) end_run(c.run, USER_ABORTED);
+    count_as_processed(c, work);
     const bool copied = copy.copied();
     // The screen showed the listed size; what was copied is what the source
     // held when it was read, less when it shrank meanwhile.
@@ -243,11 +242,10 @@ void finish_file_work(const CopyContext& c, FileWork& work) {
 }
 
 void process_file(const CopyContext& c, const std::wstring& dir, const std::wstring& name, platform::FindRecord record,
-                  bool record_complete, const DestinationHint* hint) {
+                  const ProgressPoint& at, bool record_complete, const DestinationHint* hint) {
     FileWork work;
-    decide_file(c, dir, name, record, record_complete, hint, work);
-    if (!work.goes_to_copy) return;
-    do_file_work(c, work);
+    decide_file(c, dir, name, record, at, record_complete, hint, work);
+    if (work.goes_to_copy) do_file_work(c, work);
     finish_file_work(c, work);
 }
 

@@ -112,11 +112,6 @@ void write_renamed_after(const CopyContext& c, const std::wstring& destination) 
     text::print(c.run.screen, "  %ls\n", paths::display(destination));
 }
 
-void write_progress(const CopyContext& c) {
-    const Counters& counts = c.run.counters;
-    write_progress(c, counts.files_processed, counts.bytes_processed);
-}
-
 void write_progress(const CopyContext& c, int32_t files_processed, int64_t bytes_processed) {
     Run& run = c.run;
     std::wstring processed = text::format_count(bytes_processed);

@@ -24,10 +24,9 @@ void write_copied_record(const CopyContext& c, const wchar_t* size_text, const s
 void write_copied_line_end(const CopyContext& c);
 void write_renamed_before(const CopyContext& c, const std::wstring& destination);
 void write_renamed_after(const CopyContext& c, const std::wstring& destination);
-// The progress line after a file reached the copy, and the rate display
-// every 200,000,000 examined bytes.
-void write_progress(const CopyContext& c);
-// The same with the counts as they stood when the file was decided.
+// The progress line of a copied file, with the files handed over before it
+// and the bytes handed over up to it, and the rate display every
+// 200,000,000 examined bytes.
 void write_progress(const CopyContext& c, int32_t files_processed, int64_t bytes_processed);
 void show_rate(const CopyContext& c, int64_t total_bytes, int64_t bytes_so_far);
 

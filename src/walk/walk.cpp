@@ -144,7 +144,6 @@ private:
         const std::wstring& name = folder.match_name();
         if (exclusions_.excludes(name)) return;
         sink_.take_file(path_, name, folder.match_record(), folder.match_origin());
-        ++run_.counters.files_processed;
         check_log_writes(run_.logs.writes);
     }
 

@@ -66,7 +66,7 @@ protected:
     void hand_over(const std::wstring& dir, const std::wstring& name) {
         platform::FindRecord record;
         ASSERT_TRUE(platform::find_entry((dir + name).c_str(), &record));
-        process_file(context_, dir, name, record);
+        process_file(context_, dir, name, record, {});
     }
 
     std::string host;
@@ -161,7 +161,7 @@ TEST_F(PerFile, ASourceChangedSinceItsListingCountsWhatWasCopied) {
         platform::FindRecord record;
         ASSERT_TRUE(platform::find_entry((folder("src") + L"a.bin").c_str(), &record));
         make("src/a.bin", std::string(c.copied, 'y'));
-        process_file(context_, folder("src"), L"a.bin", record);
+        process_file(context_, folder("src"), L"a.bin", record, {});
 
         EXPECT_EQ(read("dst/a.bin"), std::string(c.copied, 'y'));
         EXPECT_EQ(run_.counters.bytes_copied, static_cast<int64_t>(c.copied));
@@ -221,7 +221,7 @@ TEST(PerFileDeferred, CopiesGetTheAttributesAndTimesOfWholeRecords) {
                                                     : platform::find_first(pattern_path.c_str(), &record);
             ASSERT_NE(listing, nullptr);
             platform::find_close(listing);
-            process_file(context_, win("src") + L"\\", wide, record, !deferred);
+            process_file(context_, win("src") + L"\\", wide, record, {}, !deferred);
         }
         platform::FindRecord whole, deferred;
         ASSERT_TRUE(platform::find_entry((win("whole") + L"\\" + wide).c_str(), &whole));

@@ -97,12 +97,10 @@ TEST_F(Records, ListingLineWithAndWithoutDestination) {
 
 TEST_F(Records, ProgressLineCountsTheFileBeingHandled) {
     run_.screen = out;
-    run_.counters.files_processed = 4;
     run_.counters.files_to_process = 10;
-    run_.counters.bytes_processed = 1234567;
     run_.bytes_to_process_text = L"9,999,999";
     run_.progress_next = 200000000;
-    write_progress(context_);
+    write_progress(context_, 4, 1234567);
     EXPECT_EQ(contents(out), "\n 5 of 10 files:    1,234,567 of 9,999,999 bytes\n");
     EXPECT_EQ(run_.progress_next, 200000000);
 }
