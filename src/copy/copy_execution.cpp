@@ -124,8 +124,8 @@ FileCopy copy_over(const CopyContext& c, const std::wstring& source, const std::
     if (!copy.copied()) copy.bytes = 0;
     if (copy.copied())
         copy.attributes = give_copy_attributes(c, copy);
-    else if (copy.remembered)
-        platform::set_file_attributes(destination.c_str(), copy.remembered);
+    else if (copy.remembered && !platform::set_file_attributes(destination.c_str(), copy.remembered))
+        text::print(c.run.logs.error_log, "\nCouldn't reset file attribute of %ls", paths::display(destination));
     return copy;
 }
 

@@ -89,7 +89,8 @@ bool create_directory_path(const CopyContext& c, const std::wstring& path, const
         }
         work[i] = L'\\';
     }
-    return result;
+    // Another process may have made the folder meanwhile: what counts is that it is there.
+    return result || is_directory(paths::without_trailing_backslash(path));
 }
 
 bool read_directory_times(const std::wstring& path, FileTimes* times) {

@@ -9,8 +9,8 @@
 
 // Creates every missing folder of `path` (which ends with '\'), giving each
 // folder it makes `folder_times` when given (-M). Returns true when the folder
-// already existed or the latest creation succeeded; `created` (when given)
-// tells whether the folder itself was made just now.
+// exists afterwards; `created` (when given) tells whether the folder itself
+// was made just now.
 bool create_directory_path(const CopyContext& c, const std::wstring& path, const FileTimes* folder_times = nullptr,
                            bool* created = nullptr);
 // Reads a folder's own three times (path without its trailing '\').
