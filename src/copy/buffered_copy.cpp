@@ -2,13 +2,10 @@
 
 #include <new>
 
-#include "copy/temporary.h"
-#include "log/output.h"
 #include "platform/platform.h"
 
 namespace {
 
-constexpr const char* BUFFERED_COPY_UNIT = "s_list_u64";
 constexpr size_t COPY_BUFFER_SIZE = 524288;
 constexpr uint32_t READ_PIECE = 65536;
 
@@ -17,13 +14,6 @@ char* copy_buffer() {
     thread_local char* buffer = nullptr;
     if (!buffer) buffer = new (std::nothrow) char[COPY_BUFFER_SIZE];
     return buffer;
-}
-
-std::wstring name_with_plus_for_char5(std::wstring path) {
-    size_t slash = path.find_last_of(L"\\/");
-    for (size_t i = slash == std::wstring::npos ? 0 : slash + 1; i < path.size(); ++i)
-        if (path[i] == 5) path[i] = L'+';
-    return path;
 }
 
 // Every byte of `in` written to `out`; a failed or short read or write fails.
@@ -42,21 +32,25 @@ bool copy_contents(platform::FileHandle in, platform::FileHandle out, char* buff
 
 }  // namespace
 
-bool buffered_copy(const std::wstring& source, const std::wstring& destination, uint64_t* copied) {
+std::wstring buffered_copy_name(std::wstring destination) {
+    size_t slash = destination.find_last_of(L"\\/");
+    for (size_t i = slash == std::wstring::npos ? 0 : slash + 1; i < destination.size(); ++i)
+        if (destination[i] == 5) destination[i] = L'+';
+    return destination;
+}
+
+bool buffered_copy(const std::wstring& source, const std::wstring& new_file, uint64_t* copied, bool* no_buffer) {
     char* buffer = copy_buffer();
     if (!buffer) {
-        text::print(stderr, "\n%s\n%d\nCouldn't create output copy buffer\n", BUFFERED_COPY_UNIT, 598);
+        *no_buffer = true;
         return false;
     }
     platform::FileHandle in = platform::open_file(source.c_str(), platform::Access::read,
                                                   platform::Disposition::open_existing,
                                                   platform::OPEN_BACKUP_SEMANTICS);
     if (!in) return false;
-    std::wstring target = name_with_plus_for_char5(destination);
-    std::wstring temporary = temporary_name_beside(target);
-    platform::FileHandle out = platform::open_file(temporary.c_str(), platform::Access::read_write,
-                                                   platform::Disposition::create_new,
-                                                   platform::OPEN_WRITE_THROUGH);
+    platform::FileHandle out = platform::open_file(new_file.c_str(), platform::Access::read_write,
+                                                   platform::Disposition::create_new, platform::OPEN_WRITE_THROUGH);
     if (!out) {
         platform::close_file(in);
         return false;
@@ -64,9 +58,5 @@ bool buffered_copy(const std::wstring& source, const std::wstring& destination, 
     bool complete = copy_contents(in, out, buffer, copied);
     platform::close_file(in);
     platform::close_file(out);
-    if (!complete) {
-        remove_temporary(temporary);
-        return false;
-    }
-    return replace_with_temporary(temporary, target);
+    return complete;
 }

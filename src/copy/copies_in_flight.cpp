@@ -47,10 +47,9 @@ void CopiesInFlight::take_file(const std::wstring& dir, const std::wstring& name
     files_.push_back(std::make_unique<InFlight>());
     InFlight& file = *files_.back();
     // With files ahead still in flight, what this one writes waits for theirs.
-    const bool hold = files_.size() > 1;
-    text::HeldOutput* before = text::hold_output(hold ? &file.work.decided_output : nullptr);
-    decide_file(c_, dir, name, record, at, record_complete, hint, file.work);
-    text::hold_output(before);
+    CopyContext deciding = c_;
+    if (files_.size() > 1) deciding.out.held = &file.work.decided_output;
+    decide_file(deciding, dir, name, record, at, record_complete, hint, file.work);
     file.deciding = false;
     file_decided(file);
     finish_ready();
@@ -136,13 +135,11 @@ void CopiesInFlight::finish_front() {
         end_run(c_.run, USER_ABORTED);
     if (work.out_of_memory) end_run(c_.run, MEMORY_ERROR);
 
-    text::HeldOutput* before = text::hold_output(nullptr);
     finishing_ = true;
     text::release(file.work.decided_output);
     finish_file_work(c_, file.work);
     check_log_writes(c_.run.logs.writes);
     finishing_ = false;
-    text::hold_output(before);
     forget(file);
     files_.pop_front();
 }
@@ -175,7 +172,6 @@ void CopiesInFlight::finish_all() {
 
 void CopiesInFlight::settle(bool whole) {
     if (std::this_thread::get_id() != main_thread_) return;
-    text::hold_output(nullptr);
     // The end came while a file's records were being written: it was
     // counted as processed when they began.
     if (finishing_ && !files_.empty()) {

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "log/output.h"
 #include "state/run_state.h"
 
 // The copies in flight of the copy pass with copy workers
@@ -19,11 +20,16 @@ public:
 };
 
 struct CopyContext {
+    CopyContext(const Configuration& config, Run& run) : config(config), run(run) {}
+
     const Configuration& config;
     Run& run;
     const OptionRecord& options = config.options;
     // Null while the run copies with one thread.
     CopyWaits* in_flight = nullptr;
+    // Where the copy's screen and log lines go: straight to their streams, or
+    // held while files before the one being decided still have records to come.
+    text::Out out;
 
     void wait_for_copies_touching(const std::wstring& path) const {
         if (in_flight) in_flight->finish_touching(path);

@@ -10,59 +10,16 @@
 
 namespace {
 
-bool platform_copy(const std::wstring& source, const std::wstring& destination, uint32_t destination_attributes,
-                   uint64_t* copied) {
-    std::wstring temporary = temporary_name_beside(destination);
-    if (!platform::copy_file(source.c_str(), temporary.c_str(), true, copied)) {
-        remove_temporary(temporary);
-        return false;
-    }
-    return replace_with_temporary(temporary, destination, destination_attributes);
-}
+constexpr const char* BUFFERED_COPY_UNIT = "s_list_u64";
 
-bool complete_copy(const std::wstring& source, const std::wstring& destination, uint32_t destination_attributes,
-                   const platform::CopyDetails& details, uint64_t* copied) {
-    // Where nothing stands the copy can take the name directly once complete,
-    // without a temporary name to rename.
-    if (destination_attributes == platform::INVALID_ATTRIBUTES &&
-        platform::copy_file_to_free_name(source.c_str(), destination.c_str(), details, copied))
-        return true;
-    std::wstring temporary = temporary_name_beside(destination);
-    if (!platform::copy_file_with_details(source.c_str(), temporary.c_str(), details, copied)) return false;
-    return replace_with_temporary(temporary, destination, destination_attributes);
-}
-
-}  // namespace
-
-// The buffered copy, unless an interrupt stopped the copy before it.
-CopyOutcome fallback_copy(const std::wstring& source, const std::wstring& destination, uint64_t* copied) {
-    if (platform::interrupt_requested()) return CopyOutcome::interrupted;
-    if (buffered_copy(source, destination, copied)) return CopyOutcome::buffered_copy;
-    return platform::interrupt_requested() ? CopyOutcome::interrupted : CopyOutcome::failed;
-}
-
-CopyOutcome copy_with_details(const std::wstring& source, const std::wstring& destination,
-                              uint32_t destination_attributes, const platform::CopyDetails& details,
-                              uint64_t* copied) {
-    if (complete_copy(source, destination, destination_attributes, details, copied))
-        return CopyOutcome::complete_copy;
-    return fallback_copy(source, destination, copied);
-}
-
-CopyOutcome copy_with_fallback(const std::wstring& source, const std::wstring& destination,
-                               uint32_t destination_attributes, uint64_t* copied) {
-    if (platform_copy(source, destination, destination_attributes, copied)) return CopyOutcome::whole_file_copy;
-    return fallback_copy(source, destination, copied);
-}
-
+// -O: makes an existing destination with attributes replaceable. Returns the
+// attributes it had, to be given back after the copy, or 0.
 uint32_t prepare_overwrite(const std::wstring& destination) {
     uint32_t attributes = platform::get_file_attributes(destination.c_str());
     if (attributes == platform::INVALID_ATTRIBUTES || attributes == 0) return 0;
     platform::set_file_attributes(destination.c_str(), platform::ATTR_NORMAL);
     return attributes;
 }
-
-namespace {
 
 uint32_t wanted_attributes(const FileCopy& copy) {
     if (copy.remembered) return copy.remembered;
@@ -79,6 +36,52 @@ platform::CopyDetails copy_details(const FileCopy& copy) {
     return details;
 }
 
+// Writes a copy under a temporary name beside `target` with `write`, and
+// renames it over `target` once complete; a copy that fails part-way is
+// removed under its temporary name.
+template <typename Write>
+bool under_temporary_name(const std::wstring& target, uint32_t standing, Write write) {
+    std::wstring temporary = temporary_name_beside(target);
+    if (!write(temporary)) {
+        remove_temporary(temporary);
+        return false;
+    }
+    return replace_with_temporary(temporary, target, standing);
+}
+
+// The data, by the first way that works. Without hashing, the copy gets its
+// attributes and times while it is open; hashing reads the copy afterwards,
+// which would change its access time, so the times wait for it.
+CopyOutcome write_data(FileCopy& copy, bool hashing_follows, uint32_t standing) {
+    const wchar_t* source = copy.source.c_str();
+    uint64_t* bytes = &copy.bytes;
+    if (!hashing_follows) {
+        const platform::CopyDetails details = copy_details(copy);
+        // Where nothing stands, the copy has no name until it is complete.
+        if (standing == platform::INVALID_ATTRIBUTES &&
+            platform::copy_file_to_free_name(source, copy.destination.c_str(), details, bytes))
+            return CopyOutcome::complete_copy;
+        if (under_temporary_name(copy.destination, standing, [&](const std::wstring& temporary) {
+                return platform::copy_file_with_details(source, temporary.c_str(), details, bytes);
+            }))
+            return CopyOutcome::complete_copy;
+    } else if (under_temporary_name(copy.destination, standing, [&](const std::wstring& temporary) {
+                   return platform::copy_file(source, temporary.c_str(), true, bytes);
+               })) {
+        return CopyOutcome::whole_file_copy;
+    }
+
+    // The platform could not copy the file: our own buffered copy, unless an
+    // interrupt stopped the copy before it. A character 5 in the name becomes '+'.
+    if (platform::interrupt_requested()) return CopyOutcome::interrupted;
+    const std::wstring target = buffered_copy_name(copy.destination);
+    if (under_temporary_name(target, UNKNOWN_ATTRIBUTES, [&](const std::wstring& temporary) {
+            return buffered_copy(copy.source, temporary, bytes, &copy.no_copy_buffer);
+        }))
+        return CopyOutcome::buffered_copy;
+    return platform::interrupt_requested() ? CopyOutcome::interrupted : CopyOutcome::failed;
+}
+
 // The whole-file copy has already given the copy the source's attributes
 // (with archive): setting what it gave again would change nothing.
 bool attributes_already_given(const FileCopy& copy) {
@@ -87,13 +90,13 @@ bool attributes_already_given(const FileCopy& copy) {
     return (copy.source_attributes & platform::ATTR_ARCHIVE) && !(copy.source_attributes & platform::ATTR_READONLY);
 }
 
-// Gives the copy the attributes it should have. Returns the attributes the
-// copy now has, UNKNOWN_ATTRIBUTES when setting them failed.
-uint32_t give_copy_attributes(const CopyContext& c, const FileCopy& copy) {
+// Gives the copy the attributes it should have: the attributes the copy now
+// has, UNKNOWN_ATTRIBUTES when setting them failed.
+uint32_t give_copy_attributes(FileCopy& copy) {
     uint32_t wanted = wanted_attributes(copy);
     if (copy.outcome == CopyOutcome::complete_copy || attributes_already_given(copy)) return wanted;
     if (platform::set_file_attributes(copy.destination.c_str(), wanted)) return wanted;
-    text::print(c.run.logs.error_log, "\nCouldn't reset file attribute of %ls", paths::display(copy.destination));
+    copy.attributes_not_given = true;
     return UNKNOWN_ATTRIBUTES;
 }
 
@@ -110,23 +113,30 @@ FileCopy copy_over(const CopyContext& c, const std::wstring& source, const std::
     FileCopy copy;
     copy.source = source;
     copy.destination = destination;
-    copy.saved = FileTimes{record.creation_time, record.last_access_time, record.last_write_time};
+    copy.saved = times_of(record);
     copy.source_attributes = record.attributes;
     copy.attribute_rule = attribute_rule;
     if (c.options.overwrite_protected) {
         copy.remembered = prepare_overwrite(destination);
         standing = UNKNOWN_ATTRIBUTES;
     }
-    // Hashing reads the copy afterwards, which would change its access time.
-    copy.outcome = c.options.hash_mode == 0
-                       ? copy_with_details(source, destination, standing, copy_details(copy), &copy.bytes)
-                       : copy_with_fallback(source, destination, standing, &copy.bytes);
-    if (!copy.copied()) copy.bytes = 0;
-    if (copy.copied())
-        copy.attributes = give_copy_attributes(c, copy);
-    else if (copy.remembered && !platform::set_file_attributes(destination.c_str(), copy.remembered))
-        text::print(c.run.logs.error_log, "\nCouldn't reset file attribute of %ls", paths::display(destination));
+    copy.outcome = write_data(copy, c.options.hash_mode != 0, standing);
+    if (copy.copied()) {
+        copy.attributes = give_copy_attributes(copy);
+        return copy;
+    }
+    copy.bytes = 0;
+    // The destination keeps the protection -O took from it.
+    if (copy.remembered && !platform::set_file_attributes(destination.c_str(), copy.remembered))
+        copy.attributes_not_given = true;
     return copy;
+}
+
+void report_copy_problems(const CopyContext& c, const FileCopy& copy) {
+    if (copy.no_copy_buffer)
+        c.out.print(stderr, "\n%s\n%d\nCouldn't create output copy buffer\n", BUFFERED_COPY_UNIT, 598);
+    if (copy.attributes_not_given)
+        c.out.print(c.run.logs.error_log, "\nCouldn't reset file attribute of %ls", paths::display(copy.destination));
 }
 
 TimeFailures finish_copy(const CopyContext& c, const FileCopy& copy) {

@@ -1,4 +1,13 @@
-// Copying one file's data and the overwrite of protected destinations (-O).
+// Putting one file in place, for both copy drivers, read top to bottom in
+// copy_over: -O makes a protected destination replaceable; the data goes to
+// the destination by the first way that works (a nameless copy given its
+// attributes and times, linked to a free name; a complete copy under a
+// temporary name, renamed over what stands there; the platform's whole-file
+// copy under a temporary name; our own buffered copy, likewise); then the
+// copy's attributes; and after the records and the hash (finish_copy) the
+// source's access time and the copy's times. A copy cut short never carries
+// the destination's name. Nothing here writes to a screen or a log: what
+// went wrong is kept in the FileCopy for the driver to report.
 #pragma once
 
 #include "copy/copy_context.h"
@@ -14,22 +23,6 @@
 // times before it took the destination's name. interrupted: Ctrl+C stopped
 // the copy; nothing of it is left and the destination is as it was.
 enum class CopyOutcome { failed, whole_file_copy, buffered_copy, complete_copy, interrupted };
-
-// The platform's whole-file copy over `destination`, the buffered copy when
-// that fails. `destination_attributes` is what stands there as just looked
-// up (INVALID_ATTRIBUTES: nothing), or UNKNOWN_ATTRIBUTES.
-// `*copied` receives the bytes copied.
-CopyOutcome copy_with_fallback(const std::wstring& source, const std::wstring& destination,
-                               uint32_t destination_attributes, uint64_t* copied);
-// -O: makes an existing destination with attributes replaceable. Returns the
-// attributes it had, to be given back after the copy, or 0.
-// Like copy_with_fallback, trying first a whole-file copy given `details`
-// (attributes and times) on its open file, which saves setting them by path
-// afterwards. Falls back to the buffered copy as copy_with_fallback does.
-CopyOutcome copy_with_details(const std::wstring& source, const std::wstring& destination,
-                              uint32_t destination_attributes, const platform::CopyDetails& details,
-                              uint64_t* copied);
-uint32_t prepare_overwrite(const std::wstring& destination);
 
 // The attributes a copy gets (unless -O remembered the destination's): the
 // source's without read-only (the tree walk), or the source's as they are,
@@ -51,6 +44,11 @@ struct FileCopy {
     // The bytes copied: the size the source had when it was read, which is
     // not the listed size when it shrank or grew meanwhile.
     uint64_t bytes = 0;
+    // What the driver reports (report_copy_problems): no buffer for the
+    // buffered copy; the copy's attributes, or the protection -O took from
+    // the destination, could not be given.
+    bool no_copy_buffer = false;
+    bool attributes_not_given = false;
 
     bool copied() const { return outcome != CopyOutcome::failed && outcome != CopyOutcome::interrupted; }
 };
@@ -60,10 +58,14 @@ struct FileCopy {
 void clear_earlier_partial_copies(const CopyContext& c, const std::wstring& destination);
 
 // Copies `record`'s file `source` over `destination`. `standing` is what the
-// lookup saw there (see copy_with_fallback); -O makes it unknown. A failed or
-// interrupted copy leaves a protected destination its protection.
+// lookup saw there: its attributes, INVALID_ATTRIBUTES when nothing, or
+// UNKNOWN_ATTRIBUTES; -O makes it unknown. A failed or interrupted copy
+// leaves a protected destination its protection. Touches no run state: it
+// may run on a copy worker.
 FileCopy copy_over(const CopyContext& c, const std::wstring& source, const std::wstring& destination,
                    const platform::FindRecord& record, uint32_t standing, CopyAttributes attribute_rule);
+// The messages of what copy_over could not do, on the driver's thread.
+void report_copy_problems(const CopyContext& c, const FileCopy& copy);
 
 // What finish_copy could not do.
 struct TimeFailures {

@@ -79,7 +79,7 @@ bool create_directory_path(const CopyContext& c, const std::wstring& path, const
             if (created && i + 1 == work.size()) *created = result;  // the folder itself
             if (result) {
                 std::wstring made(part);
-                text::print(c.run.screen, "\nDirectory %ls created\n\n", paths::display(made));
+                c.out.print(c.run.screen, "\nDirectory %ls created\n\n", paths::display(made));
                 if (folder_times) {
                     // Copies into the folder change its times: those in flight end first.
                     c.wait_for_all_copies();
@@ -105,13 +105,13 @@ bool set_directory_times(const CopyContext& c, const std::wstring& path, const F
         platform::open_file(path.c_str(), platform::Access::read_write, platform::Disposition::open_existing,
                             platform::OPEN_BACKUP_SEMANTICS | platform::OPEN_SEQUENTIAL_SCAN);
     if (!h) {
-        text::print(stderr, "\n%d Can't get handle for %ls date/time\n", 349, paths::display(path));
+        c.out.print(stderr, "\n%d Can't get handle for %ls date/time\n", 349, paths::display(path));
         return false;
     }
     bool ok = platform::set_file_times(h, &times.creation, &times.last_access, &times.last_write);
     platform::close_file(h);
     if (!ok) {
-        text::print(c.run.screen, "\n%d %s Can't reset %ls date/time\n", 363, DIRECTORY_TIMES_UNIT,
+        c.out.print(c.run.screen, "\n%d %s Can't reset %ls date/time\n", 363, DIRECTORY_TIMES_UNIT,
                     paths::display(path));
         return false;
     }

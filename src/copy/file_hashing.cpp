@@ -26,16 +26,6 @@ unsigned char* input_buffer() {
     return buffer;
 }
 
-unsigned char* input_buffer_or_message(bool md5_wanted) {
-    unsigned char* buffer = input_buffer();
-    if (buffer) return buffer;
-    if (md5_wanted)
-        text::print(stderr, "\n%s\n%d\nCouldn't create MD5 hash input buffer\n", MD5_UNIT, 90);
-    else
-        text::print(stderr, "Memory allocation error\n");
-    return nullptr;
-}
-
 // No read-ahead hint: the files hashed have mostly just been copied and are
 // in the cache, and the host reads ahead of sequential reads by itself.
 platform::FileHandle open_to_read(const std::wstring& path) {
@@ -135,8 +125,8 @@ HashTexts digest_texts(Digests& digests) {
 
 HashTexts hash_texts_of_file(const std::wstring& path, bool md5_wanted, bool sha1_wanted) {
     if (!md5_wanted && !sha1_wanted) return HashTexts{};
-    unsigned char* buffer = input_buffer_or_message(md5_wanted);
-    if (!buffer) return HashTexts{};
+    unsigned char* buffer = input_buffer();
+    if (!buffer) return HashTexts{{}, {}, true};
     OpenFile file = open_for_hashing(path, md5_wanted);
     if (!file.is_open()) return failure_texts(md5_wanted, sha1_wanted);
 
@@ -148,9 +138,18 @@ HashTexts hash_texts_of_file(const std::wstring& path, bool md5_wanted, bool sha
     return whole ? digest_texts(digests) : failure_texts(md5_wanted, sha1_wanted);
 }
 
-std::string md5_of_file(const std::wstring& path) { return hash_texts_of_file(path, true, false).md5; }
+void report_no_buffer(const text::Out& out, bool md5_wanted) {
+    if (md5_wanted)
+        out.print(stderr, "\n%s\n%d\nCouldn't create MD5 hash input buffer\n", MD5_UNIT, 90);
+    else
+        out.print(stderr, "Memory allocation error\n");
+}
 
-std::string sha1_of_file(const std::wstring& path) { return hash_texts_of_file(path, false, true).sha1; }
+std::string md5_of_file(const std::wstring& path) {
+    HashTexts texts = hash_texts_of_file(path, true, false);
+    if (texts.no_buffer) report_no_buffer(text::Out{}, true);
+    return texts.md5;
+}
 
 std::string hex_text(const unsigned char* digest, size_t size) {
     static const char digits[] = "0123456789ABCDEF";

@@ -38,6 +38,5 @@ struct FileWork {
     FileCopy copy;
     FileHashTexts hashes;
     TimeFailures time_failures;
-    text::HeldOutput work_output;  // the copy's own messages, held for the finish
     bool out_of_memory = false;
 };

@@ -17,6 +17,8 @@ inline bool hashes_destination(int32_t hash_mode) { return hash_mode & (HASH_DES
 // The hash texts of a file and its copy; a text not computed stays empty.
 struct FileHashTexts {
     std::string source_md5, destination_md5, source_sha1, destination_sha1;
+    // A side left unread for want of an input buffer.
+    bool source_no_buffer = false, destination_no_buffer = false;
 };
 
 // "OK" when both MD5 texts are digests and equal, else "HASH ERROR".

@@ -21,20 +21,20 @@ FileHashTexts hash_file_and_copy(const std::wstring& source, const std::wstring&
     hashing::HashTexts of_source = hashing::hash_texts_of_file(source, wanted.source_md5, wanted.source_sha1);
     hashing::HashTexts of_copy =
         hashing::hash_texts_of_file(destination, wanted.destination_md5, wanted.destination_sha1);
-    return FileHashTexts{of_source.md5, of_copy.md5, of_source.sha1, of_copy.sha1};
+    return FileHashTexts{of_source.md5, of_copy.md5,         of_source.sha1,
+                         of_copy.sha1,  of_source.no_buffer, of_copy.no_buffer};
+}
+
+void report_hash_problems(const CopyContext& c, const FileHashTexts& texts, const WantedHashTexts& wanted) {
+    if (texts.source_no_buffer) hashing::report_no_buffer(c.out, wanted.source_md5);
+    if (texts.destination_no_buffer) hashing::report_no_buffer(c.out, wanted.destination_md5);
 }
 
 void write_hash_records(const CopyContext& c, const std::wstring& source, const std::wstring& destination,
                         const FileHashTexts& texts) {
     const int32_t mode = c.options.hash_mode;
     const Run& run = c.run;
-    if (hashes_source(mode)) text::print(run.logs.copied_log, "%s|", texts.source_md5.c_str());
-    if (mode & HASH_BOTH) text::print(run.screen, " [%s]", hash_verdict(texts));
+    if (hashes_source(mode)) c.out.print(run.logs.copied_log, "%s|", texts.source_md5.c_str());
+    if (mode & HASH_BOTH) c.out.print(run.screen, " [%s]", hash_verdict(texts));
     write_hash_log_line(run.logs.hash_log, mode, c.options.sha1_wanted, source, destination, texts);
-}
-
-void hash_copied_file(const CopyContext& c, const std::wstring& source, const std::wstring& destination, bool) {
-    if (c.options.hash_mode == 0) return;
-    write_hash_records(c, source, destination,
-                       hash_file_and_copy(source, destination, wanted_hash_texts(c, c.run.logs)));
 }

@@ -25,9 +25,8 @@ WantedHashTexts wanted_hash_texts(const CopyContext& c, const LogStreams& logs);
 // part-way is never taken for the source).
 FileHashTexts hash_file_and_copy(const std::wstring& source, const std::wstring& destination,
                                  const WantedHashTexts& wanted);
+// The messages of a reading half that had no input buffer, on the driver's thread.
+void report_hash_problems(const CopyContext& c, const FileHashTexts& texts, const WantedHashTexts& wanted);
 // The writing half: the MD5 field, the verdict and the hash log's line.
 void write_hash_records(const CopyContext& c, const std::wstring& source, const std::wstring& destination,
                         const FileHashTexts& texts);
-
-// Both halves at once. Does nothing while hash_mode is 0.
-void hash_copied_file(const CopyContext& c, const std::wstring& source, const std::wstring& destination, bool copied);

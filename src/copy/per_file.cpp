@@ -86,10 +86,10 @@ bool passed_over_on_hint(const CopyContext& c, const DestinationHint* hint, cons
 }
 
 void report_time_failure(const CopyContext& c, int screen_number, int log_number, const std::wstring& path) {
-    text::print(stderr, "\n%d Can't reset filetime for %ls\n", screen_number, paths::display(path));
+    c.out.print(stderr, "\n%d Can't reset filetime for %ls\n", screen_number, paths::display(path));
     FILE* error_log = c.run.logs.error_log;
     if (error_log && error_log != stderr)
-        text::print(error_log, "\n%d Can't reset filetime for %ls\n", log_number, paths::display(path));
+        c.out.print(error_log, "\n%d Can't reset filetime for %ls\n", log_number, paths::display(path));
 }
 
 void count_as_processed(const CopyContext& c, const FileWork& work) {
@@ -184,7 +184,6 @@ void decide_file(const CopyContext& c, const std::wstring& dir, const std::wstri
 }
 
 void do_file_work(const CopyContext& c, FileWork& work) {
-    text::HeldOutput* before = text::hold_output(&work.work_output);
     try {
         // A record listed without its attribute record gets it now, for the copy.
         if (!work.record_complete) platform::complete_find_record(work.source.c_str(), &work.record);
@@ -198,12 +197,12 @@ void do_file_work(const CopyContext& c, FileWork& work) {
     } catch (const std::bad_alloc&) {
         work.out_of_memory = true;
     }
-    text::hold_output(before);
 }
 
 void finish_file_work(const CopyContext& c, FileWork& work) {
     if (!work.goes_to_copy) return count_as_processed(c, work);
-    text::release(work.work_output);
+    report_copy_problems(c, work.copy);
+    report_hash_problems(c, work.hashes, work.hashes_wanted);
     if (work.out_of_memory) end_run(c.run, MEMORY_ERROR);
     const FileCopy& copy = work.copy;
     // An interrupt stopped the copy: the file is left as if never reached.

@@ -41,8 +41,8 @@ void decide_file(const CopyContext& c, const std::wstring& dir, const std::wstri
                  const platform::FindRecord& record, const ProgressPoint& at, bool record_complete,
                  const DestinationHint* hint, FileWork& work);
 // The work on the file's data and metadata: the copy, its attributes, the
-// hashing reads and the times. Touches no run state; what it writes is held
-// in the work. Runs on any thread.
+// hashing reads and the times. Touches no run state and writes nothing: what
+// it came to, its problems included, is kept in the work. Runs on any thread.
 void do_file_work(const CopyContext& c, FileWork& work);
 // The records and counters of what the work came to, on the main thread in
 // walk order, for every file decided: here a file counts as processed, so

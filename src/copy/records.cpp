@@ -9,13 +9,13 @@
 
 namespace {
 
-void write_time_fields(FILE* log, const FileTimeBreakdown& t) {
+void write_time_fields(const text::Out& out, FILE* log, const FileTimeBreakdown& t) {
     const CalendarFields& c = t.creation;
     const CalendarFields& w = t.last_write;
     const CalendarFields& a = t.last_access;
-    text::print(log, "%04d/%02d/%02d|%02d:%02d:%02dc|", c.year, c.month, c.day, c.hour, c.minute, c.second);
-    text::print(log, "%04d/%02d/%02d|%02d:%02d:%02dm|", w.year, w.month, w.day, w.hour, w.minute, w.second);
-    text::print(log, "%04d/%02d/%02d|%02d:%02d:%02da|", a.year, a.month, a.day, a.hour, a.minute, a.second);
+    out.print(log, "%04d/%02d/%02d|%02d:%02d:%02dc|", c.year, c.month, c.day, c.hour, c.minute, c.second);
+    out.print(log, "%04d/%02d/%02d|%02d:%02d:%02dm|", w.year, w.month, w.day, w.hour, w.minute, w.second);
+    out.print(log, "%04d/%02d/%02d|%02d:%02d:%02da|", a.year, a.month, a.day, a.hour, a.minute, a.second);
 }
 
 wint_t delimiter(const CopyContext& c) { return static_cast<wint_t>(c.config.list_delimiter); }
@@ -29,22 +29,22 @@ int column_width(int32_t width) { return std::clamp(width, -WIDEST_NAME_COLUMN, 
 
 void write_list_record(const CopyContext& c, const std::wstring& source, int64_t size, const FileTimeBreakdown& times) {
     if (!c.run.logs.list_log) return;
-    text::print(c.run.logs.list_log, "\n%ls|", paths::display(source));
-    text::print(c.run.logs.list_log, " %lld|", static_cast<long long>(size));
-    write_time_fields(c.run.logs.list_log, times);
+    c.out.print(c.run.logs.list_log, "\n%ls|", paths::display(source));
+    c.out.print(c.run.logs.list_log, " %lld|", static_cast<long long>(size));
+    write_time_fields(c.out, c.run.logs.list_log, times);
 }
 
 void write_not_copied_record(const CopyContext& c, const std::wstring& source, const char* reason) {
-    text::print(c.run.logs.not_copied_log, "\n%ls| %s", source.c_str(), reason);
+    c.out.print(c.run.logs.not_copied_log, "\n%ls| %s", source.c_str(), reason);
 }
 
 void write_listing_line(const CopyContext& c, const std::wstring& source, const wchar_t* size_text,
                         const std::wstring& destination) {
-    text::print(c.run.screen, "%ls%lc", paths::display(source), delimiter(c));
+    c.out.print(c.run.screen, "%ls%lc", paths::display(source), delimiter(c));
     if (c.options.list_only > 1)
-        text::print(c.run.screen, "%10ls %lc ==> %lc %ls", size_text, delimiter(c), delimiter(c),
+        c.out.print(c.run.screen, "%10ls %lc ==> %lc %ls", size_text, delimiter(c), delimiter(c),
                     paths::display(destination));
-    text::print(c.run.screen, "\n");
+    c.out.print(c.run.screen, "\n");
 }
 
 void write_screen_copy_lines(const CopyContext& c, const std::wstring& source, const std::wstring& name,
@@ -57,14 +57,14 @@ void write_screen_copy_lines(const CopyContext& c, const std::wstring& source, c
             : text::format("%-*.*ls%lc", column_width(c.options.name_width), column_width(c.options.name_width),
                            paths::display(source), delimiter(c));
     lines += text::format("\n %10ls ==> %ls", size_text, paths::display(destination));
-    text::write(c.run.screen, lines);
+    c.out.write(c.run.screen, lines);
 }
 
 void write_copy_error(const CopyContext& c, const std::wstring& source, const std::wstring& destination) {
-    text::print(c.run.screen, "\n\n%ls\nNOT COPIED (error) to %ls ", paths::display(source),
+    c.out.print(c.run.screen, "\n\n%ls\nNOT COPIED (error) to %ls ", paths::display(source),
                 paths::display(destination));
     if (c.run.logs.error_log && c.run.logs.error_log != stderr)
-        text::print(c.run.logs.error_log, "\n%ls | NOT COPIED to %ls", paths::display(source),
+        c.out.print(c.run.logs.error_log, "\n%ls | NOT COPIED to %ls", paths::display(source),
                     paths::display(destination));
 }
 
@@ -92,30 +92,30 @@ std::string copied_path_bytes(const wchar_t* path) {
 void write_copied_record(const CopyContext& c, const wchar_t* size_text, const std::wstring& source,
                          const std::wstring& destination, const FileTimeBreakdown& times) {
     if (!c.run.logs.copied_log) return;
-    text::print(c.run.logs.copied_log, "%14ls |", size_text);
+    c.out.print(c.run.logs.copied_log, "%14ls |", size_text);
     std::string bytes = copied_path_bytes(paths::display(source));
-    text::write_bytes(c.run.logs.copied_log, bytes.data(), bytes.size());
-    text::print(c.run.logs.copied_log, "|");
-    text::print(c.run.logs.copied_log, " ==> |%ls|", paths::display(destination));
-    write_time_fields(c.run.logs.copied_log, times);
+    c.out.write_bytes(c.run.logs.copied_log, bytes.data(), bytes.size());
+    c.out.print(c.run.logs.copied_log, "|");
+    c.out.print(c.run.logs.copied_log, " ==> |%ls|", paths::display(destination));
+    write_time_fields(c.out, c.run.logs.copied_log, times);
 }
 
-void write_copied_line_end(const CopyContext& c) { text::print(c.run.logs.copied_log, "\n"); }
+void write_copied_line_end(const CopyContext& c) { c.out.print(c.run.logs.copied_log, "\n"); }
 
 void write_renamed_before(const CopyContext& c, const std::wstring& destination) {
-    text::print(c.run.logs.renamed_log, "\n%ls |RENAMED TO:|", paths::display(destination));
-    text::print(c.run.screen, "\n\nDUPE_FILE: %ls ==> ", paths::display(destination));
+    c.out.print(c.run.logs.renamed_log, "\n%ls |RENAMED TO:|", paths::display(destination));
+    c.out.print(c.run.screen, "\n\nDUPE_FILE: %ls ==> ", paths::display(destination));
 }
 
 void write_renamed_after(const CopyContext& c, const std::wstring& destination) {
-    text::print(c.run.logs.renamed_log, " %ls\n", paths::display(destination));
-    text::print(c.run.screen, "  %ls\n", paths::display(destination));
+    c.out.print(c.run.logs.renamed_log, " %ls\n", paths::display(destination));
+    c.out.print(c.run.screen, "  %ls\n", paths::display(destination));
 }
 
 void write_progress(const CopyContext& c, int32_t files_processed, int64_t bytes_processed) {
     Run& run = c.run;
     std::wstring processed = text::format_count(bytes_processed);
-    text::print(run.screen, "\n %ld of %ld files:    %ls of %ls bytes\n", long(files_processed) + 1,
+    c.out.print(run.screen, "\n %ld of %ld files:    %ls of %ls bytes\n", long(files_processed) + 1,
                 long(run.counters.files_to_process), processed.c_str(), run.bytes_to_process_text.c_str());
     if (bytes_processed > run.progress_next) {
         show_rate(c, run.counters.bytes_to_process, bytes_processed);
@@ -136,11 +136,11 @@ void show_rate(const CopyContext& c, int64_t total_bytes, int64_t bytes_so_far) 
         // Within the run's first second there is no rate yet: count one second.
         int64_t run_seconds = now - c.run.run_start_time > 0 ? now - c.run.run_start_time : 1;
         double rate = double(bytes_so_far) / double(run_seconds) / 1000000.0 * 60.0;
-        text::print(c.run.screen, "\n\n\n%.0f meg/min  %2d hrs. %2d mins. %2d secs remaining\n\n\n", rate, hours,
+        c.out.print(c.run.screen, "\n\n\n%.0f meg/min  %2d hrs. %2d mins. %2d secs remaining\n\n\n", rate, hours,
                     minutes, seconds);
         return;
     }
     int64_t minutes = (now - c.run.walk_start_time) / 60;
     if (minutes == 0) return;
-    text::print(c.run.screen, "\n\n\n%.0f meg/min \n\n\n", double(bytes_so_far / minutes / 1000000));
+    c.out.print(c.run.screen, "\n\n\n%.0f meg/min \n\n\n", double(bytes_so_far / minutes / 1000000));
 }

@@ -69,24 +69,24 @@ std::wstring source_path_of(const std::wstring& text) {
 }
 
 void report_directory(const CopyContext& c, const std::wstring& source) {
-    text::print(c.run.screen, "\n%ls ==> SOURCE IS DIRECTORY, NOT PROCESSED", source.c_str());
+    c.out.print(c.run.screen, "\n%ls ==> SOURCE IS DIRECTORY, NOT PROCESSED", source.c_str());
     if (c.options.error_log_given)
-        text::print(c.run.logs.error_log, "\n%ls ==> IS DIRECTORY, NOT PROCESSED", source.c_str());
+        c.out.print(c.run.logs.error_log, "\n%ls ==> IS DIRECTORY, NOT PROCESSED", source.c_str());
 }
 
 // `shown` is the source path, or the line itself when it named no file.
 void report_not_located(const CopyContext& c, const std::wstring& shown) {
-    text::print(c.run.screen, "\n%ls ==> NOT LOCATED", shown.c_str());
-    if (c.options.error_log_given) text::print(c.run.logs.error_log, "\n%ls ==> NOT LOCATED", shown.c_str());
+    c.out.print(c.run.screen, "\n%ls ==> NOT LOCATED", shown.c_str());
+    if (c.options.error_log_given) c.out.print(c.run.logs.error_log, "\n%ls ==> NOT LOCATED", shown.c_str());
     if (c.run.logs.not_copied_log) {
         ++c.run.counters.files_not_copied;
-        text::print(c.run.screen, "%c", BELL);
-        text::print(c.run.logs.not_copied_log, "\n%ls| Not Copied: Reason: File NOT LOCATED", shown.c_str());
+        c.out.print(c.run.screen, "%c", BELL);
+        c.out.print(c.run.logs.not_copied_log, "\n%ls| Not Copied: Reason: File NOT LOCATED", shown.c_str());
     }
 }
 
 void report_excluded(const CopyContext& c, const std::wstring& source) {
-    text::print(c.run.screen, "\nExcluding: %ls\n", source.c_str());
+    c.out.print(c.run.screen, "\nExcluding: %ls\n", source.c_str());
 }
 
 // The age in days (by time_kind) and the full 64-bit size against their bounds.
@@ -121,18 +121,18 @@ void make_destination_folder(const CopyContext& c, ReadyFolder& ready, const std
 }
 
 void report_copy_failure(const CopyContext& c, const std::wstring& source, const std::wstring& destination) {
-    text::print(c.run.screen, "%c\nERROR: %ls | NOT COPIED to %ls", BELL, source.c_str(), destination.c_str());
-    text::print(c.run.logs.error_log, "\n%ls | NOT COPIED to %ls", source.c_str(), destination.c_str());
-    text::print(c.run.logs.not_copied_log, "\n%ls| NOT COPIED to %ls|", source.c_str(), destination.c_str());
+    c.out.print(c.run.screen, "%c\nERROR: %ls | NOT COPIED to %ls", BELL, source.c_str(), destination.c_str());
+    c.out.print(c.run.logs.error_log, "\n%ls | NOT COPIED to %ls", source.c_str(), destination.c_str());
+    c.out.print(c.run.logs.not_copied_log, "\n%ls| NOT COPIED to %ls|", source.c_str(), destination.c_str());
     if (is_folder(source)) {
-        text::print(c.run.screen, " REASON: FOLDER ");
-        text::print(c.run.logs.error_log, "  |REASON: FOLDER");
-        text::print(c.run.logs.not_copied_log, "\n%ls| NOT COPIED: Reason: File is folder", source.c_str());
+        c.out.print(c.run.screen, " REASON: FOLDER ");
+        c.out.print(c.run.logs.error_log, "  |REASON: FOLDER");
+        c.out.print(c.run.logs.not_copied_log, "\n%ls| NOT COPIED: Reason: File is folder", source.c_str());
     }
     if (is_folder(destination)) {
-        text::print(c.run.screen, "%c REASON: DESTINATION IS FOLDER ", BELL);
-        text::print(c.run.logs.error_log, "  |  REASON: %ls IS FOLDER", destination.c_str());
-        text::print(c.run.logs.not_copied_log, "\n%ls| NOT COPIED: Reason: Destination is folder", source.c_str());
+        c.out.print(c.run.screen, "%c REASON: DESTINATION IS FOLDER ", BELL);
+        c.out.print(c.run.logs.error_log, "  |  REASON: %ls IS FOLDER", destination.c_str());
+        c.out.print(c.run.logs.not_copied_log, "\n%ls| NOT COPIED: Reason: Destination is folder", source.c_str());
     }
 }
 
@@ -146,17 +146,17 @@ void hash_listed_copy(const CopyContext& c, const std::wstring& source, const st
     FileHashTexts texts;
     if (hashes_source(mode) && (verdict || hash_log)) texts.source_md5 = hashing::md5_of_file(source);
     if (hashes_destination(mode) && (verdict || hash_log)) texts.destination_md5 = hashing::md5_of_file(destination);
-    if (verdict) text::print(c.run.screen, " [%s]", hash_verdict(texts));
+    if (verdict) c.out.print(c.run.screen, " [%s]", hash_verdict(texts));
     write_listed_hash_log_lines(hash_log, mode, source, destination, texts);
 }
 
 void write_default_log_record(const CopyContext& c, int64_t size, const std::wstring& source,
                               const std::wstring& destination) {
     if (!c.run.logs.default_log || c.options.log_mask <= 1) return;
-    text::print(c.run.logs.default_log, "\n%15lld %ls", static_cast<long long>(size), source.c_str());
-    if (c.options.log_mask < 3) text::print(c.run.logs.default_log, "\n");
-    text::print(c.run.logs.default_log, "        ==>%ls", paths::display(destination));
-    if (c.options.log_mask < 3) text::print(c.run.logs.default_log, "\n");
+    c.out.print(c.run.logs.default_log, "\n%15lld %ls", static_cast<long long>(size), source.c_str());
+    if (c.options.log_mask < 3) c.out.print(c.run.logs.default_log, "\n");
+    c.out.print(c.run.logs.default_log, "        ==>%ls", paths::display(destination));
+    if (c.options.log_mask < 3) c.out.print(c.run.logs.default_log, "\n");
 }
 
 // `size`: the listed size, `copied`: the bytes the copy got.
@@ -174,8 +174,8 @@ void record_copy(Run& run, int64_t size, int64_t copied, const std::wstring& sou
 void write_progress_line(const CopyContext& c, ListProgress& progress) {
     int64_t bytes_copied = c.run.counters.bytes_copied;
     ++progress.handled;
-    text::print(stderr, "%10d of %d files, ", int(progress.handled), int(c.config.source_list_count));
-    text::print(stderr, "  %ls bytes\n", text::format_count(bytes_copied).c_str());
+    c.out.print(stderr, "%10d of %d files, ", int(progress.handled), int(c.config.source_list_count));
+    c.out.print(stderr, "  %ls bytes\n", text::format_count(bytes_copied).c_str());
     if (bytes_copied <= progress.rate_threshold) return;
     show_rate(c, 0, bytes_copied);  // without a counted total: megabytes per minute only
     pause_seconds(3);
@@ -185,10 +185,11 @@ void write_progress_line(const CopyContext& c, ListProgress& progress) {
 // Copies a file that is there and passed every test.
 void copy_listed_file(const CopyContext& c, const Source& source, const std::wstring& destination) {
     const int64_t size = static_cast<int64_t>(source.record.size());
-    text::print(c.run.screen, "\n %12lld %ls", static_cast<long long>(size), paths::display(source.path));
+    c.out.print(c.run.screen, "\n %12lld %ls", static_cast<long long>(size), paths::display(source.path));
     clear_earlier_partial_copies(c, destination);
     FileCopy copy =
         copy_over(c, source.path, destination, source.record, UNKNOWN_ATTRIBUTES, CopyAttributes::as_source);
+    report_copy_problems(c, copy);
     if (copy.outcome == CopyOutcome::interrupted) end_run(c.run, USER_ABORTED);
     if (!copy.copied()) return report_copy_failure(c, source.path, destination);
     const int64_t copied = static_cast<int64_t>(copy.bytes);

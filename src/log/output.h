@@ -18,9 +18,9 @@ void write(FILE* stream, const wchar_t* text);
 // Bytes as they are, for records whose bytes are fixed (the COPIED source path).
 void write_bytes(FILE* stream, const char* bytes, size_t length);
 
-// What a thread wrote while it held its output back: the copy pass decides
-// and copies files ahead of the records of the files before them, and their
-// lines must reach the screen and the logs in walk order all the same.
+// What a writer held back: the copy pass decides files ahead of the records
+// of the files before them, and their lines must reach the screen and the
+// logs in walk order all the same.
 struct HeldOutput {
     struct Piece {
         FILE* stream;
@@ -29,10 +29,17 @@ struct HeldOutput {
     };
     std::vector<Piece> pieces;
 };
-// From now on the calling thread's writes go to `held`, in order, instead of
-// their streams; nullptr writes them again. Returns what was held before.
-HeldOutput* hold_output(HeldOutput* held);
 // Writes what was held to its streams, in order, and empties `held`.
 void release(HeldOutput& held);
+
+// Where a writer's text goes: straight to each stream, or, while `held` is
+// set, into it, in order, until it is released.
+struct Out {
+    HeldOutput* held = nullptr;
+
+    void print(FILE* stream, const char* format, ...) const KESTRO_PRINTF(3, 4);
+    void write(FILE* stream, const std::wstring& text) const;
+    void write_bytes(FILE* stream, const char* bytes, size_t length) const;
+};
 
 }  // namespace text

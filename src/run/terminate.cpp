@@ -147,8 +147,6 @@ void Termination::exit_at_once(int code) {
 }
 
 void Termination::end_claimed(int reason) {
-    // Whatever this thread was holding back, the statistics are written now.
-    text::hold_output(nullptr);
     // The files in flight of the copy pass: all of them at a normal end,
     // otherwise those whose copies are done, and none is begun any more.
     if (engine_) engine_->settle_for_the_end(reason == NORMAL_EXIT && !platform::interrupt_requested());

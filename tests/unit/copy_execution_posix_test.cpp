@@ -1,4 +1,4 @@
-// The copy with its details on real folders: a copy onto a free name, and a
+// Putting a file in place on real folders: a copy onto a free name, and a
 // name that was free when looked up but is taken by the time the copy is
 // complete. Whatever happens, no partial file is left beside the copy.
 #include <gtest/gtest.h>
@@ -13,11 +13,12 @@
 
 #include "copy/copy_execution.h"
 #include "platform/platform.h"
+#include "run_fixture.h"
 #include "stream_contents.h"
 
 namespace {
 
-class CopyExecution : public ::testing::Test {
+class CopyExecution : public ::testing::Test, protected TestRun {
 protected:
     void SetUp() override {
         char pattern[] = "/tmp/kestro-copy-execution-XXXXXX";
@@ -62,9 +63,16 @@ protected:
         std::sort(names.begin(), names.end());
         return names;
     }
+    // The copy of a source listed with `details` onto a name the lookup found free.
     CopyOutcome copy(const std::string& from, const std::string& to) {
-        uint64_t copied = 0;
-        return copy_with_details(win(from), win(to), platform::INVALID_ATTRIBUTES, details, &copied);
+        platform::FindRecord record{};
+        record.attributes = details.attributes;
+        record.creation_time = details.creation;
+        record.last_access_time = details.last_access;
+        record.last_write_time = details.last_write;
+        FileCopy copy =
+            copy_over(context_, win(from), win(to), record, platform::INVALID_ATTRIBUTES, CopyAttributes::as_source);
+        return copy.outcome;
     }
 
     std::string host;

@@ -44,7 +44,7 @@ protected:
 TEST_F(FileHashing, EmptyFileGivesTheDigestsOfEmptyInput) {
     std::wstring path = make_file("empty", "");
     EXPECT_EQ(hashing::md5_of_file(path), "D41D8CD98F00B204E9800998ECF8427E");
-    EXPECT_EQ(hashing::sha1_of_file(path), "DA39A3EE5E6B4B0D3255BFEF95601890AFD80709");
+    EXPECT_EQ(hashing::hash_texts_of_file(path, false, true).sha1, "DA39A3EE5E6B4B0D3255BFEF95601890AFD80709");
 }
 
 // One reading gives both digests of the whole file, whichever side of a
@@ -59,7 +59,9 @@ TEST_F(FileHashing, WholeFileAroundReadPieceEdges) {
         EXPECT_EQ(both.md5, md5_text(bytes)) << size;
         EXPECT_EQ(both.sha1, sha1_text(bytes)) << size;
         EXPECT_EQ(hashing::md5_of_file(path), both.md5) << size;
-        EXPECT_EQ(hashing::sha1_of_file(path), both.sha1) << size;
+        hashing::HashTexts sha1_alone = hashing::hash_texts_of_file(path, false, true);
+        EXPECT_EQ(sha1_alone.sha1, both.sha1) << size;
+        EXPECT_TRUE(sha1_alone.md5.empty()) << size;
         EXPECT_TRUE(hashing::hash_texts_of_file(path, true, false).sha1.empty());
     }
 }

@@ -66,12 +66,12 @@ TEST(TextOutput, HeldOutputReachesEachStreamInOrderOnlyWhenReleased) {
     FILE* second = std::tmpfile();
     ASSERT_TRUE(first && second);
     text::HeldOutput held;
-    text::HeldOutput* before = text::hold_output(&held);
-    text::print(first, "%ls ", L"\u00e9");
-    text::write_bytes(second, "\xc3", 1);  // bytes as they are, not re-encoded
-    text::print(first, "%d", 2);
-    text::hold_output(before);
-    text::print(second, "|direct");
+    const text::Out holding{&held};
+    holding.print(first, "%ls ", L"\u00e9");
+    holding.write_bytes(second, "\xc3", 1);  // bytes as they are, not re-encoded
+    holding.print(first, "%d", 2);
+    const text::Out direct;
+    direct.print(second, "|direct");
     std::fflush(nullptr);
     EXPECT_EQ(std::ftell(first), 0);  // nothing reached the first stream yet
     EXPECT_EQ(std::ftell(second), 7);
