@@ -45,7 +45,7 @@ void CopyEngine::take_file(const std::wstring& dir, const std::wstring& name, pl
     }
     if (!workers_chosen_) {
         workers_chosen_ = true;
-        unsigned workers = copy_workers_for_this_run(c_);
+        unsigned workers = copy_workers_for_this_run(c_, walk_lists_folders_again_);
         if (workers > 1) {
             copies_ = std::make_unique<CopiesInFlight>(c_, workers);
             c_.in_flight = copies_.get();

@@ -18,6 +18,7 @@ public:
     ~CopyEngine() override;
 
     bool takes_incomplete_records() const override;
+    void walk_lists_folders_per_type(bool again) override { walk_lists_folders_again_ = again; }
     // Looks up the destinations of the files ahead on threads of their own,
     // when the options let a destination be known before its file.
     void files_ahead(std::vector<FilesAhead> folders) override;
@@ -44,6 +45,7 @@ private:
     std::shared_ptr<const DestinationLookups> lookups_;
     // Chosen at the first file of the copy pass; null with one thread.
     bool workers_chosen_ = false;
+    bool walk_lists_folders_again_ = false;
     std::unique_ptr<CopiesInFlight> copies_;
     // The files handed over so far and their bytes, for the progress lines;
     // the statistics count each file when its records are written.

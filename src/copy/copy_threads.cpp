@@ -5,8 +5,6 @@
 
 #include "platform/platform.h"
 #include "walk/file_sink.h"
-#include "walk/folder_source.h"
-#include "walk/read_ahead.h"
 
 namespace {
 
@@ -19,10 +17,10 @@ bool lies_within(const std::vector<platform::FileIdentity>& chain, const platfor
 // The destination inside a start path, or a start path inside the destination.
 bool trees_overlap(const CopyContext& c) {
     if (!c.options.dest_given || c.config.dest_path.empty()) return false;
-    std::vector<platform::FileIdentity> destination = identities_up_from(c.config.dest_path);
+    std::vector<platform::FileIdentity> destination = platform::identities_up_from(c.config.dest_path);
     if (destination.empty()) return true;  // cannot tell: assume the worst
     for (const std::wstring& start : c.config.source_paths) {
-        std::vector<platform::FileIdentity> source = identities_up_from(start);
+        std::vector<platform::FileIdentity> source = platform::identities_up_from(start);
         if (source.empty()) continue;
         if (lies_within(destination, source.front()) || lies_within(source, destination.front())) return true;
     }
@@ -36,16 +34,11 @@ bool on_rotating_disks(const CopyContext& c) {
     return false;
 }
 
-// Listed by pattern, a folder is listed once more for each further file type,
+// A walk that lists a folder once more for each further file type does so
 // after the files of the types before it have been handed over: their copies
 // must be done by then, as a copy's read moves its source's access time.
-bool lists_folders_again(const CopyContext& c) {
-    return file_types_in_use(c.config).size() > 1 &&
-           (!platform::folder_reading_pays() || !file_types_name_files_only(c.config));
-}
-
-bool needs_one_thread(const CopyContext& c) {
-    return c.options.list_only || c.options.flatten > 5 || lists_folders_again(c) || trees_overlap(c);
+bool needs_one_thread(const CopyContext& c, bool walk_lists_folders_again) {
+    return c.options.list_only || c.options.flatten > 5 || walk_lists_folders_again || trees_overlap(c);
 }
 
 }  // namespace
@@ -60,8 +53,8 @@ unsigned copy_threads_asked(const std::wstring& value) {
     return number >= 1 && number <= MOST_WORKERS_ASKED ? number : 0;
 }
 
-unsigned copy_workers_for_this_run(const CopyContext& c) {
-    if (needs_one_thread(c)) return 1;
+unsigned copy_workers_for_this_run(const CopyContext& c, bool walk_lists_folders_again) {
+    if (needs_one_thread(c, walk_lists_folders_again)) return 1;
     std::wstring value;
     if (platform::get_env("KESTRO_COPY_THREADS", &value)) {
         unsigned asked = copy_threads_asked(value);

@@ -11,6 +11,8 @@
 
 #include <string>
 
-unsigned copy_workers_for_this_run(const CopyContext& c);
+// `walk_lists_folders_again`: the walk lists a folder again for each further
+// file type (FileSink::walk_lists_folders_per_type).
+unsigned copy_workers_for_this_run(const CopyContext& c, bool walk_lists_folders_again);
 // The value of KESTRO_COPY_THREADS as a number of workers; 0 when it names none.
 unsigned copy_threads_asked(const std::wstring& value);

@@ -12,11 +12,6 @@ namespace {
 
 constexpr const char* DIRECTORY_TIMES_UNIT = "get_dtim_u64";
 
-bool is_directory(const std::wstring& path) {
-    uint32_t a = platform::get_file_attributes(path.c_str());
-    return a != platform::INVALID_ATTRIBUTES && (a & platform::ATTR_DIRECTORY);
-}
-
 // Folder names keep their case where the file system tells case apart: an
 // upper-cased name would be a second folder beside the one the files use.
 bool upper_case_replicated_names(const CopyContext& c) {
@@ -66,7 +61,7 @@ void create_with_source_times(const CopyContext& c, const std::wstring& source, 
 bool create_directory_path(const CopyContext& c, const std::wstring& path, const FileTimes* folder_times,
                            bool* created) {
     if (created) *created = false;
-    if (is_directory(paths::without_trailing_backslash(path))) return true;
+    if (platform::is_folder(paths::without_trailing_backslash(path).c_str())) return true;
     std::wstring work = path;
     size_t start = (work.size() >= 3 && work[2] == L'\\') ? 3 : 0;
     bool result = false;
@@ -90,7 +85,7 @@ bool create_directory_path(const CopyContext& c, const std::wstring& path, const
         work[i] = L'\\';
     }
     // Another process may have made the folder meanwhile: what counts is that it is there.
-    return result || is_directory(paths::without_trailing_backslash(path));
+    return result || platform::is_folder(paths::without_trailing_backslash(path).c_str());
 }
 
 bool read_directory_times(const std::wstring& path, FileTimes* times) {

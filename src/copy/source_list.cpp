@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "common/exclusions.h"
 #include "common/paths.h"
 #include "copy/copy_context.h"
 #include "copy/copy_execution.h"
@@ -15,13 +16,12 @@
 #include "copy/hash_records.h"
 #include "copy/records.h"
 #include "copy/selection.h"
+#include "copy/source_list_lines.h"
 #include "log/log_writes.h"
 #include "log/output.h"
 #include "options/list_reader.h"
 #include "platform/pause.h"
 #include "platform/platform.h"
-#include "walk/exclude.h"
-#include "walk/source_list_lines.h"
 
 namespace {
 
@@ -48,15 +48,10 @@ bool look_up(Source& source) {
     return source.found;
 }
 
-bool is_folder(const std::wstring& path) {
-    uint32_t attributes = platform::get_file_attributes(path.c_str());
-    return attributes != platform::INVALID_ATTRIBUTES && (attributes & platform::ATTR_DIRECTORY);
-}
-
 // A drive's root lists no entry of its own; its attributes still say folder.
 bool names_folder(const Source& source) {
     if (source.found) return (source.record.attributes & platform::ATTR_DIRECTORY) != 0;
-    return is_folder(source.path);
+    return platform::is_folder(source.path.c_str());
 }
 
 // The source path of a listed line; empty when it names no file on a drive.
@@ -124,12 +119,12 @@ void report_copy_failure(const CopyContext& c, const std::wstring& source, const
     c.out.print(c.run.screen, "%c\nERROR: %ls | NOT COPIED to %ls", BELL, source.c_str(), destination.c_str());
     c.out.print(c.run.logs.error_log, "\n%ls | NOT COPIED to %ls", source.c_str(), destination.c_str());
     c.out.print(c.run.logs.not_copied_log, "\n%ls| NOT COPIED to %ls|", source.c_str(), destination.c_str());
-    if (is_folder(source)) {
+    if (platform::is_folder(source.c_str())) {
         c.out.print(c.run.screen, " REASON: FOLDER ");
         c.out.print(c.run.logs.error_log, "  |REASON: FOLDER");
         c.out.print(c.run.logs.not_copied_log, "\n%ls| NOT COPIED: Reason: File is folder", source.c_str());
     }
-    if (is_folder(destination)) {
+    if (platform::is_folder(destination.c_str())) {
         c.out.print(c.run.screen, "%c REASON: DESTINATION IS FOLDER ", BELL);
         c.out.print(c.run.logs.error_log, "  |  REASON: %ls IS FOLDER", destination.c_str());
         c.out.print(c.run.logs.not_copied_log, "\n%ls| NOT COPIED: Reason: Destination is folder", source.c_str());
@@ -236,7 +231,7 @@ void handle_line(const CopyContext& c, Exclusions& exclusions, ListProgress& pro
 void run_source_list(const CopyContext& c) {
     c.run.walk_start_time = platform::now_seconds();
     ListProgress progress;
-    Exclusions exclusions(c.config);
+    Exclusions exclusions = c.config.exclusions();
     std::string line;
     while (read_byte_piece(c.run.source_list_file, LINE_PIECE, line)) {
         stop_if_requested(c.run);

@@ -9,11 +9,6 @@
 
 namespace {
 
-bool is_folder(const std::wstring& path) {
-    uint32_t attributes = platform::get_file_attributes(path.c_str());
-    return attributes != platform::INVALID_ATTRIBUTES && (attributes & platform::ATTR_DIRECTORY);
-}
-
 bool exists(const std::wstring& path) {
     return platform::get_file_attributes(path.c_str()) != platform::INVALID_ATTRIBUTES;
 }
@@ -32,7 +27,7 @@ int create_log_folder(const std::wstring& name) {
     if (!folder.empty() && (folder.back() == L'\\' || folder.back() == L'/')) folder.pop_back();
     // A name without a folder, or on a drive's root, has nothing to create.
     if (folder.empty() || (folder.size() == 2 && folder[1] == L':')) return 1;
-    if (is_folder(folder)) return 1;
+    if (platform::is_folder(folder.c_str())) return 1;
 
     for (size_t i = 2; i < folder.size(); ++i) {
         if (folder[i] != L'\\' && folder[i] != L'/') continue;

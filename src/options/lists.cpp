@@ -170,8 +170,7 @@ void read_dirs_file(Parsing& p, FILE* stream) {
 
         std::wstring folder;
         if (!platform::full_path(text::from_utf8(line).c_str(), folder, 16383)) continue;
-        uint32_t attributes = platform::get_file_attributes(folder.c_str());
-        if (attributes == platform::INVALID_ATTRIBUTES || !(attributes & platform::ATTR_DIRECTORY)) continue;
+        if (!platform::is_folder(folder.c_str())) continue;
         if (folder.empty() || folder.back() != L'\\') folder += L'\\';
         std::wstring entry = paths::long_form(folder);
 

@@ -147,10 +147,19 @@ bool look_up_entry_times(const std::wstring& folder, const std::vector<std::wstr
 
 // ---- Attributes and lookups ----------------------------------------------
 uint32_t get_file_attributes(const wchar_t* path);  // INVALID_ATTRIBUTES when absent
+// True when `path` names a folder (links followed).
+inline bool is_folder(const wchar_t* path) {
+    uint32_t attributes = get_file_attributes(path);
+    return attributes != INVALID_ATTRIBUTES && (attributes & ATTR_DIRECTORY);
+}
 bool set_file_attributes(const wchar_t* path, uint32_t attributes);
 // _waccess(path, 0): the path can be reached.
 bool path_accessible(const wchar_t* path);
 bool get_file_identity(const wchar_t* path, FileIdentity* identity);
+// The identities of `path` and of every folder above it, the real parents as
+// the file system finds them through "..", past links; on Windows a "\\?\"
+// path takes no "..", and goes up by its names.
+std::vector<FileIdentity> identities_up_from(const std::wstring& path);
 
 // ---- Files -----------------------------------------------------------------
 enum class Access { read, read_write };

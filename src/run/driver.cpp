@@ -66,8 +66,7 @@ void check_destination(Configuration& config, Run& run) {
     std::wstring& d = config.dest_path;
     if (is_bare_drive(d)) return;
     if (config.options.list_only) return;
-    uint32_t attributes = platform::get_file_attributes(d.c_str());
-    if (attributes != platform::INVALID_ATTRIBUTES && (attributes & platform::ATTR_DIRECTORY)) return;
+    if (platform::is_folder(d.c_str())) return;
     if (!config.options.make_dirs && !user_wants_directory_created(run, d)) end_run(run, USER_ABORTED);
     std::wstring folder = d;
     if (folder.empty() || folder.back() != L'\\') folder += L'\\';

@@ -7,9 +7,11 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <span>
 #include <string>
 #include <vector>
 
+#include "common/exclusions.h"
 #include "platform/platform.h"
 
 // The option record: 32-bit fields in their fixed order, a 512-byte block.
@@ -81,6 +83,7 @@ public:
         return true;
     }
     const std::wstring& operator[](size_t i) const { return items_[i]; }
+    std::span<const std::wstring> items() const { return items_; }
     std::wstring& operator[](size_t i) { return items_[i]; }
     std::vector<std::wstring>::const_iterator begin() const { return items_.begin(); }
     std::vector<std::wstring>::const_iterator end() const { return items_.end(); }
@@ -149,6 +152,10 @@ struct Configuration {
     FileTimes start_path_times;
 
     Configuration() { set_start_values(); }
+    // The exclusion matcher of these options.
+    Exclusions exclusions() const {
+        return Exclusions(exclude_types.items(), options.exclude_select != 0, options.exclude_case_sensitive != 0);
+    }
     // The start values of the option record that are not zero (and the few
     // the environment step clears again).
     void set_start_values();

@@ -45,6 +45,10 @@ public:
     // reader holds, in walk order, so that the sink can prepare ahead. Not
     // called when nothing is held.
     virtual void files_ahead(std::vector<FilesAhead> folders) { (void)folders; }
+    // Once, before any pass: whether the walk lists a folder once more for
+    // each further file type (listed by pattern with several types), after
+    // the files of the types before it were handed over.
+    virtual void walk_lists_folders_per_type(bool again) { (void)again; }
     // The copy pass's folder events, in walk order: the walk entered `dir`
     // (ending with '\') or came back to it from a subfolder; `dir`'s own
     // files follow; `dir` is done, its files handed over.

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <thread>
 
+#include "common/exclusions.h"
 #include "common/paths.h"
-#include "walk/exclude.h"
 
 namespace {
 
@@ -94,7 +94,7 @@ std::vector<FilesAhead> gather_files_ahead(const Configuration& config, FolderRe
     std::vector<FilesAhead> folders;
     std::vector<Level> levels;
     std::wstring path = start;
-    Exclusions exclusions(config);
+    Exclusions exclusions = config.exclusions();
     auto enter = [&] {
         if (bypassed(config, path)) return false;
         std::shared_ptr<const platform::FolderListing> listing = reader.peek(path);
@@ -151,30 +151,6 @@ constexpr size_t RETAINED_BYTES = size_t(128) << 20;
 
 }  // namespace
 
-std::vector<platform::FileIdentity> identities_up_from(const std::wstring& path) {
-#ifdef _WIN32
-    const bool by_names = path.starts_with(L"\\\\?\\");  // Windows takes no ".." in it
-#else
-    const bool by_names = false;
-#endif
-    std::vector<platform::FileIdentity> found;
-    std::wstring up = paths::without_trailing_backslash(path);
-    platform::FileIdentity identity;
-    while (found.size() < 256 && platform::get_file_identity(up.c_str(), &identity)) {
-        if (!found.empty() && found.back() == identity) break;  // the root is its own parent
-        found.push_back(identity);
-        if (!by_names) {
-            up += L"\\..";
-            continue;
-        }
-        size_t cut = up.find_last_of(L'\\');
-        if (cut == std::wstring::npos) break;
-        up.erase(cut);
-        if (!up.empty() && up.back() == L':') up += L'\\';  // a drive's root
-    }
-    return found;
-}
-
 bool file_types_name_files_only(const Configuration& config) {
     for (const std::wstring& type : file_types_in_use(config))
         if (type.find_first_of(L"\\/:") != std::wstring::npos) return false;
@@ -214,7 +190,7 @@ void ReadAheadSource::watch_for_overlap() {
     }
     reader_.watch_for(destination);
     for (const std::wstring& start : config_.source_paths)
-        for (const platform::FileIdentity& above : identities_up_from(start))
+        for (const platform::FileIdentity& above : platform::identities_up_from(start))
             if (above == destination) start_path_in_destination_ = true;
 }
 

@@ -35,8 +35,3 @@ private:
 // True when file types have no folder part, so that a folder read whole can
 // answer them.
 bool file_types_name_files_only(const Configuration& config);
-
-// The identities of `path` and of every folder above it, the real parents as
-// the file system finds them through "..", past links; on Windows a "\\?\"
-// path takes no "..", and goes up by its names.
-std::vector<platform::FileIdentity> identities_up_from(const std::wstring& path);

@@ -1,9 +1,9 @@
 #include "walk/walk.h"
 
+#include "common/exclusions.h"
 #include "common/paths.h"
 #include "log/log_writes.h"
 #include "log/output.h"
-#include "walk/exclude.h"
 #include "walk/pattern_lister.h"
 #include "walk/read_ahead.h"
 
@@ -16,7 +16,12 @@ namespace {
 class TreeWalk {
 public:
     TreeWalk(const Configuration& config, Run& run, FolderSource& source, FileSink& sink)
-        : config_(config), options_(config.options), run_(run), source_(source), sink_(sink), exclusions_(config) {}
+        : config_(config),
+          options_(config.options),
+          run_(run),
+          source_(source),
+          sink_(sink),
+          exclusions_(config.exclusions()) {}
 
     void walk(const std::wstring& start) {
         path_ = start;
@@ -183,6 +188,7 @@ Walk::Walk(const Configuration& config, Run& run, FileSink& sink)
       lister_(std::make_unique<PatternLister>(run, sink.takes_incomplete_records())) {
     if (platform::folder_reading_pays() && file_types_name_files_only(config))
         read_ahead_ = std::make_unique<ReadAheadSource>(config, run, sink);
+    sink.walk_lists_folders_per_type(!read_ahead_ && file_types_in_use(config).size() > 1);
 }
 
 Walk::~Walk() = default;

@@ -4,11 +4,11 @@
 #include <cstdio>
 #include <cwctype>
 
+#include "common/exclusions.h"
 #include "fuzz_run_support.h"
 #include "fuzz_support.h"
 #include "options/lists.h"
 #include "state/config.h"
-#include "walk/exclude.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     start_in_scratch_folder();
@@ -24,7 +24,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     int code = run_and_end([&](Parsing& parsing) {
         read_exclude_file(parsing, L"exclude.lst");
         parsing.config.options.exclude_select = 1;
-        Exclusions exclusions(parsing.config);
+        Exclusions exclusions = parsing.config.exclusions();
         FUZZ_CHECK(exclusions.excludes(name) == exclusions.excludes(upper));
     });
     check_documented_exit(code);

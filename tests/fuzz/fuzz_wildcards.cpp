@@ -1,8 +1,8 @@
 // The exclusion matcher and the directory search's name match take any
 // pattern against any name without reading past either.
+#include "common/exclusions.h"
 #include "fuzz_support.h"
 #include "platform/names.h"
-#include "walk/exclude.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     TwoTexts texts = split_in_two(data, size);

@@ -9,7 +9,7 @@
 #include <random>
 #include <string>
 
-#include "walk/exclude.h"
+#include "common/exclusions.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 // The exclusion matcher and the exclude test.
-#include "walk/exclude.h"
+#include "common/exclusions.h"
 #include "run_fixture.h"
 
 #include <gtest/gtest.h>
@@ -101,7 +101,7 @@ class ExcludeTest : public testing::Test, protected TestRun {
 protected:
     void SetUp() override { config_.options.exclude_select = 1; }
     // The exclusions as the run makes them from the configuration as it stands.
-    int exclude_test(const wchar_t* name) { return Exclusions(config_).excludes(name) ? 1 : 0; }
+    int exclude_test(const wchar_t* name) { return config_.exclusions().excludes(name) ? 1 : 0; }
 };
 
 TEST_F(ExcludeTest, PatternsExcludeNothingWhileExclusionsAreOff) {

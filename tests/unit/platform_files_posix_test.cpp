@@ -18,7 +18,7 @@
 
 #include "common/text.h"
 #include "platform/platform.h"
-#include "platform/posix/host.h"
+#include "platform/posix/host-posix.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 
 #include "common/text.h"
 #include "platform/platform.h"
-#include "platform/posix/host.h"
+#include "platform/posix/host-posix.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // Lines of a source list: where the path ends, which file it names, and the
 // destination folder below the drive's root.
-#include "walk/source_list_lines.h"
+#include "copy/source_list_lines.h"
 
 #include <gtest/gtest.h>
 

@@ -15,7 +15,7 @@
 #include <mutex>
 #include <vector>
 
-#include "platform/posix/host.h"
+#include "platform/posix/host-posix.h"
 
 namespace platform::posix {
 namespace {

@@ -12,7 +12,7 @@
 #include <cstring>
 #include <vector>
 
-#include "platform/posix/host.h"
+#include "platform/posix/host-posix.h"
 
 namespace platform {
 

@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <cwchar>
 
-#include "platform/posix/host.h"
+#include "platform/posix/host-posix.h"
 
 namespace platform {
 

@@ -16,7 +16,7 @@
 
 #include "common/text.h"
 #include "platform/names.h"
-#include "platform/posix/host.h"
+#include "platform/posix/host-posix.h"
 
 namespace platform {
 

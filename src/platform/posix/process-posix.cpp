@@ -10,7 +10,7 @@
 #include "platform/host_state.h"
 #include "platform/names.h"
 #include "platform/platform.h"
-#include "platform/posix/host.h"
+#include "platform/posix/host-posix.h"
 
 namespace platform {
 

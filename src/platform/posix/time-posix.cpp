@@ -5,7 +5,7 @@
 #include <cerrno>
 
 #include "common/text.h"
-#include "platform/posix/host.h"
+#include "platform/posix/host-posix.h"
 
 namespace platform {
 

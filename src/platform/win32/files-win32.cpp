@@ -1,4 +1,4 @@
-// Files, attributes and whole-file operations with the kernel32 calls.
+// Files and whole-file operations with the kernel32 calls.
 #include <io.h>
 
 #include <string>
@@ -74,31 +74,6 @@ bool win32::running_under_wine() {
         return ntdll && GetProcAddress(ntdll, "wine_get_version") != nullptr;
     }();
     return wine;
-}
-
-// ---- Attributes and lookups ----------------------------------------------
-
-uint32_t get_file_attributes(const wchar_t* path) { return GetFileAttributesW(path); }
-
-bool set_file_attributes(const wchar_t* path, uint32_t attributes) {
-    return SetFileAttributesW(path, attributes) != 0;
-}
-
-bool path_accessible(const wchar_t* path) { return _waccess(path, 0) == 0; }
-
-bool get_file_identity(const wchar_t* path, FileIdentity* identity) {
-    // No access rights are needed to read the identity; backup semantics lets
-    // folders be opened too.
-    HANDLE h = CreateFileW(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                           OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return false;
-    BY_HANDLE_FILE_INFORMATION info;
-    bool ok = GetFileInformationByHandle(h, &info) != 0;
-    CloseHandle(h);
-    if (!ok) return false;
-    identity->volume = info.dwVolumeSerialNumber;
-    identity->id = (uint64_t(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
-    return true;
 }
 
 // ---- Files -----------------------------------------------------------------

@@ -1,4 +1,4 @@
-#include "walk/exclude.h"
+#include "common/exclusions.h"
 
 #include <cwctype>
 
@@ -71,30 +71,28 @@ Outcome match_star(const wchar_t* p, const wchar_t* s) {
 Outcome match_from(const wchar_t* p, const wchar_t* s) {
     for (;;) {
         switch (*p) {
-        case 0:
-            return *s == 0 ? matched : not_matched;
-        case L'*':
-            return match_star(p, s);
-        case L'?':
-            if (*s == 0) return not_matched;
-            ++p;
-            break;
-        case L'[': {
-            if (*s == 0) return not_matched;
-            bool selected = false;
-            p = match_bracket(p + 1, *s, &selected);
-            if (!p || !selected) return not_matched;
-            break;
-        }
-        case L'\\':
-            // A lone '\' at the end matches nothing: p[1] is 0 and *s is not.
-            if (p[1] == 0 || p[1] != *s) return not_matched;
-            p += 2;
-            break;
-        default:
-            if (*p != *s) return not_matched;
-            ++p;
-            break;
+            case 0: return *s == 0 ? matched : not_matched;
+            case L'*': return match_star(p, s);
+            case L'?':
+                if (*s == 0) return not_matched;
+                ++p;
+                break;
+            case L'[': {
+                if (*s == 0) return not_matched;
+                bool selected = false;
+                p = match_bracket(p + 1, *s, &selected);
+                if (!p || !selected) return not_matched;
+                break;
+            }
+            case L'\\':
+                // A lone '\' at the end matches nothing: p[1] is 0 and *s is not.
+                if (p[1] == 0 || p[1] != *s) return not_matched;
+                p += 2;
+                break;
+            default:
+                if (*p != *s) return not_matched;
+                ++p;
+                break;
         }
         ++s;
     }
@@ -104,10 +102,8 @@ Outcome match_from(const wchar_t* p, const wchar_t* s) {
 
 bool wildcard_matches(const wchar_t* pattern, const wchar_t* name) { return match_from(pattern, name) == matched; }
 
-Exclusions::Exclusions(const Configuration& config)
-    : active_(config.options.exclude_select != 0),
-      case_sensitive_(config.options.exclude_case_sensitive != 0),
-      patterns_(config.exclude_types) {}
+Exclusions::Exclusions(std::span<const std::wstring> patterns, bool active, bool case_sensitive)
+    : active_(active), case_sensitive_(case_sensitive), patterns_(patterns) {}
 
 bool Exclusions::excludes(std::wstring_view name) {
     if (!active_) return false;

@@ -1,4 +1,4 @@
-#include "walk/source_list_lines.h"
+#include "copy/source_list_lines.h"
 
 #include <vector>
 
