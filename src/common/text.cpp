@@ -80,6 +80,131 @@ unsigned long long unsigned_arg(va_list& args, int length) {
     }
 }
 
+// The flags, width, precision and length of a conversion, `p` just past
+// its '%'; `p` is left at the conversion letter.
+Conversion read_conversion(const char*& p, va_list& args) {
+    Conversion conv;
+    for (;; ++p) {
+        if (*p == '-')
+            conv.left = true;
+        else if (*p == '0')
+            conv.zero = true;
+        else if (*p == '+')
+            conv.plus = true;
+        else if (*p == ' ')
+            conv.space = true;
+        else if (*p == '#')
+            conv.alt = true;
+        else
+            break;
+    }
+    if (*p == '*') {
+        conv.width = va_arg(args, int);
+        if (conv.width < 0) {
+            conv.left = true;
+            conv.width = -conv.width;
+        }
+        ++p;
+    } else {
+        while (*p >= '0' && *p <= '9') conv.width = (conv.width < 0 ? 0 : conv.width) * 10 + (*p++ - '0');
+    }
+    if (*p == '.') {
+        ++p;
+        conv.precision = 0;
+        if (*p == '*') {
+            conv.precision = va_arg(args, int);
+            if (conv.precision < 0) conv.precision = -1;
+            ++p;
+        } else {
+            while (*p >= '0' && *p <= '9') conv.precision = conv.precision * 10 + (*p++ - '0');
+        }
+    }
+    if (*p == 'l') {
+        conv.length = 1;
+        if (*++p == 'l') {
+            conv.length = 2;
+            ++p;
+        }
+    } else if (*p == 'h') {
+        conv.length = -1;
+        if (*++p == 'h') {
+            conv.length = -2;
+            ++p;
+        }
+    } else if (*p == 'z' || *p == 'j') {
+        conv.length = 2;
+        ++p;
+    }
+    return conv;
+}
+
+std::wstring signed_text(va_list& args, const Conversion& conv) {
+    long long v = signed_arg(args, conv.length);
+    unsigned long long magnitude =
+        v < 0 ? 0ULL - static_cast<unsigned long long>(v) : static_cast<unsigned long long>(v);
+    return integer_text(magnitude, v < 0, conv, 10, false);
+}
+
+wchar_t char_arg(va_list& args, const Conversion& conv) {
+    // wint_t is narrower than int on Windows and then arrives as int.
+    using promoted_wint = decltype(+wint_t{});
+    return static_cast<wchar_t>(conv.length == 1 ? va_arg(args, promoted_wint) : va_arg(args, int));
+}
+
+// "%ls" a wide string, "%s" an 8-bit UTF-8 one; the precision counts characters.
+std::wstring string_text(va_list& args, const Conversion& conv) {
+    std::wstring body;
+    if (conv.length == 1) {
+        const wchar_t* s = va_arg(args, const wchar_t*);
+        if (!s) s = L"(null)";
+        size_t n = std::wcslen(s);
+        if (conv.precision >= 0 && static_cast<size_t>(conv.precision) < n) n = static_cast<size_t>(conv.precision);
+        body.assign(s, n);
+    } else {
+        const char* s = va_arg(args, const char*);
+        if (!s) s = "(null)";
+        body = from_utf8(s, std::strlen(s));
+        if (conv.precision >= 0 && static_cast<size_t>(conv.precision) < body.size())
+            body.resize(static_cast<size_t>(conv.precision));
+    }
+    return body;
+}
+
+std::wstring floating_text(va_list& args, const Conversion& conv, char conversion) {
+    double v = va_arg(args, double);
+    char fmt[16];
+    std::snprintf(fmt, sizeof fmt, "%%.%d%c", conv.precision < 0 ? 6 : conv.precision, conversion);
+    char buffer[512];
+    std::snprintf(buffer, sizeof buffer, fmt, v);
+    std::wstring body = from_utf8(buffer, std::strlen(buffer));
+    if (conv.plus && v >= 0) body.insert(body.begin(), L'+');
+    return body;
+}
+
+// Appends one conversion's text, its argument taken from `args`.
+void append_conversion(std::wstring& out, char conversion, const Conversion& conv, va_list& args) {
+    switch (conversion) {
+        case 'd':
+        case 'i': return pad_and_append(out, signed_text(args, conv), conv, true);
+        case 'u':
+            return pad_and_append(out, integer_text(unsigned_arg(args, conv.length), false, conv, 10, false), conv,
+                                  true);
+        case 'x':
+        case 'X':
+            return pad_and_append(
+                out, integer_text(unsigned_arg(args, conv.length), false, conv, 16, conversion == 'X'), conv, true);
+        case 'c': return pad_and_append(out, std::wstring(1, char_arg(args, conv)), conv, false);
+        case 's': return pad_and_append(out, string_text(args, conv), conv, false);
+        case 'f':
+        case 'e':
+        case 'g': return pad_and_append(out, floating_text(args, conv, conversion), conv, true);
+        default:
+            // Unknown conversions are written as they stand.
+            out += L'%';
+            if (conversion) out += static_cast<wchar_t>(conversion);
+    }
+}
+
 }  // namespace
 
 std::wstring vformat(const char* format, va_list incoming) {
@@ -101,120 +226,9 @@ std::wstring vformat(const char* format, va_list incoming) {
             ++p;
             continue;
         }
-        Conversion conv;
-        for (;; ++p) {
-            if (*p == '-') conv.left = true;
-            else if (*p == '0') conv.zero = true;
-            else if (*p == '+') conv.plus = true;
-            else if (*p == ' ') conv.space = true;
-            else if (*p == '#') conv.alt = true;
-            else break;
-        }
-        if (*p == '*') {
-            conv.width = va_arg(args, int);
-            if (conv.width < 0) {
-                conv.left = true;
-                conv.width = -conv.width;
-            }
-            ++p;
-        } else {
-            while (*p >= '0' && *p <= '9') conv.width = (conv.width < 0 ? 0 : conv.width) * 10 + (*p++ - '0');
-        }
-        if (*p == '.') {
-            ++p;
-            conv.precision = 0;
-            if (*p == '*') {
-                conv.precision = va_arg(args, int);
-                if (conv.precision < 0) conv.precision = -1;
-                ++p;
-            } else {
-                while (*p >= '0' && *p <= '9') conv.precision = conv.precision * 10 + (*p++ - '0');
-            }
-        }
-        if (*p == 'l') {
-            conv.length = 1;
-            if (*++p == 'l') {
-                conv.length = 2;
-                ++p;
-            }
-        } else if (*p == 'h') {
-            conv.length = -1;
-            if (*++p == 'h') {
-                conv.length = -2;
-                ++p;
-            }
-        } else if (*p == 'z' || *p == 'j') {
-            conv.length = 2;
-            ++p;
-        }
-        char conversion = *p ? *p++ : '\0';
-        switch (conversion) {
-            case 'd':
-            case 'i': {
-                long long v = signed_arg(args, conv.length);
-                unsigned long long magnitude = v < 0 ? 0ULL - static_cast<unsigned long long>(v)
-                                                     : static_cast<unsigned long long>(v);
-                pad_and_append(out, integer_text(magnitude, v < 0, conv, 10, false), conv, true);
-                break;
-            }
-            case 'u':
-                pad_and_append(out, integer_text(unsigned_arg(args, conv.length), false, conv, 10, false),
-                               conv, true);
-                break;
-            case 'x':
-            case 'X':
-                pad_and_append(out,
-                               integer_text(unsigned_arg(args, conv.length), false, conv, 16,
-                                            conversion == 'X'),
-                               conv, true);
-                break;
-            case 'c': {
-                // wint_t is narrower than int on Windows and then arrives as int.
-                using promoted_wint = decltype(+wint_t{});
-                wchar_t c = static_cast<wchar_t>(conv.length == 1 ? va_arg(args, promoted_wint)
-                                                                  : va_arg(args, int));
-                pad_and_append(out, std::wstring(1, c), conv, false);
-                break;
-            }
-            case 's': {
-                std::wstring body;
-                if (conv.length == 1) {
-                    const wchar_t* s = va_arg(args, const wchar_t*);
-                    if (!s) s = L"(null)";
-                    size_t n = std::wcslen(s);
-                    if (conv.precision >= 0 && static_cast<size_t>(conv.precision) < n)
-                        n = static_cast<size_t>(conv.precision);
-                    body.assign(s, n);
-                } else {
-                    const char* s = va_arg(args, const char*);
-                    if (!s) s = "(null)";
-                    body = from_utf8(s, std::strlen(s));
-                    if (conv.precision >= 0 && static_cast<size_t>(conv.precision) < body.size())
-                        body.resize(static_cast<size_t>(conv.precision));
-                }
-                pad_and_append(out, body, conv, false);
-                break;
-            }
-            case 'f':
-            case 'e':
-            case 'g': {
-                double v = va_arg(args, double);
-                char fmt[16];
-                std::snprintf(fmt, sizeof fmt, "%%.%d%c", conv.precision < 0 ? 6 : conv.precision,
-                              conversion);
-                char buffer[512];
-                std::snprintf(buffer, sizeof buffer, fmt, v);
-                std::wstring body = from_utf8(buffer, std::strlen(buffer));
-                if (conv.plus && v >= 0) body.insert(body.begin(), L'+');
-                pad_and_append(out, body, conv, true);
-                break;
-            }
-            default:
-                // Unknown conversions are written as they stand.
-                out += L'%';
-                if (conversion) out += static_cast<wchar_t>(conversion);
-                break;
-        }
+        const Conversion conv = read_conversion(p, args);
+        const char conversion = *p ? *p++ : '\0';
+        append_conversion(out, conversion, conv, args);
     }
     va_end(args);
     return out;

@@ -75,11 +75,10 @@ void CopyEngine::folder_reached(const std::wstring& dir) {
 }
 
 void CopyEngine::folder_files_follow(const std::wstring& dir) {
-    if (!keeps_folder_times() || c_.config.source_paths.empty()) return;
+    if (!keeps_folder_times()) return;
     // Copies into the folders change their times: those in flight end first.
     c_.wait_for_all_copies();
-    replicate_directories(c_, dir, c_.run.target.destination_root, c_.config.source_paths[0],
-                          c_.run.source_folder_times);
+    replicate_directories(c_, dir, c_.run.target.destination_root, c_.run.source_folder_times);
 }
 
 // The source folder's own times go back on it: listing and reading it moved

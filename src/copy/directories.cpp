@@ -114,9 +114,7 @@ bool set_directory_times(const CopyContext& c, const std::wstring& path, const F
 }
 
 void replicate_directories(const CopyContext& c, const std::wstring& source_dir, const std::wstring& destination_root,
-                           const std::wstring& first_start_path, FileTimes& folder_times) {
-    // The start path is part of the step's contract but decides nothing here.
-    (void)first_start_path;
+                           FileTimes& folder_times) {
     std::wstring source = source_dir, root = destination_root;
     if (upper_case_replicated_names(c)) {
         source = paths::upper_ascii(source);

@@ -20,4 +20,4 @@ bool set_directory_times(const CopyContext& c, const std::wstring& path, const F
 // The -M replication step for the source folder `source_dir`. Each folder it
 // makes gets its source folder's times, read into `folder_times`.
 void replicate_directories(const CopyContext& c, const std::wstring& source_dir, const std::wstring& destination_root,
-                           const std::wstring& first_start_path, FileTimes& folder_times);
+                           FileTimes& folder_times);

@@ -283,103 +283,214 @@ const wchar_t* usage_value(Parsing& p, const wchar_t* rest, ArgumentScan& scan, 
     return value;
 }
 
+// One letter of an option argument, as its handler sees it.
+struct Letter {
+    Parsing& p;
+    ArgumentScan& scan;
+    wchar_t letter;
+    const wchar_t* rest;  // what follows the letter in its argument
+    bool plus_argument;   // the argument began with '+'
+    bool plus_letter;     // the letter follows a '+'
+    size_t& pos;          // of the letter in its argument; a handler may move past letters it used
+};
+// What follows a letter's handler: the next letter of the argument, or the
+// next argument (the letter used the rest of its argument, or the next one).
+enum class Then { next_letter, next_argument };
+constexpr Then NEXT_LETTER = Then::next_letter;
+constexpr Then NEXT_ARGUMENT = Then::next_argument;
+
+Then log_letter(Letter& l) {
+    if (l.plus_letter) {
+        switch_logs_off(l.p);
+        return NEXT_LETTER;
+    }
+    apply_log_option(l.p, usage_value(l.p, l.rest, l.scan, true));
+    return NEXT_ARGUMENT;
+}
+
+Then drive_letter(Letter& l) {
+    bool attached;
+    const wchar_t* value = take_value(l.rest, l.scan, &attached);
+    if (!value || (!attached && value[0] == L'-')) end_illegal_option(l.p);
+    if (attached ? value[1] != L':' : value[0] != 0 && value[1] == 0) forgot_drive_colon(l.p);
+    l.p.options().dest_drive_only = 1;
+    apply_destination(l.p, value);
+    return NEXT_ARGUMENT;
+}
+
+Then error_log_letter(Letter& l) {
+    bool attached;
+    const wchar_t* value = take_value(l.rest, l.scan, &attached);
+    if (!value || (!attached && value[0] == L'-')) show_usage(l.p.run);
+    apply_error_log(l.p, value, attached);
+    return NEXT_ARGUMENT;
+}
+
+Then time_letter(Letter& l) {
+    if (l.plus_argument) {
+        l.p.options().time_kind = 'w';
+        return NEXT_LETTER;
+    }
+    l.p.options().time_kind = required_value(l.p, l.rest, l.scan, false)[0];
+    return NEXT_ARGUMENT;
+}
+
+Then width_letter(Letter& l) {
+    if (l.plus_argument) {
+        l.p.config.name_width_set = 1;
+        return NEXT_LETTER;
+    }
+    bool attached;
+    const wchar_t* value = take_value(l.rest, l.scan, &attached);
+    if (!value) value_missing(l.p, l.letter);
+    apply_width(l.p, value, l.letter == L'W' ? 2 : 1);
+    return NEXT_ARGUMENT;
+}
+
+Then long_option(Letter& l) {
+    if (apply_long_option(l.p, l.rest) != 0) {
+        text::print(stderr, "\nIllegal option: %ls", l.rest);
+        end_illegal_option(l.p);
+    }
+    return NEXT_ARGUMENT;
+}
+
+// Sets a field of the option record and goes on with the next letter.
+#define SET(field, value)            \
+    [](Letter& l) {                  \
+        l.p.options().field = value; \
+        return NEXT_LETTER;          \
+    }
+
+struct LetterRule {
+    const wchar_t* letters;  // the letters it takes
+    Then (*apply)(Letter&);
+};
+
+const LetterRule LETTERS[] = {
+    {L"123", log_letter},
+    {L"A",
+     [](Letter& l) {
+         l.p.options().copy_all = l.plus_letter ? 0 : 1;
+         return NEXT_LETTER;
+     }},
+    {L"a",
+     [](Letter& l) {
+         apply_attribute_letters(l.p, l.rest);
+         return NEXT_ARGUMENT;
+     }},
+    {L"D", drive_letter},
+    {L"d",
+     [](Letter& l) {
+         apply_destination(l.p, required_value(l.p, l.rest, l.scan, true));
+         return NEXT_ARGUMENT;
+     }},
+    {L"E", error_log_letter},
+    {L"e", SET(existing_only, 1)},
+    {L"F",
+     [](Letter& l) {
+         read_types_file(l.p, required_value(l.p, l.rest, l.scan, false));
+         return NEXT_ARGUMENT;
+     }},
+    {L"f",
+     [](Letter& l) {
+         take_file_types(l.p, l.scan);
+         return NEXT_LETTER;
+     }},
+    {L"G",
+     [](Letter& l) {
+         l.p.options().size_greater_select = 1;
+         l.p.config.size_greater = decimal_value64(required_value(l.p, l.rest, l.scan, true));
+         return NEXT_ARGUMENT;
+     }},
+    {L"g",
+     [](Letter& l) {
+         apply_age_value(l.p, usage_value(l.p, l.rest, l.scan, false), true);
+         return NEXT_ARGUMENT;
+     }},
+    {L"H",
+     [](Letter& l) {
+         apply_hash_log(l.p, required_value(l.p, l.rest, l.scan, false));
+         return NEXT_ARGUMENT;
+     }},
+    {L"h",
+     [](Letter& l) {
+         l.pos += static_cast<size_t>(apply_hash_letters(l.p, l.rest));
+         return NEXT_LETTER;
+     }},
+    {L"Ii", SET(no_precount, 1)},
+    {L"L",
+     [](Letter& l) {
+         l.p.options().size_less_select = 1;
+         l.p.config.size_less = decimal_value64(required_value(l.p, l.rest, l.scan, true));
+         return NEXT_ARGUMENT;
+     }},
+    {L"l",
+     [](Letter& l) {
+         apply_age_value(l.p, usage_value(l.p, l.rest, l.scan, false), false);
+         return NEXT_ARGUMENT;
+     }},
+    {L"M",
+     [](Letter& l) {
+         l.p.options().maintain_dir_dates = 1;
+         l.p.options().make_dirs = 1;
+         return NEXT_LETTER;
+     }},
+    {L"m", SET(make_dirs, 1)},
+    {L"N", SET(list_only, 2)},
+    {L"n", SET(list_only, l.p.options().list_only + 1)},
+    {L"O", SET(overwrite_protected, 1)},
+    {L"p",
+     [](Letter& l) {
+         take_start_paths(l.p, l.scan);
+         return NEXT_LETTER;
+     }},
+    {L"R", SET(reset_access_time, 1)},
+    {L"r", SET(recurse, 0)},
+    {L"Ss",
+     [](Letter& l) {
+         apply_source_list(l.p, required_value(l.p, l.rest, l.scan, false));
+         return NEXT_ARGUMENT;
+     }},
+    {L"Tt", time_letter},
+    {L"Uu", SET(upper_case_dirs, 0)},
+    {L"V", SET(silent, l.p.options().silent + 2)},
+    {L"v", SET(silent, l.p.options().silent + 1)},
+    {L"Ww", width_letter},
+    {L"X",
+     [](Letter& l) {
+         l.p.options().exclude_case_sensitive = 1;
+         take_exclusions(l.p, l.scan, l.letter);
+         return NEXT_LETTER;
+     }},
+    {L"x",
+     [](Letter& l) {
+         take_exclusions(l.p, l.scan, l.letter);
+         return NEXT_LETTER;
+     }},
+    {L"z", SET(zulu_time, 1)},
+    {L"-", long_option},
+};
+
+#undef SET
+
+const LetterRule* rule_of(wchar_t letter) {
+    for (const LetterRule& rule : LETTERS)
+        for (const wchar_t* c = rule.letters; *c; ++c)
+            if (*c == letter) return &rule;
+    return nullptr;
+}
+
+// The letters of one option argument, left to right; '/' or '-' starts it,
+// '+' turns the letter after it off.
 void apply_option_argument(Parsing& p, const wchar_t* argument, ArgumentScan& scan) {
     const bool plus_argument = argument[0] == L'+';
     for (size_t pos = 1; argument[pos]; ++pos) {
         const wchar_t letter = argument[pos];
-        const bool plus_letter = argument[pos - 1] == L'+';
-        const wchar_t* rest = argument + pos + 1;
-        bool attached;
-        switch (letter) {
-            case L'1': case L'2': case L'3':
-                if (plus_letter) {
-                    switch_logs_off(p);
-                    break;
-                }
-                apply_log_option(p, usage_value(p, rest, scan, true));
-                return;
-            case L'A': p.options().copy_all = plus_letter ? 0 : 1; break;
-            case L'a': apply_attribute_letters(p, rest); return;
-            case L'D': {
-                const wchar_t* value = take_value(rest, scan, &attached);
-                if (!value || (!attached && value[0] == L'-')) end_illegal_option(p);
-                if (attached ? value[1] != L':' : value[0] != 0 && value[1] == 0) forgot_drive_colon(p);
-                p.options().dest_drive_only = 1;
-                apply_destination(p, value);
-                return;
-            }
-            case L'd': apply_destination(p, required_value(p, rest, scan, true)); return;
-            case L'E': {
-                const wchar_t* value = take_value(rest, scan, &attached);
-                if (!value || (!attached && value[0] == L'-')) show_usage(p.run);
-                apply_error_log(p, value, attached);
-                return;
-            }
-            case L'e': p.options().existing_only = 1; break;
-            case L'F': read_types_file(p, required_value(p, rest, scan, false)); return;
-            case L'f': take_file_types(p, scan); break;
-            case L'G':
-                p.options().size_greater_select = 1;
-                p.config.size_greater = decimal_value64(required_value(p, rest, scan, true));
-                return;
-            case L'g': apply_age_value(p, usage_value(p, rest, scan, false), true); return;
-            case L'H': apply_hash_log(p, required_value(p, rest, scan, false)); return;
-            case L'h': pos += static_cast<size_t>(apply_hash_letters(p, rest)); break;
-            case L'I':
-            case L'i': p.options().no_precount = 1; break;
-            case L'L':
-                p.options().size_less_select = 1;
-                p.config.size_less = decimal_value64(required_value(p, rest, scan, true));
-                return;
-            case L'l': apply_age_value(p, usage_value(p, rest, scan, false), false); return;
-            case L'M':
-                p.options().maintain_dir_dates = 1;
-                p.options().make_dirs = 1;
-                break;
-            case L'm': p.options().make_dirs = 1; break;
-            case L'N': p.options().list_only = 2; break;
-            case L'n': p.options().list_only += 1; break;
-            case L'O': p.options().overwrite_protected = 1; break;
-            case L'p': take_start_paths(p, scan); break;
-            case L'R': p.options().reset_access_time = 1; break;
-            case L'r': p.options().recurse = 0; break;
-            case L'S':
-            case L's': apply_source_list(p, required_value(p, rest, scan, false)); return;
-            case L'T': case L't':
-                if (plus_argument) {
-                    p.options().time_kind = 'w';
-                    break;
-                }
-                p.options().time_kind = required_value(p, rest, scan, false)[0];
-                return;
-            case L'U':
-            case L'u': p.options().upper_case_dirs = 0; break;
-            case L'V': p.options().silent += 2; break;
-            case L'v': p.options().silent += 1; break;
-            case L'W': case L'w': {
-                if (plus_argument) {
-                    p.config.name_width_set = 1;
-                    break;
-                }
-                const wchar_t* value = take_value(rest, scan, &attached);
-                if (!value) value_missing(p, letter);
-                apply_width(p, value, letter == L'W' ? 2 : 1);
-                return;
-            }
-            case L'X':
-                p.options().exclude_case_sensitive = 1;
-                take_exclusions(p, scan, letter);
-                break;
-            case L'x': take_exclusions(p, scan, letter); break;
-            case L'z': p.options().zulu_time = 1; break;
-            case L'-':
-                if (apply_long_option(p, rest) != 0) {
-                    text::print(stderr, "\nIllegal option: %ls", rest);
-                    end_illegal_option(p);
-                }
-                return;
-            default: show_usage(p.run);
-        }
+        const LetterRule* rule = rule_of(letter);
+        if (!rule) show_usage(p.run);
+        Letter l{p, scan, letter, argument + pos + 1, plus_argument, argument[pos - 1] == L'+', pos};
+        if (rule->apply(l) == NEXT_ARGUMENT) return;
     }
 }
 

@@ -267,8 +267,6 @@ struct TimeZoneInfo {
 };
 TimeZoneInfo time_zone();  // after _tzset
 
-// Processor clock in milliseconds (clock() / CLOCKS_PER_SEC * 1000).
-long clock_ms();
 void sleep_ms(unsigned ms);
 
 // ---- Console -----------------------------------------------------------------

@@ -94,20 +94,6 @@ TimeZoneInfo time_zone() {
     return info;
 }
 
-namespace {
-int64_t monotonic_ms() {
-    struct timespec ts;
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return int64_t(ts.tv_sec) * 1000 + ts.tv_nsec / 1000000;
-}
-// Taken when the program starts, as the runtime's clock counts from there.
-const int64_t start_ms = monotonic_ms();
-}  // namespace
-
-// The runtime's clock() counts wall time since the process started (not
-// processor time, as the POSIX clock() does): pauses and waits count.
-long clock_ms() { return static_cast<long>(monotonic_ms() - start_ms); }
-
 void sleep_ms(unsigned ms) {
     struct timespec ts;
     ts.tv_sec = ms / 1000;

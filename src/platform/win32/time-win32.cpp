@@ -54,8 +54,6 @@ TimeZoneInfo time_zone() {
     return info;
 }
 
-long clock_ms() { return static_cast<long>(static_cast<long long>(clock()) * 1000 / CLOCKS_PER_SEC); }
-
 void sleep_ms(unsigned ms) { Sleep(ms); }
 
 }  // namespace platform
