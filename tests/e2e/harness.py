@@ -91,6 +91,7 @@ class KestroTestCase(unittest.TestCase):
         if not EXE:
             self.skipTest("KESTRO_EXE is not set")
         self.tmp = tempfile.mkdtemp(prefix="kestro-e2e-")
+        self.wine_restarts = 0
 
     def tearDown(self):
         def make_writable(function, path, _):
@@ -161,8 +162,13 @@ class KestroTestCase(unittest.TestCase):
         if WINE and completed.returncode == 1 and not completed.stdout and not completed.stderr:
             # kestro writes its banner before anything else, so exit code 1
             # with no output at all is Wine failing to start the program (seen
-            # once in a CI run): said here, and tried once more.
+            # once in a CI run): said here, and tried once more. More than one
+            # such start in a test is no accident of Wine's: a program that
+            # crashes before its banner looks the same, so the test fails.
+            self.wine_restarts += 1
             sys.stderr.write("Wine started nothing (exit 1, no output): running it again\n")
+            if self.wine_restarts > 1:
+                self.fail("the program started with no output and exit code 1 more than once in this test")
             completed = start()
         self.assert_no_sanitizer_report(completed.stderr)
         return Result(completed.returncode, _normalise(completed.stdout), _normalise(completed.stderr))

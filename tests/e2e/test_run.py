@@ -162,7 +162,8 @@ class Interrupt(KestroTestCase):
         sizes = [(i * 7919) % 60000 + 1 for i in range(1500)] + [8 << 20] * 3
         for i, size in enumerate(sizes):
             self.make_file("src/d%02d/f%04d.bin" % (i % 20, i), bytes([i % 251]) * size)
-        environment = dict(os.environ, KESTRO_PAUSE="0", WINEDEBUG="-all")
+        # Four copy workers whatever the machine has: files are in flight when the interrupt comes.
+        environment = dict(os.environ, KESTRO_PAUSE="0", WINEDEBUG="-all", KESTRO_COPY_THREADS="4")
         command = (["wine", harness.EXE] if harness.WINE else [harness.EXE])
         process = subprocess.Popen(
             command + ["-p", self.wpath("src"), "-d", self.wpath("out"), "-m"],

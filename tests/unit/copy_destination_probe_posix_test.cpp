@@ -66,7 +66,9 @@ TEST_F(DestinationProbeTest, ALargeFolderIsLookedUpInChunksByEveryThread) {
     EXPECT_TRUE(found % DestinationLookups::CHUNK == 0 || found == 2500) << found;
 }
 
-TEST_F(DestinationProbeTest, WithoutThreadsNothingIsPlanned) {
+// A probe whose threads the system all refused (here: none asked for) plans
+// nothing and keeps the copy pass from waiting on look-ups no one makes.
+TEST_F(DestinationProbeTest, WhenNoThreadStartsNothingIsPlannedOrAwaited) {
     make_file("a/f.txt", 1);
     DestinationProbe probe(0);
     probe.look_up_ahead({{folder(L"a"), every_file(folder(L"a"), folder(L"a"))}});

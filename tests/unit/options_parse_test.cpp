@@ -202,9 +202,16 @@ TEST_F(OptionsTest, AgeAsADateSetsDaysCutoffAndLetters) {
     EXPECT_EQ(config_.younger_cutoff, cutoff_filetime(12, 31, 2015));
 }
 
+// A long option applies where it stands among the letters: the later of two
+// settings of one field wins, and an unknown key stops nothing after it.
 TEST_F(OptionsTest, LongOptionsAreHandedOverInPlace) {
-    parse({L"--anything=at all", L"-A"});
+    parse({L"--all", L"+A"});
+    EXPECT_EQ(config_.options.copy_all, 0);
+    parse({L"+A", L"--all"});
     EXPECT_EQ(config_.options.copy_all, 1);
+    parse({L"+A", L"--anything=at all", L"-m"});
+    EXPECT_EQ(config_.options.copy_all, 0);
+    EXPECT_EQ(config_.options.make_dirs, 1);
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-// Number text, exit reasons, the version stamp, date text and zone abbreviations.
+// Number text, the version stamp, date text and zone abbreviations.
 #include <gtest/gtest.h>
 
 #include <climits>
@@ -19,14 +19,6 @@ TEST(FormatCount, ThousandsSeparators) {
     EXPECT_EQ(text::format_count(-1234567), L"-1,234,567");
     EXPECT_EQ(text::format_count(LLONG_MIN), L"-9,223,372,036,854,775,808");
     EXPECT_EQ(text::format_count(LLONG_MAX), L"9,223,372,036,854,775,807");
-}
-
-TEST(ExitReasons, Texts) {
-    EXPECT_STREQ(run::reason_text(0), "NORMAL_EXIT");
-    EXPECT_STREQ(run::reason_text(2), "USER_ABORTED");
-    EXPECT_STREQ(run::reason_text(6), "ILLEGAL or INCOMPLETE OPTION");
-    EXPECT_STREQ(run::reason_text(13), "NON_SPECIFIC ERROR");
-    EXPECT_EQ(std::string(run::reason_text(15)), std::string(38, ' '));
 }
 
 TEST(VersionStamp, FromBuildDateAndTime) {
