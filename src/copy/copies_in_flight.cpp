@@ -33,8 +33,29 @@ uint64_t path_key(const std::wstring& path) {
 
 }  // namespace
 
-CopiesInFlight::CopiesInFlight(const CopyContext& c, unsigned workers)
+namespace {
+
+class PerFileSteps : public FileSteps {
+public:
+    void decide(const CopyContext& c, const std::wstring& dir, const std::wstring& name,
+                const platform::FindRecord& record, const ProgressPoint& at, bool record_complete,
+                const DestinationHint* hint, FileWork& work) override {
+        decide_file(c, dir, name, record, at, record_complete, hint, work);
+    }
+    void work(const CopyContext& c, FileWork& work) override { do_file_work(c, work); }
+    void finish(const CopyContext& c, FileWork& work) override { finish_file_work(c, work); }
+};
+
+}  // namespace
+
+FileSteps& per_file_steps() {
+    static PerFileSteps steps;  // no state: one for every run
+    return steps;
+}
+
+CopiesInFlight::CopiesInFlight(const CopyContext& c, unsigned workers, FileSteps& steps)
     : c_(c),
+      steps_(steps),
       workers_(workers),
       copy_limit_(COPIES_PER_WORKER * std::max(1u, workers_.threads())),
       main_thread_(std::this_thread::get_id()) {}
@@ -49,7 +70,7 @@ void CopiesInFlight::take_file(const std::wstring& dir, const std::wstring& name
     // With files ahead still in flight, what this one writes waits for theirs.
     CopyContext deciding = c_;
     if (files_.size() > 1) deciding.out.held = &file.work.decided_output;
-    decide_file(deciding, dir, name, record, at, record_complete, hint, file.work);
+    steps_.decide(deciding, dir, name, record, at, record_complete, hint, file.work);
     file.deciding = false;
     file_decided(file);
     finish_ready();
@@ -58,14 +79,14 @@ void CopiesInFlight::take_file(const std::wstring& dir, const std::wstring& name
 
 void CopiesInFlight::file_decided(InFlight& file) {
     FileWork& work = file.work;
-    file.job.work = [this, &work] { do_file_work(c_, work); };
+    file.job.work = [this, &work] { steps_.work(c_, work); };
     if (!work.goes_to_copy) {
         file.job.state = CopyWorkers::State::done;
         return;
     }
     // Nothing else is in flight beside a file that runs alone.
     if (work.runs_alone || workers_.threads() == 0) {
-        do_file_work(c_, work);
+        steps_.work(c_, work);
         file.job.state = CopyWorkers::State::done;
         return;
     }
@@ -137,7 +158,7 @@ void CopiesInFlight::finish_front() {
 
     finishing_ = true;
     text::release(file.work.decided_output);
-    finish_file_work(c_, file.work);
+    steps_.finish(c_, file.work);
     check_log_writes(c_.run.logs.writes);
     finishing_ = false;
     forget(file);
@@ -193,7 +214,7 @@ void CopiesInFlight::settle(bool whole) {
                           (work.copy.outcome == CopyOutcome::interrupted || work.out_of_memory));
             if (done) {
                 text::release(file.work.decided_output);
-                finish_file_work(c_, file.work);
+                steps_.finish(c_, file.work);
                 check_log_writes(c_.run.logs.writes);
             }
         }

@@ -21,7 +21,23 @@
 #include "platform/platform.h"
 
 struct DestinationHint;
+struct FileWork;
 struct ProgressPoint;
+
+// The three steps of a file (copy/per_file.h) as the files in flight run
+// them: decide on the main thread in walk order, work on any thread, finish
+// on the main thread in walk order.
+class FileSteps {
+public:
+    virtual ~FileSteps() = default;
+    virtual void decide(const CopyContext& c, const std::wstring& dir, const std::wstring& name,
+                        const platform::FindRecord& record, const ProgressPoint& at, bool record_complete,
+                        const DestinationHint* hint, FileWork& work) = 0;
+    virtual void work(const CopyContext& c, FileWork& work) = 0;
+    virtual void finish(const CopyContext& c, FileWork& work) = 0;
+};
+// The program's steps: decide_file, do_file_work, finish_file_work.
+FileSteps& per_file_steps();
 
 class CopiesInFlight : public CopyWaits {
 public:
@@ -31,7 +47,7 @@ public:
     static constexpr size_t COPIES_PER_WORKER = 16;
     static constexpr size_t MAX_FILES_IN_FLIGHT = 4096;
 
-    CopiesInFlight(const CopyContext& c, unsigned workers);
+    CopiesInFlight(const CopyContext& c, unsigned workers, FileSteps& steps = per_file_steps());
     ~CopiesInFlight() override;
 
     // One file of the walk, as process_file takes it.
@@ -60,6 +76,7 @@ private:
     bool front_is_decided() const;
 
     const CopyContext& c_;
+    FileSteps& steps_;
     CopyWorkers workers_;
     size_t copy_limit_;
     std::deque<std::unique_ptr<InFlight>> files_;  // walk order
