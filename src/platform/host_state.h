@@ -5,6 +5,18 @@
 // in the run state the driver makes. Besides these, the POSIX backend keeps
 // the terminal settings a key read changed (posix/console-posix.cpp), so
 // that an exit from the interrupt thread gives the terminal back.
+//
+// What the program learns of the host once and keeps, as the host will not
+// change it during a run, is kept where it is learnt: devices without
+// extended attributes (posix/attributes-posix.cpp), a kernel that refuses
+// nameless files or links through /proc (posix/files-posix.cpp), the
+// consoles among the standard streams, the dialog library and Wine itself
+// (win32/), the processor's SHA-1 instructions (common/sha1.cpp). Buffers
+// kept per thread for the run are scratch, not state: the open folder
+// descriptors and the copy buffer of posix/files-posix.cpp and
+// posix/paths-posix.cpp, the copy and hash buffers of copy/. The temporary
+// names of partial copies carry the process's stamp and a counter
+// (copy/temporary.cpp).
 #pragma once
 
 #include <atomic>
