@@ -5,6 +5,7 @@
 
 #include "common/exclusions.h"
 #include "common/paths.h"
+#include "walk/walk_order.h"
 
 namespace {
 
@@ -81,50 +82,61 @@ std::vector<size_t> files_to_hand_over(const Configuration& config, Exclusions& 
 }
 
 // The files of the folders kept from the counting pass under `start`, in the
-// order the walk will reach them: a folder's subfolders first, then its own
-// files. Links and bypassed folders are left out. Like the walk, it keeps
-// its way down on the heap.
-std::vector<FilesAhead> gather_files_ahead(const Configuration& config, FolderReader& reader,
-                                           const std::wstring& start) {
+// order the walk will reach them (walk_in_order, as the walk itself goes).
+// Links and bypassed folders are left out.
+class FilesAheadGathering {
+public:
+    FilesAheadGathering(const Configuration& config, FolderReader& reader)
+        : config_(config), reader_(reader), exclusions_(config.exclusions()) {}
+
+    std::vector<FilesAhead> gather(const std::wstring& start) {
+        walk_in_order(start, *this);
+        return std::move(folders_);
+    }
+
+    // The steps walk_in_order takes.
+    bool enter(const std::wstring& path, uint32_t) {
+        if (bypassed(config_, path)) return false;
+        std::shared_ptr<const platform::FolderListing> listing = reader_.peek(path);
+        if (!listing || !listing->listed) return false;
+        levels_.push_back({std::move(listing)});
+        return true;
+    }
+    bool next_subfolder(std::wstring_view* name, uint32_t* attributes) {
+        if (!config_.options.recurse) return false;
+        Level& here = levels_.back();
+        const std::vector<platform::FolderEntry>& entries = here.listing->entries;
+        while (here.next < entries.size()) {
+            const platform::FolderEntry& e = entries[here.next++];
+            if (e.has_record && (e.attributes & platform::ATTR_DIRECTORY) &&
+                !(e.attributes & platform::ATTR_REPARSE_POINT)) {
+                *name = here.listing->name(e);
+                *attributes = e.attributes;
+                return true;
+            }
+        }
+        return false;
+    }
+    void files(const std::wstring& path) {
+        const Level& here = levels_.back();
+        std::vector<size_t> files = files_to_hand_over(config_, exclusions_, *here.listing);
+        if (!files.empty()) folders_.push_back({path, here.listing, std::move(files)});
+    }
+    void leave(const std::wstring&) { levels_.pop_back(); }
+    void back_in(const std::wstring&) {}
+
+private:
     struct Level {
-        size_t length;  // of the folder's path
         std::shared_ptr<const platform::FolderListing> listing;
         size_t next = 0;  // the next entry to look at for a subfolder
     };
-    std::vector<FilesAhead> folders;
-    std::vector<Level> levels;
-    std::wstring path = start;
-    Exclusions exclusions = config.exclusions();
-    auto enter = [&] {
-        if (bypassed(config, path)) return false;
-        std::shared_ptr<const platform::FolderListing> listing = reader.peek(path);
-        if (!listing || !listing->listed) return false;
-        levels.push_back({path.size(), std::move(listing)});
-        return true;
-    };
-    enter();
-    while (!levels.empty()) {
-        Level& here = levels.back();
-        const std::vector<platform::FolderEntry>& entries = here.listing->entries;
-        const platform::FolderEntry* subfolder = nullptr;
-        while (config.options.recurse && !subfolder && here.next < entries.size()) {
-            const platform::FolderEntry& e = entries[here.next++];
-            if (e.has_record && (e.attributes & platform::ATTR_DIRECTORY) &&
-                !(e.attributes & platform::ATTR_REPARSE_POINT))
-                subfolder = &e;
-        }
-        if (subfolder) {
-            path.append(here.listing->name(*subfolder)).push_back(L'\\');
-            if (!enter()) path.resize(here.length);
-            continue;
-        }
-        std::vector<size_t> files = files_to_hand_over(config, exclusions, *here.listing);
-        if (!files.empty()) folders.push_back({path, here.listing, std::move(files)});
-        levels.pop_back();
-        if (!levels.empty()) path.resize(levels.back().length);
-    }
-    return folders;
-}
+
+    const Configuration& config_;
+    FolderReader& reader_;
+    Exclusions exclusions_;
+    std::vector<Level> levels_;
+    std::vector<FilesAhead> folders_;
+};
 
 std::vector<std::wstring> active_types(const Configuration& config) {
     const std::span<const std::wstring> types = file_types_in_use(config);
@@ -198,7 +210,7 @@ void ReadAheadSource::before_start_path(const std::wstring& dir, FileSink& sink)
     if (run_.counting_pass) return;
     if (start_path_in_destination_) reader_.read_each_folder_when_reached();
     if (reader_.reads_each_folder_when_reached()) return;
-    std::vector<FilesAhead> folders = gather_files_ahead(config_, reader_, dir);
+    std::vector<FilesAhead> folders = FilesAheadGathering(config_, reader_).gather(dir);
     if (!folders.empty()) sink.files_ahead(std::move(folders));
 }
 

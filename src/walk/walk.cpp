@@ -6,13 +6,12 @@
 #include "log/output.h"
 #include "walk/pattern_lister.h"
 #include "walk/read_ahead.h"
+#include "walk/walk_order.h"
 
 namespace {
 
-// The walk keeps its way down on the heap, not on the stack: a tree of any
-// depth is walked in the stack a console program gets. The path of the
-// folder being walked is one string; each folder on the way down is the
-// start of it.
+// The walk of one start path: the folder source lists, the sink is handed
+// the files and, in the copy pass, the folder events.
 class TreeWalk {
 public:
     TreeWalk(const Configuration& config, Run& run, FolderSource& source, FileSink& sink)
@@ -23,17 +22,31 @@ public:
           sink_(sink),
           exclusions_(config.exclusions()) {}
 
-    void walk(const std::wstring& start) {
-        path_ = start;
-        enter(false);
-        while (!levels_.empty()) {
-            std::wstring_view name;
-            uint32_t attributes;
-            if (options_.recurse && levels_.back().folder->next_subfolder(&name, &attributes))
-                enter_subfolder(name, attributes);
-            else
-                finish_folder();
-        }
+    void walk(const std::wstring& start) { walk_in_order(start, *this); }
+
+    // The steps walk_in_order takes (walk/walk_order.h).
+    bool enter(const std::wstring& path, uint32_t attributes) {
+        path_ = path;
+        // A link back to a folder we are inside would be walked for ever.
+        const bool link = (attributes & platform::ATTR_REPARSE_POINT) != 0;
+        if (link && leads_to_entered_folder()) return false;
+        return enter_folder(link);
+    }
+    bool next_subfolder(std::wstring_view* name, uint32_t* attributes) {
+        return options_.recurse && levels_.back().folder->next_subfolder(name, attributes);
+    }
+    void files(const std::wstring& path) {
+        path_ = path;
+        list_files(*levels_.back().folder);
+    }
+    void leave(const std::wstring& path) {
+        if (!run_.counting_pass) sink_.folder_done(path);
+        links_entered_ -= levels_.back().through_link;
+        levels_.pop_back();
+    }
+    void back_in(const std::wstring& path) {
+        path_ = path;
+        if (!run_.counting_pass) sink_.folder_reached(path_);
     }
 
 private:
@@ -60,7 +73,7 @@ private:
 
     // Enters the folder path_ names; false when it is bypassed or cannot be
     // listed (skipped without a message).
-    bool enter(bool link) {
+    bool enter_folder(bool link) {
         if (bypassed(config_, path_)) return false;
         poll_keyboard();
         links_entered_ += link;
@@ -75,28 +88,6 @@ private:
         levels_.push_back({path_.size(), std::move(folder), link});
         if (!run_.counting_pass) sink_.folder_reached(path_);
         return true;
-    }
-
-    void enter_subfolder(std::wstring_view name, uint32_t attributes) {
-        path_.append(name).push_back(L'\\');
-        // A link back to a folder we are inside would be walked for ever.
-        const bool link = (attributes & platform::ATTR_REPARSE_POINT) != 0;
-        if ((link && leads_to_entered_folder()) || !enter(link)) back_to_parent();
-    }
-
-    // After its subfolders, a folder's own files.
-    void finish_folder() {
-        Level& here = levels_.back();
-        list_files(*here.folder);
-        if (!run_.counting_pass) sink_.folder_done(path_);
-        links_entered_ -= here.through_link;
-        levels_.pop_back();
-        if (!levels_.empty()) back_to_parent();
-    }
-
-    void back_to_parent() {
-        path_.resize(levels_.back().length);
-        if (!run_.counting_pass) sink_.folder_reached(path_);
     }
 
     // True when the folder link path_ names leads to the same folder as one
