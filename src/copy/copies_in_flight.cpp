@@ -65,7 +65,7 @@ CopiesInFlight::~CopiesInFlight() = default;
 void CopiesInFlight::take_file(const std::wstring& dir, const std::wstring& name, const platform::FindRecord& record,
                                const ProgressPoint& at, bool record_complete, const DestinationHint* hint) {
     finish_ready();
-    files_.push_back(std::make_unique<InFlight>());
+    files_.push_back(fresh_in_flight());
     InFlight& file = *files_.back();
     // With files ahead still in flight, what this one writes waits for theirs.
     CopyContext deciding = c_;
@@ -161,8 +161,27 @@ void CopiesInFlight::finish_front() {
     steps_.finish(c_, file.work);
     check_log_writes(c_.run.logs.writes);
     finishing_ = false;
-    forget(file);
+    retire_front();
+}
+
+// The record of a file that comes in: one retired earlier when there is
+// one, whose strings keep their room, so that a file costs no allocation.
+std::unique_ptr<CopiesInFlight::InFlight> CopiesInFlight::fresh_in_flight() {
+    if (spare_.empty()) return std::make_unique<InFlight>();
+    std::unique_ptr<InFlight> file = std::move(spare_.back());
+    spare_.pop_back();
+    return file;
+}
+
+// Done with the front file: it leaves the files in flight and is kept for a
+// file to come.
+void CopiesInFlight::retire_front() {
+    forget(*files_.front());
+    std::unique_ptr<InFlight> file = std::move(files_.front());
     files_.pop_front();
+    if (spare_.size() >= copy_limit_) return;
+    *file = InFlight{};
+    spare_.push_back(std::move(file));
 }
 
 void CopiesInFlight::forget(InFlight& file) {
@@ -197,8 +216,7 @@ void CopiesInFlight::settle(bool whole) {
     // counted as processed when they began.
     if (finishing_ && !files_.empty()) {
         finishing_ = false;
-        forget(*files_.front());
-        files_.pop_front();
+        retire_front();
     }
     if (!whole) workers_.stop();
     while (!files_.empty()) {
@@ -218,7 +236,6 @@ void CopiesInFlight::settle(bool whole) {
                 check_log_writes(c_.run.logs.writes);
             }
         }
-        forget(file);
-        files_.pop_front();
+        retire_front();
     }
 }

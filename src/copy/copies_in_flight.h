@@ -11,10 +11,11 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <string>
 #include <unordered_map>
-#include <deque>
+#include <vector>
 
 #include "copy/copy_context.h"
 #include "copy/copy_workers.h"
@@ -72,6 +73,8 @@ private:
     void drain_to_half();
     size_t index_reaching_half() const;
     void finish_front();
+    std::unique_ptr<InFlight> fresh_in_flight();
+    void retire_front();
     void forget(InFlight& file);
     bool front_is_decided() const;
 
@@ -80,6 +83,7 @@ private:
     CopyWorkers workers_;
     size_t copy_limit_;
     std::deque<std::unique_ptr<InFlight>> files_;  // walk order
+    std::vector<std::unique_ptr<InFlight>> spare_;  // retired, for files to come
     size_t copies_ = 0;                            // of files_, those that go to a copy
     // The paths (their keys) that the copies in flight read or write.
     std::unordered_map<uint64_t, unsigned> touched_;
