@@ -97,17 +97,24 @@ std::wstring flatten_subfolder(const CopyContext& c, RenameNumbers& numbers) {
 }
 
 std::wstring destination_folder(const CopyContext& c, const std::wstring& dir) {
-    std::wstring folder = c.run.target.destination_root;
+    const CopyTarget& target = c.run.target;
+    // In tree replication the files of one folder come one after another:
+    // the folder of the last one serves them all.
+    ReplicatedFolder& last = c.run.ready_folder.replicated;
+    const bool replicating = c.options.flatten == 0;
+    if (replicating && last.source == dir && last.start_path_len == target.current_start_path_len &&
+        last.root == target.destination_root)
+        return last.destination;
+    std::wstring folder = target.destination_root;
     if (!folder.empty() && folder.back() == L'\\') folder.pop_back();
-    if (c.options.flatten == 0) {
-        int32_t start_length = c.run.target.current_start_path_len;
-        size_t cut = start_length > 0 ? static_cast<size_t>(start_length) : 0;
-        std::wstring below = cut < dir.size() ? dir.substr(cut) : std::wstring();
+    if (replicating) {
+        size_t cut = target.current_start_path_len > 0 ? static_cast<size_t>(target.current_start_path_len) : 0;
         // A start path stored with its trailing '\' (a --dirs line) leaves the
         // part below it without the separator it needs after the root.
-        if (below.empty() || below[0] != L'\\') folder += L'\\';
-        folder += below;
+        if (cut >= dir.size() || dir[cut] != L'\\') folder += L'\\';
+        if (cut < dir.size()) folder.append(dir, cut, std::wstring::npos);
         if (folder.back() != L'\\') folder += L'\\';
+        last = {dir, target.destination_root, target.current_start_path_len, folder};
     } else {
         if (folder.empty() || folder.back() != L'\\') folder += L'\\';
         folder += flatten_subfolder(c, c.run.renames);

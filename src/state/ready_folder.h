@@ -3,8 +3,18 @@
 // per file.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <unordered_set>
+
+// The destination folder of the source folder handed over last, in tree
+// replication, with what it was made from.
+struct ReplicatedFolder {
+    std::wstring source;  // the source folder, ending with a backslash
+    std::wstring root;    // the destination root then
+    int32_t start_path_len = 0;
+    std::wstring destination;
+};
 
 struct ReadyFolder {
     std::wstring folder;  // empty while none is ready
@@ -14,4 +24,5 @@ struct ReadyFolder {
     std::unordered_set<std::wstring> names_given;
     // The folder whose partial copies of earlier runs were removed last.
     std::wstring partial_copies_cleared;
+    ReplicatedFolder replicated;
 };
