@@ -27,7 +27,7 @@ void CopyEngine::files_ahead(std::vector<FilesAhead> folders) {
     probe_->look_up_ahead(std::move(jobs));
 }
 
-void CopyEngine::take_file(const std::wstring& dir, const std::wstring& name, platform::FindRecord record,
+void CopyEngine::take_file(const std::wstring& dir, const std::wstring& name, const platform::FindRecord& record,
                            const FileOrigin& origin) {
     DestinationHint hint;
     const DestinationHint* given = nullptr;

@@ -22,7 +22,7 @@ public:
     // Looks up the destinations of the files ahead on threads of their own,
     // when the options let a destination be known before its file.
     void files_ahead(std::vector<FilesAhead> folders) override;
-    void take_file(const std::wstring& dir, const std::wstring& name, platform::FindRecord record,
+    void take_file(const std::wstring& dir, const std::wstring& name, const platform::FindRecord& record,
                    const FileOrigin& origin) override;
     // -M: the source folder's times go to the folders the copy pass
     // creates, and back to the source folder once its files are copied.

@@ -75,9 +75,9 @@ bool passed_over_on_hint(const CopyContext& c, const DestinationHint* hint, cons
         return false;
     int64_t difference = static_cast<int64_t>(source.last_write_time - hint->times->last_write);
     if (difference > 0 || (difference == 0 && c.options.list_only)) return false;
+    // `state` is fresh: its record holds nothing but the times set here.
     state->found = true;
     state->with_attributes = false;
-    state->record = platform::FindRecord{};
     state->record.last_write_time = hint->times->last_write;
     state->record.last_access_time = hint->times->last_access;
     state->record.size_high = static_cast<uint32_t>(hint->times->size >> 32);
@@ -240,8 +240,9 @@ void finish_file_work(const CopyContext& c, FileWork& work) {
     if (copied) ++c.run.counters.copies_completed;
 }
 
-void process_file(const CopyContext& c, const std::wstring& dir, const std::wstring& name, platform::FindRecord record,
-                  const ProgressPoint& at, bool record_complete, const DestinationHint* hint) {
+void process_file(const CopyContext& c, const std::wstring& dir, const std::wstring& name,
+                  const platform::FindRecord& record, const ProgressPoint& at, bool record_complete,
+                  const DestinationHint* hint) {
     FileWork work;
     decide_file(c, dir, name, record, at, record_complete, hint, work);
     if (work.goes_to_copy) do_file_work(c, work);

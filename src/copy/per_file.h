@@ -26,12 +26,13 @@ struct ProgressPoint {
     int64_t bytes_through = 0;
 };
 
-// `dir` ends with '\'; `record` is the walk's own copy of the find record.
+// `dir` ends with '\'; `record` is the walk's find record, copied for the work.
 // A record that is not complete (listed without its attributes and creation
 // time) is completed for the files that are copied. The three steps below,
 // one after the other.
-void process_file(const CopyContext& c, const std::wstring& dir, const std::wstring& name, platform::FindRecord record,
-                  const ProgressPoint& at, bool record_complete = true, const DestinationHint* hint = nullptr);
+void process_file(const CopyContext& c, const std::wstring& dir, const std::wstring& name,
+                  const platform::FindRecord& record, const ProgressPoint& at, bool record_complete = true,
+                  const DestinationHint* hint = nullptr);
 
 // The decision on one file, in walk order on the main thread: writes the
 // records of a file passed over or listed; for a file to be copied it writes

@@ -56,7 +56,7 @@ public:
     virtual void folder_files_follow(const std::wstring& dir) { (void)dir; }
     virtual void folder_done(const std::wstring& dir) { (void)dir; }
     // One matching file that is not excluded: its folder (ending with '\'),
-    // its long name and the walk's own copy of its find record.
-    virtual void take_file(const std::wstring& dir, const std::wstring& name, platform::FindRecord record,
+    // its long name and its find record (valid until take_file returns).
+    virtual void take_file(const std::wstring& dir, const std::wstring& name, const platform::FindRecord& record,
                            const FileOrigin& origin) = 0;
 };

@@ -25,7 +25,7 @@ struct HandedFile {
 class FileRecorder : public FileSink {
 public:
     bool takes_incomplete_records() const override { return false; }
-    void take_file(const std::wstring& dir, const std::wstring& name, platform::FindRecord record,
+    void take_file(const std::wstring& dir, const std::wstring& name, const platform::FindRecord& record,
                    const FileOrigin&) override {
         files.push_back({dir, name, record});
     }
