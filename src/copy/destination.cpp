@@ -122,13 +122,12 @@ std::wstring destination_folder(const CopyContext& c, const std::wstring& dir) {
     return folder;
 }
 
-std::wstring build_destination(const CopyContext& c, const std::wstring& dir, const std::wstring& name,
-                               const platform::FindRecord& record) {
+void build_destination(const CopyContext& c, const std::wstring& dir, const std::wstring& name,
+                       const platform::FindRecord& record, std::wstring& destination) {
     std::wstring folder = destination_folder(c, dir);
     if (!c.options.list_only) ensure_folder(c, folder);
-    std::wstring destination = folder + name;
+    destination.assign(folder).append(name);
     if (c.options.check_tilde == 1) apply_tilde_check(c, c.run.renames, destination, record);
-    return destination;
 }
 
 std::wstring renamed_duplicate(RenameNumbers& numbers, const std::wstring& path) {

@@ -15,9 +15,9 @@ struct RenameNumbers;
 
 // The destination of the file `name` in the source folder `dir` (ending with
 // '\'), below the run's target; creates missing folders unless only listing,
-// and renames for a tilde clash.
-std::wstring build_destination(const CopyContext& c, const std::wstring& dir, const std::wstring& name,
-                               const platform::FindRecord& record);
+// and renames for a tilde clash. Written into `destination`, whose room is reused.
+void build_destination(const CopyContext& c, const std::wstring& dir, const std::wstring& name,
+                       const platform::FindRecord& record, std::wstring& destination);
 
 // The destination folder (ending with '\') of a file in `dir`.
 std::wstring destination_folder(const CopyContext& c, const std::wstring& dir);

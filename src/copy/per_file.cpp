@@ -20,12 +20,18 @@ namespace {
 // The current file as the steps below need it. The calendar fields are
 // worked out only when a record or the tilde renaming asks for them.
 struct CurrentFile {
-    CurrentFile(const std::wstring& dir, const std::wstring& name, const platform::FindRecord& record, bool zulu)
-        : name(name), record(record), source(dir + name), size(static_cast<int64_t>(record.size())), zulu(zulu) {}
+    // `source` is the work's: a file in flight reuses its room.
+    CurrentFile(const std::wstring& dir, const std::wstring& name, const platform::FindRecord& record, bool zulu,
+                std::wstring& source)
+        : name(name),
+          record(record),
+          source(source.assign(dir).append(name)),
+          size(static_cast<int64_t>(record.size())),
+          zulu(zulu) {}
 
     const std::wstring& name;
     const platform::FindRecord& record;
-    std::wstring source;
+    const std::wstring& source;
     int64_t size;
     bool zulu;
     bool split = false;
@@ -54,12 +60,11 @@ struct DestinationState {
 
 // Attributes (and the creation time) are read only when the newer test
 // compares creation times; otherwise they stay unknown.
-DestinationState look_up_destination(const CopyContext& c, const ReadyFolder& ready, const std::wstring& destination) {
-    DestinationState state;
-    state.with_attributes = c.options.time_kind == 'C' || c.options.time_kind == 'c';
-    if (destination_surely_free(c, ready, destination)) return state;
-    state.found = platform::find_entry(destination.c_str(), &state.record, state.with_attributes);
-    return state;
+void look_up_destination(const CopyContext& c, const ReadyFolder& ready, const std::wstring& destination,
+                         DestinationState* state) {
+    state->with_attributes = c.options.time_kind == 'C' || c.options.time_kind == 'c';
+    if (destination_surely_free(c, ready, destination)) return;
+    state->found = platform::find_entry(destination.c_str(), &state->record, state->with_attributes);
 }
 
 // The destination as the hint saw it, when that passes the file over: found,
@@ -99,8 +104,8 @@ void count_as_processed(const CopyContext& c, const FileWork& work) {
 
 // The copy step up to the copy itself: the screen lines, the renaming and
 // what the lookup saw, for the work.
-void decide_copy(const CopyContext& c, CurrentFile& file, std::wstring destination, const DestinationState& looked_up,
-                 FileWork& work) {
+void decide_copy(const CopyContext& c, CurrentFile& file, const DestinationState& looked_up, FileWork& work) {
+    std::wstring& destination = work.destination;
     std::wstring size_text = text::format_count(file.size);
     write_screen_copy_lines(c, file.source, file.name, size_text.c_str(), destination);
 
@@ -118,7 +123,6 @@ void decide_copy(const CopyContext& c, CurrentFile& file, std::wstring destinati
         else if (looked_up.with_attributes)
             work.standing = looked_up.record.attributes;
     }
-    work.destination = std::move(destination);
     work.hashes_wanted = wanted_hash_texts(c, c.run.logs);
     work.goes_to_copy = true;
 }
@@ -135,12 +139,14 @@ void decide(const CopyContext& c, CurrentFile& file, const std::wstring& dir, co
     if (c.options.age_select && !passes_age_test(c, file.source, record)) return reject(c, file, REASON_AGE);
     if (!passes_size_test(c, file.size)) return reject(c, file, REASON_SIZE);
 
-    std::wstring destination_path = build_destination(c, dir, file.name, record);
+    // The work's destination: a file in flight reuses its room.
+    std::wstring& destination_path = work.destination;
+    build_destination(c, dir, file.name, record, destination_path);
     c.wait_for_copies_touching(destination_path);
 
     DestinationState destination;
     if (!passed_over_on_hint(c, hint, record, destination_path, &destination))
-        destination = look_up_destination(c, c.run.ready_folder, destination_path);
+        look_up_destination(c, c.run.ready_folder, destination_path, &destination);
     if (c.options.existing_only && !destination.found) return reject(c, file, REASON_NOT_EXISTING);
 
     // Both times are UTC: local conversion shifts both sides alike, so the
@@ -158,7 +164,7 @@ void decide(const CopyContext& c, CurrentFile& file, const std::wstring& dir, co
         return reject(c, file, REASON_LISTING_ONLY);
     }
     if (difference == 0 && !c.options.copy_all) return reject(c, file, REASON_AGE);
-    decide_copy(c, file, std::move(destination_path), destination, work);
+    decide_copy(c, file, destination, work);
 }
 
 }  // namespace
@@ -168,7 +174,7 @@ void decide_file(const CopyContext& c, const std::wstring& dir, const std::wstri
                  const DestinationHint* hint, FileWork& work) {
     work.record = record;
     work.record_complete = record_complete;
-    CurrentFile file(dir, name, work.record, c.options.zulu_time != 0);
+    CurrentFile file(dir, name, work.record, c.options.zulu_time != 0, work.source);
     work.size = file.size;
     work.files_processed_then = at.files_before;
     work.bytes_processed_then = at.bytes_through;
@@ -180,7 +186,6 @@ void decide_file(const CopyContext& c, const std::wstring& dir, const std::wstri
     else
         c.wait_for_copies_touching(file.source);
     decide(c, file, dir, hint, work);
-    work.source = std::move(file.source);
 }
 
 void do_file_work(const CopyContext& c, FileWork& work) {
