@@ -160,6 +160,9 @@ enum OpenFlags : unsigned {
     OPEN_BACKUP_SEMANTICS = 1,  // allows opening folders (for their times)
     OPEN_WRITE_THROUGH = 2,
     OPEN_SEQUENTIAL_SCAN = 4,
+    // A character device (/dev/null, a terminal) opens too, as Windows opens
+    // NUL: a log may be sent to one. FIFOs and sockets never open.
+    OPEN_CHARACTER_DEVICE = 8,
 };
 
 struct FileState;  // opaque
@@ -227,6 +230,9 @@ bool move_file_replace(const wchar_t* source, const wchar_t* destination);
 bool move_file_onto(const wchar_t* source, const wchar_t* destination, uint32_t attributes);
 
 // C runtime stream on a Windows path (_wfopen). Text mode as the runtime has it.
+// A stream that writes (a log) is never a FIFO or socket: the open does not
+// wait for a reader, and such an entry is refused as one that cannot be
+// opened. A character device such as /dev/null is taken.
 FILE* open_stream(const wchar_t* path, const char* mode);
 
 // ---- Paths -------------------------------------------------------------------
@@ -295,6 +301,11 @@ void install_interrupt_routing();
 // whole-file copies) then stop between chunks and fail.
 bool interrupt_requested();
 [[noreturn]] void exit_process(int code);
+// Ends the process with `code` once `ms` milliseconds have passed, whatever
+// its threads are doing then: the last resort of Ctrl+C, for a run held in a
+// write (a full pipe, a hung share) that holds the streams an orderly end
+// would write and flush.
+void end_process_after(unsigned ms, int code);
 // For fuzz targets: `hook` is called with the exit code instead of ending the
 // process, and leaves by an exception. The program never sets one.
 void set_exit_hook(void (*hook)(int code));

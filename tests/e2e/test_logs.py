@@ -6,6 +6,7 @@ log of ACCT, and the runs that end because a log cannot be opened or written."""
 import os
 import re
 import resource
+import shutil
 import signal
 import stat
 import subprocess
@@ -286,6 +287,37 @@ class RunsThatEndEarly(LogCase):
             self.assertEqual(len(os.listdir(self.path("dst"))), 40)  # the copying went on
             self.assertTrue(self.read(full_log).startswith(earlier))
             self.assertIn(b"\n Copied           40 files", self.read("logs/run.log"))
+
+    @unittest.skipIf(WINE, "FIFOs and /dev/null are the host's")
+    def test_a_fifo_is_a_log_that_cannot_be_opened_and_dev_null_one_that_discards(self):
+        # None of these runs may wait for a reader: a hang fails by the timeout.
+        self.make_file("src/a.txt", "alpha")
+        os.mkfifo(self.path("fifo"))
+        os.makedirs(self.path("logs"))
+        os.mkfifo(self.path("logs", "run_LIST.log"))
+        fifo = self.wpath("fifo")
+        self.make_file("QUENTARO.INI", "[BASE]\r\nMEMO=%s\r\n" % fifo)
+        cases = [
+            # options, the INI file in the current folder, exit code, text on standard error
+            (["-1", fifo], False, 1, "\nGeneric_64\n118\nerror opening %s\n" % fifo),
+            (["-1", self.wpath("logs", "run.log!2")], False, 4, ""),
+            (["-h", "-H", fifo], False, 0, ""),
+            (["-h", "--hashlog=" + fifo], False, 3, "\n\nCan't open hash log %s\n" % fifo),
+            (["-E", fifo], False, 0, ""),
+            (["-i"], True, 0, ""),
+            (["-1", "/dev/null", "-h", "-H", "/dev/null", "-E", "/dev/null"], False, 0, ""),
+        ]
+        for options, ini, code, said in cases:
+            if os.path.exists(self.path("dst")):
+                shutil.rmtree(self.path("dst"))
+            r = self.run_kestro("-p", self.wpath("src"), "-d", self.wpath("dst"), "-m", *options,
+                                cwd=self.tmp if ini else self.path("src"), timeout=60)
+            self.assertEqual(r.code, code, (options, r))
+            self.assertIn(said, r.err, options)
+            self.assertNotIn("memo information", r.out, options)
+            if code == 0:
+                self.assertEqual(self.read("dst/a.txt"), b"alpha", options)
+        self.assertTrue(stat.S_ISFIFO(os.stat(self.path("fifo")).st_mode))
 
     def test_ctrl_c_closes_every_log_once_after_its_lines(self):
         os.makedirs(self.path("src"))

@@ -3,6 +3,7 @@ exit reasons, the banner, the header and Ctrl+C."""
 
 import os
 import re
+import shutil
 import signal
 import subprocess
 import time
@@ -194,6 +195,36 @@ class Interrupt(KestroTestCase):
         for copy in copies:
             relative = os.path.relpath(copy, self.path("out"))
             self.assertEqual(os.path.getsize(copy), os.path.getsize(self.path("src", relative)), relative)
+
+    @unittest.skipIf(harness.WINE, "where the program's thread waits is read from the host's /proc")
+    def test_ctrl_c_and_sigterm_end_a_run_held_in_a_write(self):
+        # Nobody reads the screen pipe: once it is full the main thread waits
+        # in a write for ever, holding the screen stream.
+        for i in range(2000):
+            self.make_file("src/f%04d.txt" % i, "x")
+        environment = dict(os.environ, KESTRO_PAUSE="0")
+        for signal_number in (signal.SIGINT, signal.SIGTERM):
+            if os.path.exists(self.path("out")):
+                shutil.rmtree(self.path("out"))
+            process = subprocess.Popen([harness.EXE, "-p", self.wpath("src"), "-d", self.wpath("out"), "-m"],
+                                       stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
+                                       env=environment, cwd=self.tmp)
+            try:
+                wait_channel = "/proc/%d/task/%d/wchan" % (process.pid, process.pid)
+                deadline = time.time() + 60
+                while process.poll() is None and time.time() < deadline:
+                    with open(wait_channel) as f:
+                        if "pipe_write" in f.read():
+                            break
+                    time.sleep(0.02)
+                self.assertIsNone(process.poll(), "the run ended before its screen pipe was full")
+                process.send_signal(signal_number)
+                self.assertEqual(process.wait(timeout=30), 2, signal_number)
+            finally:
+                if process.poll() is None:
+                    process.kill()
+                process.stdout.close()
+                process.wait()
 
 
 class ClosedScreen(KestroTestCase):

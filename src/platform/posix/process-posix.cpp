@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <system_error>
 #include <thread>
 
 #include "platform/host_state.h"
@@ -41,6 +42,18 @@ void install_interrupt_routing() {
         }
         host_state::report_interrupt();
     }).detach();
+}
+
+void end_process_after(unsigned ms, int code) {
+    try {
+        std::thread([ms, code] {
+            sleep_ms(ms);
+            posix::restore_terminal();
+            _exit(code);
+        }).detach();
+    } catch (const std::system_error&) {
+        // No thread to be had: the orderly end is all there is.
+    }
 }
 
 void exit_process(int code) {

@@ -2,6 +2,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <system_error>
+#include <thread>
 
 #include "platform/host_state.h"
 #include "platform/win32/host-win32.h"
@@ -33,6 +35,17 @@ bool get_env(const char* name, std::wstring* value) {
 }
 
 void install_interrupt_routing() { SetConsoleCtrlHandler(console_event, TRUE); }
+
+void end_process_after(unsigned ms, int code) {
+    try {
+        std::thread([ms, code] {
+            Sleep(ms);
+            TerminateProcess(GetCurrentProcess(), static_cast<UINT>(code));
+        }).detach();
+    } catch (const std::system_error&) {
+        // No thread to be had: the orderly end is all there is.
+    }
+}
 
 void exit_process(int code) {
     if (host_state::exit_hook) host_state::exit_hook(code);
