@@ -26,6 +26,13 @@ bool open_logs_of_mask(const std::wstring& base, int32_t mask, LogStreams& logs)
 // -E: the error log file `name` opened for appending; standard error stays
 // the error stream when it cannot be opened.
 void use_error_log_file(LogStreams& logs, const std::wstring& name);
+// Notes the file `name` the run has just opened to write to (a log, the
+// hash log, the memo) among the run's files.
+void note_run_file(LogStreams& logs, const std::wstring& name);
+// True when `path` names one of the run's files, by the file itself: other
+// spellings and folder links lead to it too. Only a path whose last name is
+// one of theirs is looked up, so most cost nothing.
+bool is_run_file(const LogStreams& logs, const std::wstring& path);
 // Closes `stream`, one of the streams of `logs` (null afterwards).
 void close_log_stream(LogStreams& logs, FILE*& stream);
 // Writes out what the logs hold and says which of them failed a write, once

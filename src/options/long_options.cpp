@@ -7,6 +7,7 @@
 #include "common/paths.h"
 #include "log/log_folder.h"
 #include "log/log_name_value.h"
+#include "log/log_set.h"
 #include "log/output.h"
 #include "options/list_reader.h"
 #include "options/lists.h"
@@ -91,10 +92,12 @@ int apply_dirs_file(Parsing& p, const std::wstring& value) {
 }
 
 int apply_hash_log_file(Parsing& p, const std::wstring& value) {
-    FILE* file = platform::open_stream(path_for_opening(value).c_str(), "a+");
+    std::wstring name = path_for_opening(value);
+    FILE* file = platform::open_stream(name.c_str(), "a+");
     if (!file) input_file_not_opened(p, "hash log", value);
     std::fseek(file, 0, SEEK_END);
     p.logs().hash_log = file;
+    note_run_file(p.logs(), name);
     return ACCEPTED;
 }
 

@@ -193,6 +193,7 @@ void apply_hash_log(Parsing& p, const wchar_t* value) {
     if (!file) return;
     p.logs().hash_log = file;
     watch_log(p.logs().writes, file, name);
+    note_run_file(p.logs(), name);
 }
 
 }  // namespace

@@ -1,12 +1,14 @@
 // The log streams of a run, each null while not open. error_log is standard
 // error until -E or the log mask gives it a file. `writes` watches the log
-// files for writes that fail.
+// files for writes that fail; `run_files` keeps them from being copied over.
 #pragma once
 
 #include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
+
+#include "platform/platform.h"
 
 // The log files watched for writes that fail (log/log_writes.h).
 struct LogWriteWatch {
@@ -20,6 +22,13 @@ struct LogWriteWatch {
     bool failed = false;  // some log lost a write
 };
 
+// A file the run writes its logs to, as it was when opened: a copy never
+// goes over one (it would be verified, then written over by the log).
+struct RunFile {
+    std::wstring name;
+    platform::FileIdentity identity;
+};
+
 struct LogStreams {
     FILE* default_log = nullptr;     // mask bit 1; closed between its writings
     FILE* list_log = nullptr;        // 2
@@ -29,4 +38,5 @@ struct LogStreams {
     FILE* renamed_log = nullptr;     // 32
     FILE* hash_log = nullptr;        // -H
     LogWriteWatch writes;
+    std::vector<RunFile> run_files;  // every log, the hash log and the memo, closed or open
 };

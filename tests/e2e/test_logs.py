@@ -258,6 +258,53 @@ class ErrorLogs(LogCase):
                                      b"*" * 60 + b"\n\n"), log)
 
 
+class CopiesOntoTheRunsOwnFiles(LogCase):
+    def test_a_destination_that_is_a_file_the_run_writes_is_not_copied(self):
+        # Each source file's copy would land on a log, the hash log or the
+        # error log of the run itself; beside it a file of the same name in
+        # another folder is copied as usual.
+        cases = [
+            ("one.txt", ["-1", "dst/one.txt"]),
+            ("run_LIST.log", ["-1", "dst/run.log!2"]),
+            ("err.txt", ["-E", "dst/err.txt"]),
+            ("hash.txt", ["-H", "dst/hash.txt"]),
+        ]
+        if not WINE:
+            # Reached through a folder link, the log is the same file.
+            cases.append(("one.txt", ["-1", "real/one.txt", "-d", self.wpath("link")]))
+        for name, options in cases:
+            for folder in ("src", "dst", "real", "other"):
+                if os.path.exists(self.path(folder)):
+                    shutil.rmtree(self.path(folder))
+            os.makedirs(self.path("real"))
+            os.makedirs(self.path("dst"))
+            if not WINE and not os.path.lexists(self.path("link")):
+                os.symlink("real", self.path("link"))
+            self.make_file("src/" + name, "source text")
+            self.make_file("src/sub/" + name, "another source")
+            options = [self.wpath(o) if o.startswith(("dst/", "real/")) else o for o in options]
+            destination = options[options.index("-d") + 1] if "-d" in options else self.wpath("dst")
+            r = self.run_kestro("-p", self.wpath("src"), "-m", "-A", "-h", "-d", destination, *options)
+            self.assertEqual(r.code, 0, (name, options, r))
+            on_log = destination + "\\" + name
+            self.assertIn("\nNOT COPIED (error) to %s  [HASH ERROR]" % on_log, r.out, (name, options))
+            self.assertNotIn("%s [OK]" % on_log, r.out)
+            self.assertIn(" ==> %s\\sub\\%s [OK]" % (destination, name), r.out)
+            self.assertNotIn(b"source text", self.read(os.path.join("real" if "link" in destination else "dst",
+                                                                    name)))
+            self.assertRegex(r.out, r"\n  NOT processed      1 files\n")
+
+    def test_a_source_list_copy_onto_the_runs_log_is_not_copied(self):
+        self.make_file("src/a.txt", "source text")
+        log = os.path.join(self.path("dst"), os.path.relpath(self.path("src", "a.txt"), "/"))
+        os.makedirs(os.path.dirname(log))
+        with open(self.path("list.txt"), "w") as f:
+            f.write(self.wpath("src", "a.txt") + "\n")
+        r = self.run_kestro("-S", self.wpath("list.txt"), "-d", self.wpath("dst"), "-m", "-1", harness.winpath(log))
+        self.assertEqual(r.code, 0, r)
+        self.assertNotIn(b"source text", self.read(log))
+
+
 class RunsThatEndEarly(LogCase):
     def test_a_log_that_cannot_grow_is_said_once_and_the_run_ends_with_WRITE_ERROR(self):
         limit = 16384
