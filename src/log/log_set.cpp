@@ -84,6 +84,17 @@ bool open_logs_of_mask(const std::wstring& base, int32_t mask, LogStreams& logs)
     return true;
 }
 
+bool use_hash_log(LogStreams& logs, const std::wstring& name) {
+    FILE* file = platform::open_stream(name.c_str(), "a+");
+    if (!file) return false;
+    std::fseek(file, 0, SEEK_END);
+    close_log_stream(logs, logs.hash_log);
+    logs.hash_log = file;
+    watch_log(logs.writes, file, name);
+    note_run_file(logs, name);
+    return true;
+}
+
 void use_error_log_file(LogStreams& logs, const std::wstring& name) {
     FILE* file = platform::open_stream(name.c_str(), "a+");
     if (!file) return;

@@ -23,6 +23,10 @@ bool reopen_default_log(LogStreams& logs, const std::wstring& name, const char* 
 // is a file. False when a log cannot be opened: the run then ends with
 // OUTPUT_FILE.
 bool open_logs_of_mask(const std::wstring& base, int32_t mask, LogStreams& logs);
+// -H and --hashlog=: the hash log `name` opened for appending in place of an
+// earlier one, which is closed, and watched as the logs are. False when it
+// cannot be opened (an earlier one then stays).
+bool use_hash_log(LogStreams& logs, const std::wstring& name);
 // -E: the error log file `name` opened for appending; standard error stays
 // the error stream when it cannot be opened.
 void use_error_log_file(LogStreams& logs, const std::wstring& name);

@@ -92,12 +92,7 @@ int apply_dirs_file(Parsing& p, const std::wstring& value) {
 }
 
 int apply_hash_log_file(Parsing& p, const std::wstring& value) {
-    std::wstring name = path_for_opening(value);
-    FILE* file = platform::open_stream(name.c_str(), "a+");
-    if (!file) input_file_not_opened(p, "hash log", value);
-    std::fseek(file, 0, SEEK_END);
-    p.logs().hash_log = file;
-    note_run_file(p.logs(), name);
+    if (!use_hash_log(p.logs(), path_for_opening(value))) input_file_not_opened(p, "hash log", value);
     return ACCEPTED;
 }
 

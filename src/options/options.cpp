@@ -12,7 +12,6 @@
 #include "log/log_folder.h"
 #include "log/log_name_value.h"
 #include "log/log_set.h"
-#include "log/log_writes.h"
 #include "log/output.h"
 #include "options/dates.h"
 #include "options/ini_file.h"
@@ -188,12 +187,7 @@ void apply_error_log(Parsing& p, const wchar_t* value, bool attached) {
 
 void apply_hash_log(Parsing& p, const wchar_t* value) {
     if (p.options().hash_mode == 0) p.options().hash_mode = 8;
-    std::wstring name = path_for_opening(value);
-    FILE* file = platform::open_stream(name.c_str(), "a+");
-    if (!file) return;
-    p.logs().hash_log = file;
-    watch_log(p.logs().writes, file, name);
-    note_run_file(p.logs(), name);
+    use_hash_log(p.logs(), path_for_opening(value));  // left closed, without a word, when it cannot be opened
 }
 
 }  // namespace

@@ -317,7 +317,8 @@ class RunsThatEndEarly(LogCase):
             resource.setrlimit(resource.RLIMIT_FSIZE, (limit, limit))
 
         cases = [("logs/run_LIST.log", "run.log!2", []),
-                 ("logs/hash.txt", "run.log", ["-h", "-H", self.wpath("logs", "hash.txt")])]
+                 ("logs/hash.txt", "run.log", ["-h", "-H", self.wpath("logs", "hash.txt")]),
+                 ("logs/hash.txt", "run.log", ["-h", "--hashlog=" + self.wpath("logs", "hash.txt")])]
         for full_log, log_value, options in cases:
             for folder in ("dst", "logs"):
                 if os.path.exists(self.path(folder)):
