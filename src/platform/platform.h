@@ -232,7 +232,9 @@ bool move_file_onto(const wchar_t* source, const wchar_t* destination, uint32_t 
 // C runtime stream on a Windows path (_wfopen). Text mode as the runtime has it.
 // A stream that writes (a log) is never a FIFO or socket: the open does not
 // wait for a reader, and such an entry is refused as one that cannot be
-// opened. A character device such as /dev/null is taken.
+// opened. A character device such as /dev/null is taken. A stream that
+// reads is a regular file or a pipe (a FIFO: a list may come through one),
+// never a folder or a device.
 FILE* open_stream(const wchar_t* path, const char* mode);
 
 // ---- Paths -------------------------------------------------------------------

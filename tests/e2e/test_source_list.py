@@ -69,6 +69,20 @@ class PipedLists(SourceListCase):
         self.assertIn("Copied             2 files", r.out)
 
 
+class ListsThatCannotBeRead(SourceListCase):
+    def test_a_list_that_is_missing_or_a_folder_ends_the_run_with_INPUT_FILE(self):
+        os.makedirs(self.path("adir"))
+        for name in ("adir", "missing.txt"):
+            cases = [(["-S", self.wpath(name), "-m"], "\n\nCan't find source file to open\n"),
+                     (["--list=" + self.wpath(name)], "\n\nCan't find source file to open\n"),
+                     (["--dirs=" + self.wpath(name)], "\n\nCan't open dirs file %s\n" % self.wpath(name))]
+            for options, said in cases:
+                r = self.run_kestro(*options, "-d", self.wpath("dst"))
+                self.assertEqual(r.code, 3, (options, r))
+                self.assertIn(said, r.err, options)
+                self.assertTrue(r.out.endswith("\n\nProgram Not completed INPUT_FILE"), (options, r))
+
+
 class Copies(SourceListCase):
     def test_listed_files_replicate_their_drive_path_with_data_and_times(self):
         self.make_file("src/sub/a.txt", "alpha", mtime=OLD, atime=OLD + 5)

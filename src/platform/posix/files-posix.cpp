@@ -577,13 +577,14 @@ namespace {
 
 // A stream to read: the open never waits (a FIFO without a writer would hold
 // it for ever) and a device or socket is refused (/dev/zero would be read
-// without end). A FIFO then reads as a pipe does: to its end once no writer
-// is left.
+// without end), as is a folder, which the runtime on Windows does not open
+// either (read as a list, it would be an empty one). A FIFO then reads as a
+// pipe does: to its end once no writer is left.
 FILE* open_stream_to_read(const std::string& host, const char* mode) {
     int fd = ::open(host.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0) return nullptr;
     struct stat st;
-    bool readable = fstat(fd, &st) == 0 && (S_ISREG(st.st_mode) || S_ISDIR(st.st_mode) || S_ISFIFO(st.st_mode));
+    bool readable = fstat(fd, &st) == 0 && (S_ISREG(st.st_mode) || S_ISFIFO(st.st_mode));
     int flags = readable ? fcntl(fd, F_GETFL) : -1;
     FILE* stream = flags >= 0 && fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) == 0 ? fdopen(fd, mode) : nullptr;
     if (!stream) {
