@@ -236,6 +236,10 @@ bool move_file_onto(const wchar_t* source, const wchar_t* destination, uint32_t 
 // reads is a regular file or a pipe (a FIFO: a list may come through one),
 // never a folder or a device.
 FILE* open_stream(const wchar_t* path, const char* mode);
+// _wfopen(path, "rb") to read a file's data: only a regular file opens. A
+// FIFO would give whatever some writer sends (nothing, without one), which
+// is no file's data.
+FILE* open_file_data_stream(const wchar_t* path);
 
 // ---- Paths -------------------------------------------------------------------
 // _wfullpath: the absolute form of `path`; false when it exceeds `limit`

@@ -579,12 +579,13 @@ namespace {
 // it for ever) and a device or socket is refused (/dev/zero would be read
 // without end), as is a folder, which the runtime on Windows does not open
 // either (read as a list, it would be an empty one). A FIFO then reads as a
-// pipe does: to its end once no writer is left.
-FILE* open_stream_to_read(const std::string& host, const char* mode) {
+// pipe does: to its end once no writer is left. Without `pipes_too` only
+// a regular file is taken.
+FILE* open_stream_to_read(const std::string& host, const char* mode, bool pipes_too) {
     int fd = ::open(host.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0) return nullptr;
     struct stat st;
-    bool readable = fstat(fd, &st) == 0 && (S_ISREG(st.st_mode) || S_ISFIFO(st.st_mode));
+    bool readable = fstat(fd, &st) == 0 && (S_ISREG(st.st_mode) || (pipes_too && S_ISFIFO(st.st_mode)));
     int flags = readable ? fcntl(fd, F_GETFL) : -1;
     FILE* stream = flags >= 0 && fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) == 0 ? fdopen(fd, mode) : nullptr;
     if (!stream) {
@@ -637,7 +638,13 @@ FILE* open_stream(const wchar_t* path, const char* mode) {
             return nullptr;
         }
     }
-    return writes ? open_stream_to_write(host, mode) : open_stream_to_read(host, mode);
+    return writes ? open_stream_to_write(host, mode) : open_stream_to_read(host, mode, true);
+}
+
+FILE* open_file_data_stream(const wchar_t* path) {
+    std::string host;
+    if (!posix::to_host(path, host)) return nullptr;
+    return open_stream_to_read(host, "rb", false);
 }
 
 }  // namespace platform

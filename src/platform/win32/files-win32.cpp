@@ -278,4 +278,6 @@ FILE* open_stream(const wchar_t* path, const char* mode) {
     return _wfopen(path, wide_mode.c_str());
 }
 
+FILE* open_file_data_stream(const wchar_t* path) { return _wfopen(path, L"rb"); }
+
 }  // namespace platform
