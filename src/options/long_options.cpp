@@ -82,8 +82,9 @@ int apply_dirs_file(Parsing& p, const std::wstring& value) {
     p.options().make_dirs = 1;
     p.options().dirs_file_mode = 1;
     FILE* file = platform::open_stream(path_for_opening(value).c_str(), "r");
-    if (file) file = readable_twice(file);
     if (!file) input_file_not_opened(p, "dirs file", value);
+    file = readable_twice(file);
+    if (!file) end_run(p.run, INPUT_FILE);
     std::string piece;
     while (read_byte_piece(file, 2047, piece)) ++p.config.dirs_count;
     std::rewind(file);

@@ -195,11 +195,12 @@ void apply_hash_log(Parsing& p, const wchar_t* value) {
 void apply_source_list(Parsing& p, const wchar_t* value) {
     p.options().source_list_mode = 1;
     FILE* file = platform::open_stream(path_for_opening(value).c_str(), "r");
-    if (file) file = readable_twice(file);
     if (!file) {
         text::print(stderr, "\n\nCan't find source file to open\n");
         end_run(p.run, INPUT_FILE);
     }
+    file = readable_twice(file);
+    if (!file) end_run(p.run, INPUT_FILE);
     p.run.source_list_file = file;
     std::string piece;
     while (read_byte_piece(file, 2047, piece))

@@ -241,6 +241,13 @@ FILE* open_stream(const wchar_t* path, const char* mode);
 // is no file's data.
 FILE* open_file_data_stream(const wchar_t* path);
 
+// A nameless temporary file to write and read back (binary), in the folder
+// the host keeps temporary files in: TMPDIR (else /tmp) on POSIX, the
+// temporary path on Windows. It is gone once closed, or when the process
+// ends. Null when none can be made. `folder` receives that folder either
+// way, as the host names it.
+FILE* open_temporary_stream(std::wstring* folder);
+
 // ---- Paths -------------------------------------------------------------------
 // _wfullpath: the absolute form of `path`; false when it exceeds `limit`
 // characters or cannot be formed. On POSIX an absolute host path becomes its
@@ -290,6 +297,10 @@ void set_file_apis_oem();
 bool file_apis_are_ansi();
 
 // ---- Process ------------------------------------------------------------------
+// The host's last failure on the calling thread (errno on POSIX,
+// GetLastError on Windows), and the host's words for one, without a line end.
+int last_failure();
+std::wstring failure_text(int failure);
 // Environment lookup; false when the variable does not exist.
 bool get_env(const char* name, std::wstring* value);
 // What the run does when the host reports Ctrl+C (and on POSIX SIGTERM), on

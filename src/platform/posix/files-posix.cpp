@@ -9,9 +9,11 @@
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
+#include "platform/names.h"
 #include "platform/posix/host.h"
 
 namespace platform {
@@ -639,6 +641,24 @@ FILE* open_stream(const wchar_t* path, const char* mode) {
         }
     }
     return writes ? open_stream_to_write(host, mode) : open_stream_to_read(host, mode, true);
+}
+
+FILE* open_temporary_stream(std::wstring* folder) {
+    const char* tmpdir = std::getenv("TMPDIR");
+    const std::string host = tmpdir && *tmpdir ? tmpdir : "/tmp";
+    folder->clear();
+    append_windows_text(host.data(), host.size(), HostText::typed, *folder);
+    int fd = ::open(host.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+    if (fd < 0 && (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL)) {
+        // A file system without nameless files: a name, taken away at once.
+        std::string name = host + "/kestro-XXXXXX";
+        fd = mkostemp(name.data(), O_CLOEXEC);
+        if (fd >= 0) ::unlink(name.c_str());
+    }
+    if (fd < 0) return nullptr;
+    FILE* stream = fdopen(fd, "w+b");
+    if (!stream) ::close(fd);
+    return stream;
 }
 
 FILE* open_file_data_stream(const wchar_t* path) {

@@ -3,7 +3,9 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <cstdlib>
 #include <system_error>
 #include <thread>
@@ -14,6 +16,16 @@
 #include "platform/posix/host.h"
 
 namespace platform {
+
+int last_failure() { return errno; }
+
+std::wstring failure_text(int failure) {
+    char buffer[256];
+    const char* words = strerror_r(failure, buffer, sizeof buffer);
+    std::wstring text;
+    append_windows_text(words, std::char_traits<char>::length(words), HostText::typed, text);
+    return text;
+}
 
 bool get_env(const char* name, std::wstring* value) {
     const char* v = std::getenv(name);

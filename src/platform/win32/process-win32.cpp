@@ -25,6 +25,20 @@ BOOL WINAPI console_event(DWORD event) {
 
 }  // namespace
 
+int last_failure() { return static_cast<int>(GetLastError()); }
+
+std::wstring failure_text(int failure) {
+    wchar_t* words = nullptr;
+    DWORD length = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                                      FORMAT_MESSAGE_IGNORE_INSERTS,
+                                  nullptr, static_cast<DWORD>(failure), 0, reinterpret_cast<wchar_t*>(&words), 0,
+                                  nullptr);
+    std::wstring text = length ? std::wstring(words, length) : L"error " + std::to_wstring(failure);
+    if (words) LocalFree(words);
+    while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r' || text.back() == L' ')) text.pop_back();
+    return text;
+}
+
 bool get_env(const char* name, std::wstring* value) {
     std::wstring wide_name;
     for (const char* c = name; *c; ++c) wide_name += static_cast<wchar_t>(static_cast<unsigned char>(*c));
