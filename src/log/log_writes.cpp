@@ -1,5 +1,7 @@
 #include "log/log_writes.h"
 
+#include <algorithm>
+
 #include "log/output.h"
 
 namespace {
@@ -8,6 +10,8 @@ void report_once(LogWriteWatch& watch, LogWriteWatch::Watched& log) {
     watch.failed = true;
     if (log.reported) return;
     log.reported = true;
+    if (std::find(watch.said.begin(), watch.said.end(), log.name) != watch.said.end()) return;
+    watch.said.push_back(log.name);
     text::print(stdout, "\nCan't write log file %ls\n", log.name.c_str());
 }
 

@@ -19,6 +19,9 @@ struct LogWriteWatch {
         std::unique_ptr<char[]> buffer;  // the stream's own, when it was given one
     };
     std::vector<Watched> logs;
+    // The logs whose failure was said: once per log, however often it is
+    // opened again (the default log is, between its writings).
+    std::vector<std::wstring> said;
     bool failed = false;  // some log lost a write
 };
 

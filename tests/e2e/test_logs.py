@@ -310,16 +310,18 @@ class RunsThatEndEarly(LogCase):
         limit = 16384
         for i in range(40):
             self.make_file("src/file%02d-with-a-long-enough-name.txt" % i, "data")
-        earlier = b"an earlier run\n" * ((limit - 600) // 15)
 
         def small_files_only():
             signal.signal(signal.SIGXFSZ, signal.SIG_IGN)
             resource.setrlimit(resource.RLIMIT_FSIZE, (limit, limit))
 
-        cases = [("logs/run_LIST.log", "run.log!2", []),
-                 ("logs/hash.txt", "run.log", ["-h", "-H", self.wpath("logs", "hash.txt")]),
-                 ("logs/hash.txt", "run.log", ["-h", "--hashlog=" + self.wpath("logs", "hash.txt")])]
-        for full_log, log_value, options in cases:
+        # the log that fills up, the log option, further options, the room left in it
+        cases = [("logs/run.log", "run.log", [], 150),  # opened again for each of its writings
+                 ("logs/run_LIST.log", "run.log!2", [], 600),
+                 ("logs/hash.txt", "run.log", ["-h", "-H", self.wpath("logs", "hash.txt")], 600),
+                 ("logs/hash.txt", "run.log", ["-h", "--hashlog=" + self.wpath("logs", "hash.txt")], 600)]
+        for full_log, log_value, options, room in cases:
+            earlier = b"an earlier run\n" * ((limit - room) // 15)
             for folder in ("dst", "logs"):
                 if os.path.exists(self.path(folder)):
                     for name in os.listdir(self.path(folder)):
@@ -334,7 +336,8 @@ class RunsThatEndEarly(LogCase):
             self.assertTrue(r.out.endswith("\n\nProgram Not completed WRITE_ERROR"), r)
             self.assertEqual(len(os.listdir(self.path("dst"))), 40)  # the copying went on
             self.assertTrue(self.read(full_log).startswith(earlier))
-            self.assertIn(b"\n Copied           40 files", self.read("logs/run.log"))
+            if full_log != "logs/run.log":
+                self.assertIn(b"\n Copied           40 files", self.read("logs/run.log"))
 
     @unittest.skipIf(WINE, "FIFOs and /dev/null are the host's")
     def test_a_fifo_is_a_log_that_cannot_be_opened_and_dev_null_one_that_discards(self):
