@@ -2,6 +2,7 @@
 
 #include "log/log_files.h"
 #include "log/log_name_value.h"
+#include "log/output.h"
 #include "platform/names.h"
 #include "platform/platform.h"
 
@@ -75,9 +76,12 @@ bool open_logs_of_mask(const std::wstring& base, int32_t mask, LogStreams& logs)
         if (!(mask & slot.bit) || open) continue;
         std::unique_ptr<char[]> buffer;
         FILE* opened = open_set_log(base, slot.bit, &buffer);
-        if (!opened) return false;
-        slot.stream = opened;
         const std::wstring name = log_file_name(base, slot.bit);
+        if (!opened) {
+            text::print(stdout, "\nCan't open log file %ls\n", name.c_str());
+            return false;
+        }
+        slot.stream = opened;
         watch_log(logs.writes, opened, name, std::move(buffer));
         note_run_file(logs, name);
     }

@@ -113,6 +113,7 @@ class MaskOpensItsLogs(LogCase):
         r = self.copy(self.wpath("logs", "run.log!6"))
         self.assertEqual(r.code, 4, r)
         self.assertIn("\nopened files list %s" % self.wpath("logs", "run_LIST.log"), r.out)
+        self.assertIn("\nCan't open log file %s\n\n  Processed " % self.wpath("logs", "run_COPIED.log"), r.out)
         self.assertTrue(r.out.endswith("\n\nProgram Not completed OUTPUT_FILE"), r)
         self.assertFalse(os.path.exists(self.path("dst", "a.txt")))
         self.assertIn(b"\nABNORMAL TERMINATION\n", self.log_bytes("logs/run.log"))
@@ -349,9 +350,10 @@ class RunsThatEndEarly(LogCase):
         fifo = self.wpath("fifo")
         self.make_file("QUENTARO.INI", "[BASE]\r\nMEMO=%s\r\n" % fifo)
         cases = [
-            # options, the INI file in the current folder, exit code, text on standard error
+            # options, the INI file in the current folder, exit code, what is said
             (["-1", fifo], False, 1, "\nGeneric_64\n118\nerror opening %s\n" % fifo),
-            (["-1", self.wpath("logs", "run.log!2")], False, 4, ""),
+            (["-1", self.wpath("logs", "run.log!2")], False, 4,
+             "\nCan't open log file %s\n" % self.wpath("logs", "run_LIST.log")),
             (["-h", "-H", fifo], False, 0, ""),
             (["-h", "--hashlog=" + fifo], False, 3, "\n\nCan't open hash log %s\n" % fifo),
             (["-E", fifo], False, 0, ""),
@@ -364,7 +366,7 @@ class RunsThatEndEarly(LogCase):
             r = self.run_kestro("-p", self.wpath("src"), "-d", self.wpath("dst"), "-m", *options,
                                 cwd=self.tmp if ini else self.path("src"), timeout=60)
             self.assertEqual(r.code, code, (options, r))
-            self.assertIn(said, r.err, options)
+            self.assertIn(said, r.out + r.err, options)
             self.assertNotIn("memo information", r.out, options)
             if code == 0:
                 self.assertEqual(self.read("dst/a.txt"), b"alpha", options)
