@@ -12,13 +12,14 @@ void report_once(LogWriteWatch& watch, LogWriteWatch::Watched& log) {
     log.reported = true;
     if (std::find(watch.said.begin(), watch.said.end(), log.name) != watch.said.end()) return;
     watch.said.push_back(log.name);
-    text::print(stdout, "\nCan't write log file %ls\n", log.name.c_str());
+    text::print(stdout, "\nCan't write %s %ls\n", log.kind, log.name.c_str());
 }
 
 }  // namespace
 
-void watch_log(LogWriteWatch& watch, FILE* stream, const std::wstring& name, std::unique_ptr<char[]> buffer) {
-    if (stream) watch.logs.push_back({stream, name, false, std::move(buffer)});
+void watch_log(LogWriteWatch& watch, FILE* stream, const std::wstring& name, std::unique_ptr<char[]> buffer,
+               const char* kind) {
+    if (stream) watch.logs.push_back({stream, name, false, std::move(buffer), kind});
 }
 
 void check_log_writes(LogWriteWatch& watch) {

@@ -10,13 +10,15 @@
 
 #include "platform/platform.h"
 
-// The log files watched for writes that fail (log/log_writes.h).
+// The log files (and the memo file) watched for writes that fail
+// (log/log_writes.h).
 struct LogWriteWatch {
     struct Watched {
         FILE* stream;
         std::wstring name;
         bool reported;
         std::unique_ptr<char[]> buffer;  // the stream's own, when it was given one
+        const char* kind;                // as the failure names it: "log file", "memo file"
     };
     std::vector<Watched> logs;
     // The logs whose failure was said: once per log, however often it is
