@@ -68,6 +68,20 @@ FindHandle find_first_sizes(const wchar_t* pattern, FindRecord* rec);
 bool complete_find_record(const wchar_t* path, FindRecord* rec);
 bool find_next(FindHandle h, FindRecord* rec);
 void find_close(FindHandle h);
+
+// An entry a folder lists but the host cannot look up: a link that leads
+// nowhere (or an entry gone meanwhile), with the host's reason (as
+// last_failure). Windows lists such an entry as it is; POSIX leaves it out
+// of the listing, as Windows would show no target, and names it here.
+struct UnreachableEntry {
+    std::wstring name;
+    int failure = 0;
+};
+// Why the last find_first* of this thread gave nothing: 0 when the folder
+// was listed and nothing matched, else the host's reason (as last_failure).
+int find_failure();
+// The entries the listing `h` could not look up.
+const std::vector<UnreachableEntry>& find_unreachable(FindHandle h);
 // The find record of the one entry that `path` names (a name without
 // wildcards; on Windows also an 8.3 name, while on POSIX each host name is
 // its own file and a generated short name finds nothing), without listing
@@ -108,6 +122,8 @@ struct FolderEntry {
 };
 struct FolderListing {
     bool listed = false;     // false: the folder could not be read
+    int failure = 0;         // then the host's reason (as last_failure)
+    std::vector<UnreachableEntry> unreachable;
     bool with_dots = false;  // find_first would have listed "." and ".." (no drive root)
     FileIdentity identity;   // of the folder itself (POSIX; zero on Windows)
     std::vector<FolderEntry> entries;  // in listing order, without "." and ".."

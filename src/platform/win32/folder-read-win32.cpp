@@ -14,7 +14,10 @@ FolderListing read_folder(const std::wstring& folder, const std::vector<std::wst
     WIN32_FIND_DATAW data;
     HANDLE h = FindFirstFileExW(pattern.c_str(), FindExInfoStandard, &data, FindExSearchNameMatch, nullptr,
                                 FIND_FIRST_EX_LARGE_FETCH);
-    if (h == INVALID_HANDLE_VALUE) return listing;
+    if (h == INVALID_HANDLE_VALUE) {
+        listing.failure = static_cast<int>(GetLastError());
+        return listing;
+    }
     listing.listed = true;
     do {
         const wchar_t* n = data.cFileName;
