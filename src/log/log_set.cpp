@@ -22,6 +22,26 @@ bool same_name(std::wstring_view a, std::wstring_view b) {
     return true;
 }
 
+// True when `stream`, a watched log, is the file `name`.
+bool is_log_file(const LogStreams& logs, FILE* stream, const std::wstring& name) {
+    for (const LogWriteWatch::Watched& log : logs.writes.logs) {
+        if (log.stream != stream) continue;
+        platform::FileIdentity open, named;
+        return platform::get_file_identity(log.name.c_str(), &open) &&
+               platform::get_file_identity(name.c_str(), &named) && open == named;
+    }
+    return false;
+}
+
+// A log of the mask already open stays as it is (two streams never share
+// one file). The error log is another matter: bit 16 makes the mask's error
+// log the error stream in place of standard error, an -E file or another
+// error log, unless it is that very file already.
+bool already_open(const LogStreams& logs, int32_t bit, FILE* stream, const std::wstring& name) {
+    if (bit != LOG_ERROR) return stream != nullptr;
+    return stream && stream != stderr && is_log_file(logs, stream, name);
+}
+
 }  // namespace
 
 void note_run_file(LogStreams& logs, const std::wstring& name) {
@@ -72,15 +92,16 @@ bool open_logs_of_mask(const std::wstring& base, int32_t mask, LogStreams& logs)
                     {LOG_RENAMED, logs.renamed_log},
                     {LOG_ERROR, logs.error_log}};
     for (Slot& slot : slots) {
-        bool open = slot.stream && slot.stream != stderr;
-        if (!(mask & slot.bit) || open) continue;
+        if (!(mask & slot.bit)) continue;
+        const std::wstring name = log_file_name(base, slot.bit);
+        if (already_open(logs, slot.bit, slot.stream, name)) continue;
         std::unique_ptr<char[]> buffer;
         FILE* opened = open_set_log(base, slot.bit, &buffer);
-        const std::wstring name = log_file_name(base, slot.bit);
         if (!opened) {
             text::print(stdout, "\nCan't open log file %ls\n", name.c_str());
             return false;
         }
+        if (slot.stream && slot.stream != stderr) close_log_stream(logs, slot.stream);
         slot.stream = opened;
         watch_log(logs.writes, opened, name, std::move(buffer));
         note_run_file(logs, name);

@@ -19,8 +19,8 @@ bool use_default_log(LogStreams& logs, const std::wstring& name);
 bool reopen_default_log(LogStreams& logs, const std::wstring& name, const char* mode);
 // Opens the logs of `mask` other than the default log, in the order 2, 4, 8,
 // 32, 16, each into its own stream. A log already open stays as it is (its
-// records keep going to its file); the error log counts as open only when it
-// is a file. False, after a line that names it, when a log cannot be
+// records keep going to its file); the error log of the mask replaces the
+// error stream (standard error, an -E file) unless it is that file already. False, after a line that names it, when a log cannot be
 // opened: the run then ends with OUTPUT_FILE.
 bool open_logs_of_mask(const std::wstring& base, int32_t mask, LogStreams& logs);
 // -H and --hashlog=: the hash log `name` opened for appending in place of an

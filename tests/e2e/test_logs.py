@@ -258,6 +258,30 @@ class ErrorLogs(LogCase):
         self.assertTrue(log.endswith(self.failed + b"\n  Processed 1 files.   Copied 0 bytes in 0 files\n" +
                                      b"*" * 60 + b"\n\n"), log)
 
+    def test_bit_16_makes_its_log_the_error_stream_unless_it_is_that_file_already(self):
+        err, run_error = self.wpath("logs", "err.txt"), self.wpath("logs", "run_ERROR.log")
+        cases = [
+            # options; the error log announced; the file that gets the failed copy, and those that stay empty
+            (["-E", err, "-1", self.wpath("logs", "run.log!16")], run_error, "run_ERROR.log", ["err.txt"]),
+            (["-1", self.wpath("logs", "a.log!16"), "-1", self.wpath("logs", "run.log!16")], run_error,
+             "run_ERROR.log", []),
+            (["-E", run_error, "-1", self.wpath("logs", "run.log!16")], None, "run_ERROR.log", []),
+            (["-1", self.wpath("logs", "run.log!16"), "-E", err], run_error, "err.txt", []),
+        ]
+        for options, announced, gets_records, empty in cases:
+            if os.path.exists(self.path("logs")):
+                shutil.rmtree(self.path("logs"))
+            os.makedirs(self.path("logs"))
+            r = self.run_kestro("-p", self.wpath("src"), "-d", self.wpath("dst"), *options)
+            self.assertEqual(r.code, 0, r)
+            self.assertEqual(r.out.count("\nopened error list %s" % run_error), 1 if announced else 0, options)
+            log = self.log_bytes(os.path.join("logs", gets_records))
+            self.assertEqual(log.count(self.failed), 1, (options, log))
+            if "-E" in options:
+                self.assertIn(b"\n  Processed 1 files.   Copied 0 bytes in 0 files\n", log)
+            for name in empty:
+                self.assertEqual(self.read(os.path.join("logs", name)), b"", options)
+
 
 class CopiesOntoTheRunsOwnFiles(LogCase):
     def test_a_destination_that_is_a_file_the_run_writes_is_not_copied(self):
