@@ -219,18 +219,21 @@ void CopiesInFlight::settle(bool whole) {
         retire_front();
     }
     if (!whole) workers_.stop();
+    // The files finished are a prefix of the walk order: from the first file
+    // still being decided, or whose copy was not done, on, every file is
+    // dropped as never reached and not counted, even one whose copy another
+    // worker did complete (that copy is whole; it is only not recorded).
+    bool reached = true;
     while (!files_.empty()) {
         InFlight& file = *files_.front();
-        // A file still being decided, or whose copy was not done, is dropped
-        // as never reached: it was not counted.
+        reached = reached && !file.deciding;
         if (!file.deciding) {
             while (!workers_.wait_for(file.job, WAIT_SLICE_MS)) {
             }
             const FileWork& work = file.work;
-            bool done = workers_.state_of(file.job) == CopyWorkers::State::done &&
-                        !(work.goes_to_copy &&
-                          (work.copy.outcome == CopyOutcome::interrupted || work.out_of_memory));
-            if (done) {
+            reached = reached && workers_.state_of(file.job) == CopyWorkers::State::done &&
+                      !(work.goes_to_copy && (work.copy.outcome == CopyOutcome::interrupted || work.out_of_memory));
+            if (reached) {
                 text::release(file.work.decided_output);
                 steps_.finish(c_, file.work);
                 check_log_writes(c_.run.logs.writes);

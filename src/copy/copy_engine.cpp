@@ -6,6 +6,7 @@
 #include "copy/destination.h"
 #include "copy/directories.h"
 #include "copy/per_file.h"
+#include "copy/records.h"
 
 CopyEngine::CopyEngine(const Configuration& config, Run& run) : c_{config, run} {}
 CopyEngine::~CopyEngine() = default;
@@ -68,6 +69,12 @@ void CopyEngine::settle_for_the_end(bool whole) {
 }
 
 bool CopyEngine::keeps_folder_times() const { return c_.options.maintain_dir_dates != 0; }
+
+// Said in walk order: after the records of the files in flight.
+void CopyEngine::not_reached(const std::wstring& path, int failure) {
+    c_.wait_for_all_copies();
+    write_not_reached(c_, path, failure);
+}
 
 // A subfolder's walk replaces the times kept: they are read again after it.
 void CopyEngine::folder_reached(const std::wstring& dir) {

@@ -29,6 +29,7 @@ public:
     void folder_reached(const std::wstring& dir) override;
     void folder_files_follow(const std::wstring& dir) override;
     void folder_done(const std::wstring& dir) override;
+    void not_reached(const std::wstring& path, int failure) override;
     // The end of the copy pass: every file in flight is finished.
     void finish_copies();
     // The run ends (CopiesInFlight::settle): with `whole`, every file in

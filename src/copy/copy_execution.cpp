@@ -5,6 +5,7 @@
 #include "copy/copy_context.h"
 #include "copy/file_times.h"
 #include "copy/temporary.h"
+#include "log/log_set.h"
 #include "log/output.h"
 #include "platform/platform.h"
 
@@ -116,6 +117,10 @@ FileCopy copy_over(const CopyContext& c, const std::wstring& source, const std::
     copy.saved = times_of(record);
     copy.source_attributes = record.attributes;
     copy.attribute_rule = attribute_rule;
+    // A log of this run there would be verified as the copy, then written
+    // over by its next lines: never copied over. Where the lookup saw
+    // nothing, nothing of the run can be.
+    if (standing != platform::INVALID_ATTRIBUTES && is_run_file(c.run.logs, destination)) return copy;
     if (c.options.overwrite_protected) {
         copy.remembered = prepare_overwrite(destination);
         standing = UNKNOWN_ATTRIBUTES;

@@ -77,7 +77,7 @@ struct OpenFile {
 OpenFile open_for_hashing(const std::wstring& path, bool md5_wanted) {
     OpenFile file;
     file.handle = md5_wanted ? open_trying_code_pages(path) : open_to_read(path);
-    if (!file.handle) file.stream = platform::open_stream(path.c_str(), "rb");
+    if (!file.handle) file.stream = platform::open_file_data_stream(path.c_str());
     return file;
 }
 

@@ -6,6 +6,7 @@
 #include "copy/copy_context.h"
 #include "log/output.h"
 #include "platform/pause.h"
+#include "platform/platform.h"
 
 namespace {
 
@@ -66,6 +67,14 @@ void write_copy_error(const CopyContext& c, const std::wstring& source, const st
     if (c.run.logs.error_log && c.run.logs.error_log != stderr)
         c.out.print(c.run.logs.error_log, "\n%ls | NOT COPIED to %ls", paths::display(source),
                     paths::display(destination));
+}
+
+void write_not_reached(const CopyContext& c, const std::wstring& path, int failure) {
+    if (!c.run.logs.error_log) return;
+    const bool folder = !path.empty() && path.back() == L'\\';
+    std::wstring shown = paths::without_trailing_backslash(paths::display(path));
+    c.out.print(c.run.logs.error_log, folder ? "\nCan't list folder %ls: %ls\n" : "\nCan't reach %ls: %ls\n",
+                shown.c_str(), platform::failure_text(failure).c_str());
 }
 
 std::string copied_path_bytes(const wchar_t* path) {

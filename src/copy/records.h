@@ -19,6 +19,11 @@ void write_listing_line(const CopyContext& c, const std::wstring& source, const 
 void write_screen_copy_lines(const CopyContext& c, const std::wstring& source, const std::wstring& name,
                              const wchar_t* size_text, const std::wstring& destination);
 void write_copy_error(const CopyContext& c, const std::wstring& source, const std::wstring& destination);
+// On the error stream: the folder `path` (ending with '\') that could not be
+// listed, or the entry `path` that could not be looked up, and the host's
+// reason. Nothing on the screen: such a folder is passed over without a word
+// there, but a backup that missed it can be found in its logs.
+void write_not_reached(const CopyContext& c, const std::wstring& path, int failure);
 void write_copied_record(const CopyContext& c, const wchar_t* size_text, const std::wstring& source,
                          const std::wstring& destination, const FileTimeBreakdown& times);
 void write_copied_line_end(const CopyContext& c);

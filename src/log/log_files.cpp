@@ -85,7 +85,9 @@ std::wstring log_file_name(const std::wstring& base, int32_t bit) {
 bool trim_at_end_of_file_mark(const std::wstring& name) {
     using platform::Access;
     using platform::Disposition;
-    platform::FileHandle file = platform::open_file(name.c_str(), Access::read_write, Disposition::open_existing);
+    // A log on /dev/null discards; it has no end-of-file mark to cut.
+    platform::FileHandle file = platform::open_file(name.c_str(), Access::read_write, Disposition::open_existing,
+                                                    platform::OPEN_CHARACTER_DEVICE);
     if (!file) file = platform::open_file(name.c_str(), Access::read_write, Disposition::create_new);
     if (!file) return false;
     uint64_t size = 0;

@@ -29,19 +29,19 @@ int create_log_folder(const std::wstring& name) {
     if (folder.empty() || (folder.size() == 2 && folder[1] == L':')) return 1;
     if (platform::is_folder(folder.c_str())) return 1;
 
+    // Only a folder that was made is announced: one that cannot be made is
+    // tried again by the opening of the log, and would be announced twice.
     for (size_t i = 2; i < folder.size(); ++i) {
         if (folder[i] != L'\\' && folder[i] != L'/') continue;
         std::wstring shorter = folder.substr(0, i);
-        if (!exists(shorter)) {
-            platform::create_directory(shorter.c_str());
+        if (!exists(shorter) && platform::create_directory(shorter.c_str()))
             text::print(stdout, "Creating (log\\error) directory:  %ls\n", shorter.c_str());
-        }
         folder[i] = L'\\';
     }
-    bool created = platform::create_directory(folder.c_str());
+    if (!platform::create_directory(folder.c_str())) return 0;
     text::print(stdout, "Creating (log) directory:  %ls\n", folder.c_str());
     pause_seconds(1);
-    return created ? 1 : 0;
+    return 1;
 }
 
 bool has_date_token(const std::wstring& name) { return find_date_token(name) != std::wstring::npos; }

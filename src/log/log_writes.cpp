@@ -1,5 +1,7 @@
 #include "log/log_writes.h"
 
+#include <algorithm>
+
 #include "log/output.h"
 
 namespace {
@@ -8,13 +10,16 @@ void report_once(LogWriteWatch& watch, LogWriteWatch::Watched& log) {
     watch.failed = true;
     if (log.reported) return;
     log.reported = true;
-    text::print(stdout, "\nCan't write log file %ls\n", log.name.c_str());
+    if (std::find(watch.said.begin(), watch.said.end(), log.name) != watch.said.end()) return;
+    watch.said.push_back(log.name);
+    text::print(stdout, "\nCan't write %s %ls\n", log.kind, log.name.c_str());
 }
 
 }  // namespace
 
-void watch_log(LogWriteWatch& watch, FILE* stream, const std::wstring& name, std::unique_ptr<char[]> buffer) {
-    if (stream) watch.logs.push_back({stream, name, false, std::move(buffer)});
+void watch_log(LogWriteWatch& watch, FILE* stream, const std::wstring& name, std::unique_ptr<char[]> buffer,
+               const char* kind) {
+    if (stream) watch.logs.push_back({stream, name, false, std::move(buffer), kind});
 }
 
 void check_log_writes(LogWriteWatch& watch) {

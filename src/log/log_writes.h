@@ -10,9 +10,12 @@
 #include "state/log_streams.h"
 
 // Watches `stream`, the log file `name`; `buffer`, the stream's own buffer
-// when it was given one, is kept until the stream is closed.
-void watch_log(LogWriteWatch& watch, FILE* stream, const std::wstring& name, std::unique_ptr<char[]> buffer = nullptr);
-// Reports each watched log that failed a write since the last check, once.
+// when it was given one, is kept until the stream is closed. `kind` names
+// the file in its failure ("memo file": the memo is watched as logs are).
+void watch_log(LogWriteWatch& watch, FILE* stream, const std::wstring& name, std::unique_ptr<char[]> buffer = nullptr,
+               const char* kind = "log file");
+// Reports each watched log that failed a write since the last check, once
+// per log name: a log opened again after it failed is not said again.
 // Costs a flag test per open log: a check after each file is cheap.
 void check_log_writes(LogWriteWatch& watch);
 // Closes `stream` (null afterwards); a failure of its last writes is

@@ -6,6 +6,8 @@
 
 #include "log/log_folder.h"
 #include "log/log_name_value.h"
+#include "log/log_set.h"
+#include "log/log_writes.h"
 #include "log/output.h"
 #include "options/dates.h"
 #include "options/ini_file.h"
@@ -132,7 +134,12 @@ void apply_path_line(Parsing& p, const IniLine& line) {
 
 FILE* open_memo_file(Parsing& p, const std::wstring& name) {
     p.config.memo_path = name;
-    return platform::open_stream(name.c_str(), "a+");
+    FILE* file = platform::open_stream(name.c_str(), "a+");
+    if (!file) return nullptr;
+    // A memo that cannot be written is said, and ends the run as a log would.
+    watch_log(p.logs().writes, file, name, nullptr, "memo file");
+    note_run_file(p.logs(), name);
+    return file;
 }
 
 void apply_memo_line(Parsing& p, const IniLine& line) {

@@ -1,6 +1,8 @@
 #include "options/list_reader.h"
 
 #include "common/text.h"
+#include "log/output.h"
+#include "platform/platform.h"
 
 namespace {
 
@@ -94,16 +96,32 @@ void remove_line_end(std::string& line) {
 
 FILE* readable_twice(FILE* stream) {
     if (std::fseek(stream, 0, SEEK_CUR) == 0) return stream;
-    FILE* copy = std::tmpfile();
-    bool whole = copy != nullptr;
+    std::wstring folder;
+    FILE* copy = platform::open_temporary_stream(&folder);
+    if (!copy) {
+        const int failure = platform::last_failure();
+        std::fclose(stream);
+        text::print(stderr, "\n\nCan't make a temporary file for the list in %ls: %ls\n", folder.c_str(),
+                    platform::failure_text(failure).c_str());
+        return nullptr;
+    }
+    // As long as the temporary folder has room: a failed write says why.
     char buffer[65536];
     size_t got;
-    while (whole && (got = std::fread(buffer, 1, sizeof buffer, stream)) > 0)
-        whole = std::fwrite(buffer, 1, got, copy) == got;
-    whole = whole && !std::ferror(stream) && std::fflush(copy) == 0;
+    bool stored = true;
+    while (stored && (got = std::fread(buffer, 1, sizeof buffer, stream)) > 0)
+        stored = std::fwrite(buffer, 1, got, copy) == got;
+    stored = stored && std::fflush(copy) == 0;
+    const int failure = platform::last_failure();
+    const bool read_whole = !std::ferror(stream);
     std::fclose(stream);
-    if (!whole) {
-        if (copy) std::fclose(copy);
+    if (!stored || !read_whole) {
+        std::fclose(copy);
+        if (!stored)
+            text::print(stderr, "\n\nCan't store the list in a temporary file in %ls: %ls\n", folder.c_str(),
+                        platform::failure_text(failure).c_str());
+        else
+            text::print(stderr, "\n\nCan't read the list: %ls\n", platform::failure_text(failure).c_str());
         return nullptr;
     }
     std::rewind(copy);

@@ -28,8 +28,10 @@ private:
 
 // A list file that is counted and then read again must be readable twice. A
 // pipe (kestro -S <(find ...)) is not: its bytes are moved into a nameless
-// temporary file, which takes its place (the pipe is closed). Returns the
-// stream to read, or null when the temporary file could not hold the bytes.
+// temporary file in the host's temporary folder, which takes its place (the
+// pipe is closed). The list may be as long as that folder has room for.
+// Returns the stream to read; null, after a message on standard error that
+// says what failed, when the bytes could not be kept.
 FILE* readable_twice(FILE* stream);
 
 // Removes one trailing '\n', if there is one.

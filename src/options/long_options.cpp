@@ -7,6 +7,7 @@
 #include "common/paths.h"
 #include "log/log_folder.h"
 #include "log/log_name_value.h"
+#include "log/log_set.h"
 #include "log/output.h"
 #include "options/list_reader.h"
 #include "options/lists.h"
@@ -81,8 +82,9 @@ int apply_dirs_file(Parsing& p, const std::wstring& value) {
     p.options().make_dirs = 1;
     p.options().dirs_file_mode = 1;
     FILE* file = platform::open_stream(path_for_opening(value).c_str(), "r");
-    if (file) file = readable_twice(file);
     if (!file) input_file_not_opened(p, "dirs file", value);
+    file = readable_twice(file);
+    if (!file) end_run(p.run, INPUT_FILE);
     std::string piece;
     while (read_byte_piece(file, 2047, piece)) ++p.config.dirs_count;
     std::rewind(file);
@@ -91,10 +93,7 @@ int apply_dirs_file(Parsing& p, const std::wstring& value) {
 }
 
 int apply_hash_log_file(Parsing& p, const std::wstring& value) {
-    FILE* file = platform::open_stream(path_for_opening(value).c_str(), "a+");
-    if (!file) input_file_not_opened(p, "hash log", value);
-    std::fseek(file, 0, SEEK_END);
-    p.logs().hash_log = file;
+    if (!use_hash_log(p.logs(), path_for_opening(value))) input_file_not_opened(p, "hash log", value);
     return ACCEPTED;
 }
 

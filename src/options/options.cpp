@@ -12,7 +12,6 @@
 #include "log/log_folder.h"
 #include "log/log_name_value.h"
 #include "log/log_set.h"
-#include "log/log_writes.h"
 #include "log/output.h"
 #include "options/dates.h"
 #include "options/ini_file.h"
@@ -188,11 +187,7 @@ void apply_error_log(Parsing& p, const wchar_t* value, bool attached) {
 
 void apply_hash_log(Parsing& p, const wchar_t* value) {
     if (p.options().hash_mode == 0) p.options().hash_mode = 8;
-    std::wstring name = path_for_opening(value);
-    FILE* file = platform::open_stream(name.c_str(), "a+");
-    if (!file) return;
-    p.logs().hash_log = file;
-    watch_log(p.logs().writes, file, name);
+    use_hash_log(p.logs(), path_for_opening(value));  // left closed, without a word, when it cannot be opened
 }
 
 }  // namespace
@@ -200,11 +195,12 @@ void apply_hash_log(Parsing& p, const wchar_t* value) {
 void apply_source_list(Parsing& p, const wchar_t* value) {
     p.options().source_list_mode = 1;
     FILE* file = platform::open_stream(path_for_opening(value).c_str(), "r");
-    if (file) file = readable_twice(file);
     if (!file) {
         text::print(stderr, "\n\nCan't find source file to open\n");
         end_run(p.run, INPUT_FILE);
     }
+    file = readable_twice(file);
+    if (!file) end_run(p.run, INPUT_FILE);
     p.run.source_list_file = file;
     std::string piece;
     while (read_byte_piece(file, 2047, piece))

@@ -65,8 +65,8 @@ const wchar_t LOG_INI_FORMS[] =
     L"kestro.ini  file syntax:  [LOGFILE=name[ [[!|;] [bitmask] keyword,keyword..]]]\n"
     L"      LOGFILE=C:\\LOGS\\RUN.LOG!31     LOGFILE=C:\\LOGS\\RUN.LOG;list,copy\n"
     L"      (INI lines are read in capitals, so the log names come out in capitals)\n"
-    L"  LOGS=list,copy,not   adds logs by keyword;  LOGFILENAME must be supplied\n"
-    L"      elsewhere (LOGFILE=, -1 or --logfile=).\n"
+    L"  LOGS=list,copy,not   adds logs by keyword;\n"
+    L"      LOGFILENAME must be supplied elsewhere (LOGFILE=, -1 or --logfile=).\n"
     L"  LOGFILE=OFF   no logs from the INI file.\n";
 
 // ---- The usage pages ---------------------------------------------------------
@@ -108,8 +108,8 @@ const wchar_t PAGE_FILE_TYPES[] =
     L"          on its path below its drive's root (D:\\data\\a.txt to\n"
     L"          E:\\backup\\data\\a.txt), replacing what is there: no newer test.\n"
     L"          --list=file is the same, and creates folders without asking.\n"
-    L"  -x type [type..]  do not copy files whose names match a type; can have\n"
-    L"          up to 10 filetypes.  Names are compared in capitals.\n"
+    L"  -x type [type..]  do not copy files whose names match a type;\n"
+    L"          can have up to 10 filetypes.  Names are compared in capitals.\n"
     L"  -X type [type..]  the same, with names and types compared as written.\n"
     L"  --exclude=file  a file of types to exclude, one a line (such as *.obj);\n"
     L"          an empty line ends it.  A missing file is ignored.\n";

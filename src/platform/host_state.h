@@ -11,7 +11,9 @@
 // extended attributes (posix/attributes-posix.cpp), a kernel that refuses
 // nameless files or links through /proc (posix/files-posix.cpp), the
 // consoles among the standard streams, the dialog library and Wine itself
-// (win32/), the processor's SHA-1 instructions (common/sha1.cpp). Buffers
+// (win32/), the processor's SHA-1 instructions (common/sha1.cpp). Like the
+// host's own last error, the reason the calling thread's last folder
+// listing failed is kept per thread (find-posix.cpp, find-win32.cpp). Buffers
 // kept per thread for the run are scratch, not state: the open folder
 // descriptors and the copy buffer of posix/files-posix.cpp and
 // posix/paths-posix.cpp, the copy and hash buffers of copy/. The temporary

@@ -68,6 +68,20 @@ FindHandle find_first_sizes(const wchar_t* pattern, FindRecord* rec);
 bool complete_find_record(const wchar_t* path, FindRecord* rec);
 bool find_next(FindHandle h, FindRecord* rec);
 void find_close(FindHandle h);
+
+// An entry a folder lists but the host cannot look up: a link that leads
+// nowhere (or an entry gone meanwhile), with the host's reason (as
+// last_failure). Windows lists such an entry as it is; POSIX leaves it out
+// of the listing, as Windows would show no target, and names it here.
+struct UnreachableEntry {
+    std::wstring name;
+    int failure = 0;
+};
+// Why the last find_first* of this thread gave nothing: 0 when the folder
+// was listed and nothing matched, else the host's reason (as last_failure).
+int find_failure();
+// The entries the listing `h` could not look up.
+const std::vector<UnreachableEntry>& find_unreachable(FindHandle h);
 // The find record of the one entry that `path` names (a name without
 // wildcards; on Windows also an 8.3 name, while on POSIX each host name is
 // its own file and a generated short name finds nothing), without listing
@@ -108,6 +122,8 @@ struct FolderEntry {
 };
 struct FolderListing {
     bool listed = false;     // false: the folder could not be read
+    int failure = 0;         // then the host's reason (as last_failure)
+    std::vector<UnreachableEntry> unreachable;
     bool with_dots = false;  // find_first would have listed "." and ".." (no drive root)
     FileIdentity identity;   // of the folder itself (POSIX; zero on Windows)
     std::vector<FolderEntry> entries;  // in listing order, without "." and ".."
@@ -169,6 +185,9 @@ enum OpenFlags : unsigned {
     OPEN_BACKUP_SEMANTICS = 1,  // allows opening folders (for their times)
     OPEN_WRITE_THROUGH = 2,
     OPEN_SEQUENTIAL_SCAN = 4,
+    // A character device (/dev/null, a terminal) opens too, as Windows opens
+    // NUL: a log may be sent to one. FIFOs and sockets never open.
+    OPEN_CHARACTER_DEVICE = 8,
 };
 
 struct FileState;  // opaque
@@ -236,7 +255,23 @@ bool move_file_replace(const wchar_t* source, const wchar_t* destination);
 bool move_file_onto(const wchar_t* source, const wchar_t* destination, uint32_t attributes);
 
 // C runtime stream on a Windows path (_wfopen). Text mode as the runtime has it.
+// A stream that writes (a log) is never a FIFO or socket: the open does not
+// wait for a reader, and such an entry is refused as one that cannot be
+// opened. A character device such as /dev/null is taken. A stream that
+// reads is a regular file or a pipe (a FIFO: a list may come through one),
+// never a folder or a device.
 FILE* open_stream(const wchar_t* path, const char* mode);
+// _wfopen(path, "rb") to read a file's data: only a regular file opens. A
+// FIFO would give whatever some writer sends (nothing, without one), which
+// is no file's data.
+FILE* open_file_data_stream(const wchar_t* path);
+
+// A nameless temporary file to write and read back (binary), in the folder
+// the host keeps temporary files in: TMPDIR (else /tmp) on POSIX, the
+// temporary path on Windows. It is gone once closed, or when the process
+// ends. Null when none can be made. `folder` receives that folder either
+// way, as the host names it.
+FILE* open_temporary_stream(std::wstring* folder);
 
 // ---- Paths -------------------------------------------------------------------
 // _wfullpath: the absolute form of `path`; false when it exceeds `limit`
@@ -285,6 +320,10 @@ void set_file_apis_oem();
 bool file_apis_are_ansi();
 
 // ---- Process ------------------------------------------------------------------
+// The host's last failure on the calling thread (errno on POSIX,
+// GetLastError on Windows), and the host's words for one, without a line end.
+int last_failure();
+std::wstring failure_text(int failure);
 // Environment lookup; false when the variable does not exist.
 bool get_env(const char* name, std::wstring* value);
 // What the run does when the host reports Ctrl+C (and on POSIX SIGTERM), on
@@ -302,6 +341,11 @@ void install_interrupt_routing();
 // whole-file copies) then stop between chunks and fail.
 bool interrupt_requested();
 [[noreturn]] void exit_process(int code);
+// Ends the process with `code` once `ms` milliseconds have passed, whatever
+// its threads are doing then: the last resort of Ctrl+C, for a run held in a
+// write (a full pipe, a hung share) that holds the streams an orderly end
+// would write and flush.
+void end_process_after(unsigned ms, int code);
 // For fuzz targets: `hook` is called with the exit code instead of ending the
 // process, and leaves by an exception. The program never sets one.
 void set_exit_hook(void (*hook)(int code));

@@ -7,6 +7,10 @@ namespace {
 
 // How long the handler gives the main thread to reach a safe point.
 constexpr int SAFE_POINT_WAIT_MS = 500;
+// How long after Ctrl+C the process ends whatever holds it: a write that
+// waits (a full pipe, a hung share) holds the main thread and the streams
+// an end in order would write and flush.
+constexpr unsigned ABORT_DEADLINE_MS = 1500;
 constexpr int POLL_MS = 20;
 
 }  // namespace
@@ -28,6 +32,7 @@ int Termination::wait_for_key() {
 }
 
 void Termination::on_interrupt() {
+    platform::end_process_after(ABORT_DEADLINE_MS, USER_ABORTED);
     for (int waited = 0; waited < SAFE_POINT_WAIT_MS; waited += POLL_MS) {
         MainThread expected = MainThread::waiting_for_key;
         // Waiting for a key, the main thread touches nothing: the run can be

@@ -55,6 +55,13 @@ public:
     virtual void folder_reached(const std::wstring& dir) { (void)dir; }
     virtual void folder_files_follow(const std::wstring& dir) { (void)dir; }
     virtual void folder_done(const std::wstring& dir) { (void)dir; }
+    // The copy pass could not list the folder `path` (ending with '\') or
+    // look up its entry `path` (a link that leads nowhere); `failure` is the
+    // host's reason (platform::last_failure). The walk goes on without it.
+    virtual void not_reached(const std::wstring& path, int failure) {
+        (void)path;
+        (void)failure;
+    }
     // One matching file that is not excluded: its folder (ending with '\'),
     // its long name and its find record (valid until take_file returns).
     virtual void take_file(const std::wstring& dir, const std::wstring& name, const platform::FindRecord& record,

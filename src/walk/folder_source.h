@@ -8,6 +8,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/platform.h"
 #include "state/config.h"
@@ -44,6 +45,9 @@ public:
     virtual const std::wstring& match_name() = 0;
     virtual const platform::FindRecord& match_record() = 0;
     virtual FileOrigin match_origin() const = 0;
+    // The entries of the folder the host could not look up (a link that
+    // leads nowhere), with its reasons.
+    virtual const std::vector<platform::UnreachableEntry>& unreachable() const = 0;
 };
 
 class FolderSource {
@@ -54,7 +58,8 @@ public:
         (void)dir;
         (void)sink;
     }
-    // The folder `dir` (ending with '\'); null when it cannot be listed (the
-    // walk skips it without a message).
-    virtual std::unique_ptr<OpenFolder> open(const std::wstring& dir, Reached how) = 0;
+    // The folder `dir` (ending with '\'); null when it cannot be listed, and
+    // then `*failure` is the host's reason (0 when it only lists nothing, as
+    // a drive's empty root does).
+    virtual std::unique_ptr<OpenFolder> open(const std::wstring& dir, Reached how, int* failure) = 0;
 };

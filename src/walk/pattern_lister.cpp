@@ -60,6 +60,10 @@ public:
     }
     const platform::FindRecord& match_record() override { return record_; }
     FileOrigin match_origin() const override { return FileOrigin{nullptr, 0, !sizes_}; }
+    // Read with the listing of the folders, at the opening.
+    const std::vector<platform::UnreachableEntry>& unreachable() const override {
+        return platform::find_unreachable(folders_);
+    }
 
 private:
     void close_folders() {
@@ -89,10 +93,13 @@ PatternLister::PatternLister(const Run& run, bool sizes_only) : run_(run), sizes
     pattern_.reserve(PATH_BUFFER_CHARS);
 }
 
-std::unique_ptr<OpenFolder> PatternLister::open(const std::wstring& dir, Reached) {
+std::unique_ptr<OpenFolder> PatternLister::open(const std::wstring& dir, Reached, int* failure) {
     pattern_.assign(dir).append(L"*.*");
     platform::FindRecord first;
     platform::FindHandle folders = platform::find_first_folders(pattern_.c_str(), &first);
-    if (!folders) return nullptr;  // missing or unreadable
+    if (!folders) {
+        *failure = platform::find_failure();  // missing or unreadable, or nothing in it
+        return nullptr;
+    }
     return std::make_unique<ListedFolder>(folders, first, run_, sizes_only_, pattern_);
 }

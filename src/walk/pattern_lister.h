@@ -11,7 +11,7 @@ public:
     // so the copy pass may list without attribute records (as the counting
     // pass always does).
     PatternLister(const Run& run, bool sizes_only);
-    std::unique_ptr<OpenFolder> open(const std::wstring& dir, Reached how) override;
+    std::unique_ptr<OpenFolder> open(const std::wstring& dir, Reached how, int* failure) override;
 
 private:
     const Run& run_;

@@ -51,6 +51,7 @@ public:
         return record_;
     }
     FileOrigin match_origin() const override { return FileOrigin{listing_.get(), current_, complete_}; }
+    const std::vector<platform::UnreachableEntry>& unreachable() const override { return listing_->unreachable; }
 
 private:
     const platform::FolderEntry& entry() const { return listing_->entries[current_]; }
@@ -214,13 +215,16 @@ void ReadAheadSource::before_start_path(const std::wstring& dir, FileSink& sink)
     if (!folders.empty()) sink.files_ahead(std::move(folders));
 }
 
-std::unique_ptr<OpenFolder> ReadAheadSource::open(const std::wstring& dir, Reached how) {
+std::unique_ptr<OpenFolder> ReadAheadSource::open(const std::wstring& dir, Reached how, int* failure) {
     // The counting pass keeps what it reads for the copy pass.
     const bool direct = how == Reached::directly;
     const Keep keep = run_.counting_pass && direct ? Keep::for_copy_pass : Keep::no;
     std::shared_ptr<const platform::FolderListing> listing =
         reader_.take(dir, keep, direct ? Below::read_ahead : Below::read_when_reached);
     // An empty drive root lists nothing at all, not even "." and "..".
-    if (!listing->listed || (listing->entries.empty() && !listing->with_dots)) return nullptr;
+    if (!listing->listed || (listing->entries.empty() && !listing->with_dots)) {
+        *failure = listing->listed ? 0 : listing->failure;
+        return nullptr;
+    }
     return std::make_unique<ReadFolder>(std::move(listing), reader_.with_attribute_records());
 }

@@ -19,7 +19,7 @@ public:
     // Before the copy pass walks a start path: the sink is told the files of
     // the folders held, in walk order.
     void before_start_path(const std::wstring& dir, FileSink& sink) override;
-    std::unique_ptr<OpenFolder> open(const std::wstring& dir, Reached how) override;
+    std::unique_ptr<OpenFolder> open(const std::wstring& dir, Reached how, int* failure) override;
 
 private:
     void watch_for_overlap();

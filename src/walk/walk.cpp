@@ -72,19 +72,25 @@ private:
     }
 
     // Enters the folder path_ names; false when it is bypassed or cannot be
-    // listed (skipped without a message).
+    // listed. What the copy pass cannot reach (the folder, or an entry of
+    // it) is skipped, and handed to the sink, which says so.
     bool enter_folder(bool link) {
         if (bypassed(config_, path_)) return false;
         poll_keyboard();
         links_entered_ += link;
         // Folders reached through a link may be written by the run (a link
         // into the destination): they are never kept or read ahead.
+        int failure = 0;
         std::unique_ptr<OpenFolder> folder =
-            source_.open(path_, links_entered_ ? Reached::through_link : Reached::directly);
+            source_.open(path_, links_entered_ ? Reached::through_link : Reached::directly, &failure);
         if (!folder) {
             links_entered_ -= link;
+            if (failure && !run_.counting_pass) sink_.not_reached(path_, failure);
             return false;
         }
+        if (!run_.counting_pass)
+            for (const platform::UnreachableEntry& entry : folder->unreachable())
+                sink_.not_reached(path_ + entry.name, entry.failure);
         levels_.push_back({path_.size(), std::move(folder), link});
         if (!run_.counting_pass) sink_.folder_reached(path_);
         return true;

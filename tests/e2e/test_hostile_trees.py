@@ -176,16 +176,24 @@ class SpecialFiles(HostileCase):
                 made.append(name)
             except PermissionError:
                 pass
-        # Hashing reads each file again, the special ones too unless refused.
-        for hashing in ([], ["-h"]):
+        # Hashing reads each file again, the special ones too unless refused:
+        # they get the failure texts, never the digests of what they give.
+        hash_log = os.path.join(self.dst, b"hash.log")
+        for hashing in ([], ["-h"], ["-h", "-H", self.wpath("out", "dst", "hash.log"), "--SHA"]):
             r = self.run_tree("-m", *hashing, timeout=30)
             self.assert_each_file_copied_or_reported(r)
-            self.assertEqual(os.listdir(self.dst), [b"regular.txt"], r)
+            self.assertEqual(sorted(os.listdir(self.dst)), [b"hash.log"] * ("-H" in hashing) + [b"regular.txt"], r)
             for name in made:
                 self.assertIn(self.wpath("src", name) + "\nNOT COPIED (error) to " + self.wpath("out", "dst", name),
                               r.out)
             self.assertIn("Copied             1 files", r.out)
             os.remove(os.path.join(self.dst, b"regular.txt"))
+        with open(hash_log, "rb") as f:
+            hashes = f.read().decode()
+        for name in made:
+            self.assertIn("\n\n%s  | - ERROR - FILE POSSIBLY LOCKED -  | -- ERROR - FILE POSSIBLY LOCKED BY OS -- |"
+                          % self.wpath("src", name), hashes, name)
+        self.assertEqual(hashes.count("D41D8CD98F00B204E9800998ECF8427E"), 0, hashes)  # the digest of no data
 
 
 @unittest.skipIf(harness.WINE, "Wine shows dot-names hidden")

@@ -122,6 +122,16 @@ class OwnIniFile(IniCase):
             memo = memo.replace(b"\r\n", b"\n")
         self.assertEqual(memo, b"earlier memo\nfirst\n\nsecond\n\n")
 
+    @unittest.skipIf(harness.WINE, "/dev/full is the host's")
+    def test_a_memo_that_cannot_be_written_is_said_once_and_ends_with_WRITE_ERROR(self):
+        self.write(self.own_ini_path(), "MEMO=/dev/full")
+        r = self.run_kestro("-p", self.wpath("src"), "-d", self.wpath("dst"), "-m", exe=self.program,
+                            stdin=b"first\n\n\n")
+        self.assertEqual(r.code, 9, r)
+        self.assertEqual(r.out.count("\nCan't write memo file C:\\dev\\full\n"), 1, r)
+        self.assertIn("\nAbnormal termination. Reason: WRITE_ERROR\n", r.out)
+        self.assertEqual(files_below(self.path("dst")), ["a.txt", os.path.join("sub", "b.txt")])
+
     def test_memo_off_asks_for_nothing(self):
         self.make_file("memo.out", "")
         self.write(self.own_ini_path(), "MEMO=" + self.wpath("memo.out"), "MEMO=OFF")

@@ -6,6 +6,7 @@ log of ACCT, and the runs that end because a log cannot be opened or written."""
 import os
 import re
 import resource
+import shutil
 import signal
 import stat
 import subprocess
@@ -112,6 +113,7 @@ class MaskOpensItsLogs(LogCase):
         r = self.copy(self.wpath("logs", "run.log!6"))
         self.assertEqual(r.code, 4, r)
         self.assertIn("\nopened files list %s" % self.wpath("logs", "run_LIST.log"), r.out)
+        self.assertIn("\nCan't open log file %s\n\n  Processed " % self.wpath("logs", "run_COPIED.log"), r.out)
         self.assertTrue(r.out.endswith("\n\nProgram Not completed OUTPUT_FILE"), r)
         self.assertFalse(os.path.exists(self.path("dst", "a.txt")))
         self.assertIn(b"\nABNORMAL TERMINATION\n", self.log_bytes("logs/run.log"))
@@ -256,21 +258,95 @@ class ErrorLogs(LogCase):
         self.assertTrue(log.endswith(self.failed + b"\n  Processed 1 files.   Copied 0 bytes in 0 files\n" +
                                      b"*" * 60 + b"\n\n"), log)
 
+    def test_bit_16_makes_its_log_the_error_stream_unless_it_is_that_file_already(self):
+        err, run_error = self.wpath("logs", "err.txt"), self.wpath("logs", "run_ERROR.log")
+        cases = [
+            # options; the error log announced; the file that gets the failed copy, and those that stay empty
+            (["-E", err, "-1", self.wpath("logs", "run.log!16")], run_error, "run_ERROR.log", ["err.txt"]),
+            (["-1", self.wpath("logs", "a.log!16"), "-1", self.wpath("logs", "run.log!16")], run_error,
+             "run_ERROR.log", []),
+            (["-E", run_error, "-1", self.wpath("logs", "run.log!16")], None, "run_ERROR.log", []),
+            (["-1", self.wpath("logs", "run.log!16"), "-E", err], run_error, "err.txt", []),
+        ]
+        for options, announced, gets_records, empty in cases:
+            if os.path.exists(self.path("logs")):
+                shutil.rmtree(self.path("logs"))
+            os.makedirs(self.path("logs"))
+            r = self.run_kestro("-p", self.wpath("src"), "-d", self.wpath("dst"), *options)
+            self.assertEqual(r.code, 0, r)
+            self.assertEqual(r.out.count("\nopened error list %s" % run_error), 1 if announced else 0, options)
+            log = self.log_bytes(os.path.join("logs", gets_records))
+            self.assertEqual(log.count(self.failed), 1, (options, log))
+            if "-E" in options:
+                self.assertIn(b"\n  Processed 1 files.   Copied 0 bytes in 0 files\n", log)
+            for name in empty:
+                self.assertEqual(self.read(os.path.join("logs", name)), b"", options)
+
+
+class CopiesOntoTheRunsOwnFiles(LogCase):
+    def test_a_destination_that_is_a_file_the_run_writes_is_not_copied(self):
+        # Each source file's copy would land on a log, the hash log or the
+        # error log of the run itself; beside it a file of the same name in
+        # another folder is copied as usual.
+        cases = [
+            ("one.txt", ["-1", "dst/one.txt"]),
+            ("run_LIST.log", ["-1", "dst/run.log!2"]),
+            ("err.txt", ["-E", "dst/err.txt"]),
+            ("hash.txt", ["-H", "dst/hash.txt"]),
+        ]
+        if not WINE:
+            # Reached through a folder link, the log is the same file.
+            cases.append(("one.txt", ["-1", "real/one.txt", "-d", self.wpath("link")]))
+        for name, options in cases:
+            for folder in ("src", "dst", "real", "other"):
+                if os.path.exists(self.path(folder)):
+                    shutil.rmtree(self.path(folder))
+            os.makedirs(self.path("real"))
+            os.makedirs(self.path("dst"))
+            if not WINE and not os.path.lexists(self.path("link")):
+                os.symlink("real", self.path("link"))
+            self.make_file("src/" + name, "source text")
+            self.make_file("src/sub/" + name, "another source")
+            options = [self.wpath(o) if o.startswith(("dst/", "real/")) else o for o in options]
+            destination = options[options.index("-d") + 1] if "-d" in options else self.wpath("dst")
+            r = self.run_kestro("-p", self.wpath("src"), "-m", "-A", "-h", "-d", destination, *options)
+            self.assertEqual(r.code, 0, (name, options, r))
+            on_log = destination + "\\" + name
+            self.assertIn("\nNOT COPIED (error) to %s  [HASH ERROR]" % on_log, r.out, (name, options))
+            self.assertNotIn("%s [OK]" % on_log, r.out)
+            self.assertIn(" ==> %s\\sub\\%s [OK]" % (destination, name), r.out)
+            self.assertNotIn(b"source text", self.read(os.path.join("real" if "link" in destination else "dst",
+                                                                    name)))
+            self.assertRegex(r.out, r"\n  NOT processed      1 files\n")
+
+    def test_a_source_list_copy_onto_the_runs_log_is_not_copied(self):
+        self.make_file("src/a.txt", "source text")
+        log = os.path.join(self.path("dst"), os.path.relpath(self.path("src", "a.txt"), "/"))
+        os.makedirs(os.path.dirname(log))
+        with open(self.path("list.txt"), "w") as f:
+            f.write(self.wpath("src", "a.txt") + "\n")
+        r = self.run_kestro("-S", self.wpath("list.txt"), "-d", self.wpath("dst"), "-m", "-1", harness.winpath(log))
+        self.assertEqual(r.code, 0, r)
+        self.assertNotIn(b"source text", self.read(log))
+
 
 class RunsThatEndEarly(LogCase):
     def test_a_log_that_cannot_grow_is_said_once_and_the_run_ends_with_WRITE_ERROR(self):
         limit = 16384
         for i in range(40):
             self.make_file("src/file%02d-with-a-long-enough-name.txt" % i, "data")
-        earlier = b"an earlier run\n" * ((limit - 600) // 15)
 
         def small_files_only():
             signal.signal(signal.SIGXFSZ, signal.SIG_IGN)
             resource.setrlimit(resource.RLIMIT_FSIZE, (limit, limit))
 
-        cases = [("logs/run_LIST.log", "run.log!2", []),
-                 ("logs/hash.txt", "run.log", ["-h", "-H", self.wpath("logs", "hash.txt")])]
-        for full_log, log_value, options in cases:
+        # the log that fills up, the log option, further options, the room left in it
+        cases = [("logs/run.log", "run.log", [], 150),  # opened again for each of its writings
+                 ("logs/run_LIST.log", "run.log!2", [], 600),
+                 ("logs/hash.txt", "run.log", ["-h", "-H", self.wpath("logs", "hash.txt")], 600),
+                 ("logs/hash.txt", "run.log", ["-h", "--hashlog=" + self.wpath("logs", "hash.txt")], 600)]
+        for full_log, log_value, options, room in cases:
+            earlier = b"an earlier run\n" * ((limit - room) // 15)
             for folder in ("dst", "logs"):
                 if os.path.exists(self.path(folder)):
                     for name in os.listdir(self.path(folder)):
@@ -285,7 +361,40 @@ class RunsThatEndEarly(LogCase):
             self.assertTrue(r.out.endswith("\n\nProgram Not completed WRITE_ERROR"), r)
             self.assertEqual(len(os.listdir(self.path("dst"))), 40)  # the copying went on
             self.assertTrue(self.read(full_log).startswith(earlier))
-            self.assertIn(b"\n Copied           40 files", self.read("logs/run.log"))
+            if full_log != "logs/run.log":
+                self.assertIn(b"\n Copied           40 files", self.read("logs/run.log"))
+
+    @unittest.skipIf(WINE, "FIFOs and /dev/null are the host's")
+    def test_a_fifo_is_a_log_that_cannot_be_opened_and_dev_null_one_that_discards(self):
+        # None of these runs may wait for a reader: a hang fails by the timeout.
+        self.make_file("src/a.txt", "alpha")
+        os.mkfifo(self.path("fifo"))
+        os.makedirs(self.path("logs"))
+        os.mkfifo(self.path("logs", "run_LIST.log"))
+        fifo = self.wpath("fifo")
+        self.make_file("QUENTARO.INI", "[BASE]\r\nMEMO=%s\r\n" % fifo)
+        cases = [
+            # options, the INI file in the current folder, exit code, what is said
+            (["-1", fifo], False, 1, "\nGeneric_64\n118\nerror opening %s\n" % fifo),
+            (["-1", self.wpath("logs", "run.log!2")], False, 4,
+             "\nCan't open log file %s\n" % self.wpath("logs", "run_LIST.log")),
+            (["-h", "-H", fifo], False, 0, ""),
+            (["-h", "--hashlog=" + fifo], False, 3, "\n\nCan't open hash log %s\n" % fifo),
+            (["-E", fifo], False, 0, ""),
+            (["-i"], True, 0, ""),
+            (["-1", "/dev/null", "-h", "-H", "/dev/null", "-E", "/dev/null"], False, 0, ""),
+        ]
+        for options, ini, code, said in cases:
+            if os.path.exists(self.path("dst")):
+                shutil.rmtree(self.path("dst"))
+            r = self.run_kestro("-p", self.wpath("src"), "-d", self.wpath("dst"), "-m", *options,
+                                cwd=self.tmp if ini else self.path("src"), timeout=60)
+            self.assertEqual(r.code, code, (options, r))
+            self.assertIn(said, r.out + r.err, options)
+            self.assertNotIn("memo information", r.out, options)
+            if code == 0:
+                self.assertEqual(self.read("dst/a.txt"), b"alpha", options)
+        self.assertTrue(stat.S_ISFIFO(os.stat(self.path("fifo")).st_mode))
 
     def test_ctrl_c_closes_every_log_once_after_its_lines(self):
         os.makedirs(self.path("src"))

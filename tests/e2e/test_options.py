@@ -3,6 +3,7 @@ start-path adjustment for a file, list files, the log and error-log options."""
 
 import datetime
 import os
+import re
 import unittest
 
 from harness import KestroTestCase
@@ -128,15 +129,20 @@ class TypesFile(KestroTestCase):
 
 
 class LogOptions(KestroTestCase):
-    def test_log_folders_are_created_and_announced(self):
+    def test_log_folders_are_announced_once_each_when_created(self):
         self.make_file("src/a.txt", "a")
-        log = self.wpath("a", "b", "c", "run.log")
-        r = self.run_kestro(self.wpath("src"), "-1", log + "!6", "-n")
-        self.assertEqual(r.code, 0, r)
-        self.assertIn("Creating (log\\error) directory:  %s\n" % self.wpath("a"), r.out)
-        self.assertIn("Creating (log\\error) directory:  %s\n" % self.wpath("a", "b"), r.out)
-        self.assertIn("Creating (log) directory:  %s\n" % self.wpath("a", "b", "c"), r.out)
-        self.assertTrue(os.path.isdir(self.path("a", "b", "c")))
+        self.make_file("file", "a file where a folder should be")
+        cases = [
+            (("a", "b", "c"), 0, ["Creating (log\\error) directory:  %s\n" % self.wpath("a"),
+                                  "Creating (log\\error) directory:  %s\n" % self.wpath("a", "b"),
+                                  "Creating (log) directory:  %s\n" % self.wpath("a", "b", "c")]),
+            (("file", "x", "y"), 1, []),  # nothing can be made below a file
+        ]
+        for folders, code, announced in cases:
+            r = self.run_kestro(self.wpath("src"), "-1", self.wpath(*folders, "run.log") + "!6", "-n")
+            self.assertEqual(r.code, code, r)
+            self.assertEqual(re.findall(r"Creating \(log[^\n]*\n", r.out), announced, r)
+            self.assertEqual(os.path.isdir(self.path(*folders)), code == 0)
 
     def test_date_token_names_the_log_after_today(self):
         self.make_file("src/a.txt", "a")

@@ -3,7 +3,10 @@ on their path below the drive's root, replacing what is there; exclusions,
 age and size bounds, missing files, folders, lines that name no drive file,
 the end of the list and the progress lines."""
 
+import errno
 import os
+import resource
+import signal
 import stat
 import threading
 import unittest
@@ -38,18 +41,21 @@ class PipedLists(SourceListCase):
     """A list read from a pipe (kestro -S <(find ...)) is counted and then
     read again like a list file."""
 
-    def through_pipe(self, text, *args):
+    def through_pipe(self, text, *args, **kwargs):
         fifo = self.path("list.fifo")
         os.mkfifo(fifo)
 
         def feed():
-            with open(fifo, "w") as f:
-                f.write(text)
+            try:
+                with open(fifo, "w") as f:
+                    f.write(text)
+            except BrokenPipeError:
+                pass  # the program stopped reading
 
         writer = threading.Thread(target=feed)
         writer.start()
         try:
-            return self.run_kestro(*args, timeout=60)
+            return self.run_kestro(*args, timeout=60, **kwargs)
         finally:
             writer.join(timeout=60)
 
@@ -67,6 +73,52 @@ class PipedLists(SourceListCase):
         r = self.through_pipe(self.wpath("src") + "\n", "-d", self.wpath("dirs"), "--dirs=" + self.wpath("list.fifo"))
         self.assertEqual(r.code, 0, r)
         self.assertIn("Copied             2 files", r.out)
+
+    def test_a_piped_list_that_cannot_be_kept_says_what_failed(self):
+        # The list is kept in the host's temporary folder, as long as it has
+        # room; when that fails, the message says what failed there.
+        self.make_file("src/a.txt", "a")
+        line = self.wpath("src", "a.txt") + "\n"
+
+        def small_files_only():
+            signal.signal(signal.SIGXFSZ, signal.SIG_IGN)
+            resource.setrlimit(resource.RLIMIT_FSIZE, (4096, 4096))
+
+        os.makedirs(self.path("tmp"))
+        cases = [
+            ({"TMPDIR": self.path("missing")}, None, "\n\nCan't make a temporary file for the list in %s: %s\n"
+             % (self.path("missing"), os.strerror(errno.ENOENT))),
+            ({"TMPDIR": self.path("tmp")}, small_files_only,
+             "\n\nCan't store the list in a temporary file in %s: %s\n" % (self.path("tmp"), os.strerror(errno.EFBIG))),
+        ]
+        for environment, limits, said in cases:
+            if os.path.exists(self.path("list.fifo")):
+                os.remove(self.path("list.fifo"))
+            r = self.through_pipe(line * 1000, "-S", self.wpath("list.fifo"), "-d", self.wpath("dst"), "-m",
+                                  env=environment, preexec_fn=limits)
+            self.assertEqual(r.code, 3, r)
+            self.assertIn(said, r.err)
+            self.assertNotIn("Can't find source file to open", r.err)
+            self.assertEqual(os.listdir(self.path("tmp")), [])
+        os.remove(self.path("list.fifo"))
+        r = self.through_pipe(line * 1000, "-S", self.wpath("list.fifo"), "-d", self.wpath("dst"), "-m",
+                              env={"TMPDIR": self.path("tmp")})
+        self.assertEqual(r.code, 0, r)
+        self.assertIn("Copied          1000 files", r.out)
+
+
+class ListsThatCannotBeRead(SourceListCase):
+    def test_a_list_that_is_missing_or_a_folder_ends_the_run_with_INPUT_FILE(self):
+        os.makedirs(self.path("adir"))
+        for name in ("adir", "missing.txt"):
+            cases = [(["-S", self.wpath(name), "-m"], "\n\nCan't find source file to open\n"),
+                     (["--list=" + self.wpath(name)], "\n\nCan't find source file to open\n"),
+                     (["--dirs=" + self.wpath(name)], "\n\nCan't open dirs file %s\n" % self.wpath(name))]
+            for options, said in cases:
+                r = self.run_kestro(*options, "-d", self.wpath("dst"))
+                self.assertEqual(r.code, 3, (options, r))
+                self.assertIn(said, r.err, options)
+                self.assertTrue(r.out.endswith("\n\nProgram Not completed INPUT_FILE"), (options, r))
 
 
 class Copies(SourceListCase):

@@ -44,6 +44,14 @@ LOG_PAGE_LINES = [
     "the kestro.ini option\n\n",
 ]
 
+# Quoted texts that once were broken across two lines on the screens that
+# show them (the whole table of quoted texts is the unit test's).
+WHOLE_ON_SCREEN = [
+    ("usage", "can have up to 10 filetypes"),
+    ("usage", "LOGFILENAME must be supplied elsewhere"),
+    ("logs", "LOGFILENAME must be supplied elsewhere"),
+]
+
 
 def in_order(out, texts):
     """Whether each of `texts` stands in `out` after the one before it."""
@@ -73,6 +81,11 @@ class UsageScreens(KestroTestCase):
                 self.assert_pages_shown(r, 17)
                 self.assertIn(FIRST_PAGE_END, r.out)
                 self.assertRegex(r.out, BUILD_LINES)
+
+    def test_quoted_texts_stand_whole_on_the_screens(self):
+        shown = {"usage": self.run_kestro(stdin=b"\n" * 16).out, "logs": self.run_kestro("logs", stdin=b"\n" * 3).out}
+        for screens, text in WHOLE_ON_SCREEN:
+            self.assertIn(text, shown[screens], screens)
 
     def test_esc_ctrl_c_or_end_of_input_leave_with_6(self):
         cases = [

@@ -3,6 +3,8 @@ copy pass hands over (the counting line and the Processed figure), the
 counting figures, the keyboard stop and folder
 links that lead back into the tree."""
 
+import ctypes
+import errno
 import os
 import pty
 import re
@@ -93,6 +95,40 @@ class HandOverOrder(WalkTestCase):
         self.assertEqual(sorted(order[-3:-1]), ["top.dat", "top.txt"])
         self.assertEqual(order.count("A\\a.txt"), 2)
         self.assertNotIn("NOTE.TXT", order)
+
+
+@unittest.skipIf(harness.WINE, "a folder the host will not list and a dangling link are made on the host, "
+                                "and Wine's server, not the program, opens the folders")
+class WhatTheWalkCannotReach(KestroTestCase):
+    def test_a_folder_not_listed_and_a_dangling_link_are_said_on_the_error_stream_only(self):
+        self.make_file("src/ok/f.txt", "f")
+        self.make_file("src/locked/g.txt", "g")
+        os.symlink(self.path("nowhere"), self.path("src", "dangling"))
+        os.chmod(self.path("src", "locked"), 0)
+        # A file type with a folder part makes the walk list by pattern, as
+        # the Windows build always does, instead of reading folders whole.
+        self.make_file("types.lst", "*.*\nnone\\*.none\n")
+        said = ["\nCan't reach %s: %s\n" % (self.wpath("src", "dangling"), os.strerror(errno.ENOENT)),
+                "\nCan't list folder %s: %s\n" % (self.wpath("src", "locked"), os.strerror(errno.EACCES))]
+        cases = [([], "err"), (["-F", self.wpath("types.lst")], "err"),
+                 (["-E", self.wpath("errors.txt")], "errors.txt"), (["-1", self.wpath("run.log!16")], "run_ERROR.log")]
+        for options, stream in cases:
+            r = self.run_kestro("-p", self.wpath("src"), "-d", self.wpath("dst"), "-m", *options,
+                                preexec_fn=without_root_rights)
+            self.assertEqual(r.code, 0, (options, r))
+            self.assertEqual(harness.files_below(self.path("dst")), ["ok/f.txt"], options)
+            self.assertNotIn("Can't", r.out, options)
+            text = r.err if stream == "err" else harness.log_text(self.path(stream)).decode()
+            self.assertEqual([line for line in said if text.count(line) == 1], said, (options, text))
+
+
+def without_root_rights():
+    """In the child before the program starts: a run as root keeps no right
+    to read folders it has no permission for, as any other user's run."""
+    if os.geteuid() == 0:
+        libc = ctypes.CDLL(None, use_errno=True)
+        for capability in (1, 2):  # CAP_DAC_OVERRIDE, CAP_DAC_READ_SEARCH
+            libc.prctl(24, capability, 0, 0, 0)  # PR_CAPBSET_DROP: lost at the exec
 
 
 class CountingFigures(KestroTestCase):

@@ -51,4 +51,24 @@ TEST(LogWrites, ALastFlushThatFailsAtTheCloseCounts) {
     EXPECT_TRUE(watch.failed);
 }
 
+TEST(LogWrites, ALogOpenedAgainIsSaidOnceForAllItsOpenings) {
+    // The default log is closed after the header and opened again for the
+    // counting line and the statistics; another log of its own is said apart.
+    LogWriteWatch watch;
+    testing::internal::CaptureStdout();
+    for (const wchar_t* name : {L"C:\\logs\\run.log", L"C:\\logs\\run.log", L"C:\\logs\\other.log",
+                                L"C:\\logs\\run.log"}) {
+        FILE* full = full_device();
+        ASSERT_NE(full, nullptr);
+        watch_log(watch, full, name);
+        std::fputs("lines", full);
+        std::fflush(full);
+        check_log_writes(watch);
+        close_log(watch, full);
+    }
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "\nCan't write log file C:\\logs\\run.log\n\nCan't write log file C:\\logs\\other.log\n");
+    EXPECT_TRUE(watch.failed);
+}
+
 }  // namespace

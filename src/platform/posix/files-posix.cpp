@@ -9,9 +9,11 @@
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
+#include "platform/names.h"
 #include "platform/posix/host-posix.h"
 
 namespace platform {
@@ -108,9 +110,12 @@ FileHandle open_file(const wchar_t* path, Access access, Disposition disposition
         errno = EACCES;
         return nullptr;
     }
-    if (exists && info.is_special) {
-        // A FIFO would block the open or never end, a device would be read
-        // until the disk is full: only regular files are files.
+    // A FIFO would block the open or never end, a device would be read
+    // until the disk is full: only regular files are files. A character
+    // device is opened where the caller takes one (a log on /dev/null), and
+    // its type is checked on the descriptor below.
+    const bool device_wanted = exists && info.is_special && (flags & OPEN_CHARACTER_DEVICE);
+    if (exists && info.is_special && !device_wanted) {
         errno = EACCES;
         return nullptr;
     }
@@ -147,6 +152,12 @@ FileHandle open_file(const wchar_t* path, Access access, Disposition disposition
     }
     int fd = ::open(host.c_str(), oflags, 0666);
     if (fd < 0) return nullptr;
+    struct stat st;
+    if (device_wanted && (fstat(fd, &st) != 0 || !S_ISCHR(st.st_mode))) {
+        ::close(fd);
+        errno = EACCES;
+        return nullptr;
+    }
     if (flags & OPEN_SEQUENTIAL_SCAN) posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
     auto* h = new FileState;
     h->fd = fd;
@@ -568,18 +579,46 @@ namespace {
 
 // A stream to read: the open never waits (a FIFO without a writer would hold
 // it for ever) and a device or socket is refused (/dev/zero would be read
-// without end). A FIFO then reads as a pipe does: to its end once no writer
-// is left.
-FILE* open_stream_to_read(const std::string& host, const char* mode) {
+// without end), as is a folder, which the runtime on Windows does not open
+// either (read as a list, it would be an empty one). A FIFO then reads as a
+// pipe does: to its end once no writer is left. Without `pipes_too` only
+// a regular file is taken.
+FILE* open_stream_to_read(const std::string& host, const char* mode, bool pipes_too) {
     int fd = ::open(host.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0) return nullptr;
     struct stat st;
-    bool readable = fstat(fd, &st) == 0 && (S_ISREG(st.st_mode) || S_ISDIR(st.st_mode) || S_ISFIFO(st.st_mode));
+    bool readable = fstat(fd, &st) == 0 && (S_ISREG(st.st_mode) || (pipes_too && S_ISFIFO(st.st_mode)));
     int flags = readable ? fcntl(fd, F_GETFL) : -1;
     FILE* stream = flags >= 0 && fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) == 0 ? fdopen(fd, mode) : nullptr;
     if (!stream) {
         ::close(fd);
         errno = readable ? errno : EACCES;
+    }
+    return stream;
+}
+
+// The open(2) flags of a stream mode that writes ("a+", "r+", "w", ...).
+int flags_of_writing_mode(const char* mode) {
+    int flags = std::strchr(mode, '+') ? O_RDWR : O_WRONLY;
+    if (mode[0] == 'w') flags |= O_CREAT | O_TRUNC;
+    if (mode[0] == 'a') flags |= O_CREAT | O_APPEND;
+    return flags;
+}
+
+// A stream to write: the open never waits, and a FIFO or socket is refused.
+// A log on one would hold the run for ever once nobody reads it (a FIFO
+// takes 64 KB, then every write waits), and Ctrl+C could not end a run held
+// there. A character device such as /dev/null is a log that discards.
+FILE* open_stream_to_write(const std::string& host, const char* mode) {
+    int fd = ::open(host.c_str(), flags_of_writing_mode(mode) | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666);
+    if (fd < 0) return nullptr;
+    struct stat st;
+    bool writable = fstat(fd, &st) == 0 && (S_ISREG(st.st_mode) || S_ISCHR(st.st_mode));
+    int flags = writable ? fcntl(fd, F_GETFL) : -1;
+    FILE* stream = flags >= 0 && fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) == 0 ? fdopen(fd, mode) : nullptr;
+    if (!stream) {
+        ::close(fd);
+        errno = writable ? errno : EACCES;
     }
     return stream;
 }
@@ -601,7 +640,31 @@ FILE* open_stream(const wchar_t* path, const char* mode) {
             return nullptr;
         }
     }
-    return writes ? std::fopen(host.c_str(), mode) : open_stream_to_read(host, mode);
+    return writes ? open_stream_to_write(host, mode) : open_stream_to_read(host, mode, true);
+}
+
+FILE* open_temporary_stream(std::wstring* folder) {
+    const char* tmpdir = std::getenv("TMPDIR");
+    const std::string host = tmpdir && *tmpdir ? tmpdir : "/tmp";
+    folder->clear();
+    append_windows_text(host.data(), host.size(), HostText::typed, *folder);
+    int fd = ::open(host.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+    if (fd < 0 && (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL)) {
+        // A file system without nameless files: a name, taken away at once.
+        std::string name = host + "/kestro-XXXXXX";
+        fd = mkostemp(name.data(), O_CLOEXEC);
+        if (fd >= 0) ::unlink(name.c_str());
+    }
+    if (fd < 0) return nullptr;
+    FILE* stream = fdopen(fd, "w+b");
+    if (!stream) ::close(fd);
+    return stream;
+}
+
+FILE* open_file_data_stream(const wchar_t* path) {
+    std::string host;
+    if (!posix::to_host(path, host)) return nullptr;
+    return open_stream_to_read(host, "rb", false);
 }
 
 }  // namespace platform

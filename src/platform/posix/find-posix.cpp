@@ -9,6 +9,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstring>
 #include <cwchar>
 #include <string>
@@ -27,10 +28,13 @@ struct FindState {
     };
     FolderListing names;  // the names listed, without records
     std::vector<Match> matches;
+    std::vector<UnreachableEntry> unreachable;
     size_t next = 0;
 };
 
 namespace {
+
+thread_local int last_find_failure = 0;
 
 void copy_name(wchar_t* target, size_t capacity, std::wstring_view name) {
     size_t n = std::min(name.size(), capacity - 1);
@@ -189,10 +193,15 @@ FindHandle find_first_listing(const wchar_t* pattern, FindRecord* rec, Listing k
     std::wstring name_pattern = sep == std::wstring::npos ? whole : whole.substr(sep + 1);
     if (name_pattern.empty()) return nullptr;
     std::string host;
+    last_find_failure = 0;
     int dir_fd = open_host_folder(dir, host);
-    if (dir_fd < 0) return nullptr;
+    if (dir_fd < 0) {
+        last_find_failure = errno;
+        return nullptr;
+    }
     HostNames host_names;
     if (!read_host_names(dir_fd, host_names)) {
+        last_find_failure = errno;
         ::close(dir_fd);
         return nullptr;
     }
@@ -217,8 +226,11 @@ FindHandle find_first_listing(const wchar_t* pattern, FindRecord* rec, Listing k
         folder.resize(folder_length);
         folder += name;
         posix::EntryInfo info;
-        if (!posix::entry_info_at(dir_fd, name.c_str(), folder, &info, kind != Listing::sizes_only))
-            continue;  // vanished or dangling
+        if (!posix::entry_info_at(dir_fd, name.c_str(), folder, &info, kind != Listing::sizes_only)) {
+            const int failure = errno;
+            s->unreachable.push_back({std::wstring(names.name(e)), failure});  // dangling or vanished
+            continue;
+        }
         s->matches.push_back({info, static_cast<uint32_t>(i)});
     }
     ::close(dir_fd);
@@ -241,6 +253,13 @@ bool find_next(FindHandle h, FindRecord* rec) {
 }
 
 void find_close(FindHandle h) { delete h; }
+
+int find_failure() { return last_find_failure; }
+
+const std::vector<UnreachableEntry>& find_unreachable(FindHandle h) {
+    static const std::vector<UnreachableEntry> none;
+    return h ? h->unreachable : none;
+}
 
 bool complete_find_record(const wchar_t* path, FindRecord* rec) {
     std::string host;
@@ -288,10 +307,14 @@ FolderListing read_folder(const std::wstring& folder, const std::vector<std::wst
     FolderListing listing;
     std::string host;
     int dir_fd = open_host_folder(folder, host);
-    if (dir_fd < 0) return listing;
+    if (dir_fd < 0) {
+        listing.failure = errno;
+        return listing;
+    }
     HostNames raw;
     listing.listed = read_host_names(dir_fd, raw);
     if (!listing.listed) {
+        listing.failure = errno;
         ::close(dir_fd);
         return listing;
     }
@@ -317,8 +340,12 @@ FolderListing read_folder(const std::wstring& folder, const std::vector<std::wst
             path.resize(folder_length);
             path += name;
             posix::EntryInfo info;
-            if (!posix::entry_info_at(dir_fd, name.c_str(), path, &info, with_attributes))
-                continue;  // vanished or dangling: not listed, as find_first leaves it out
+            if (!posix::entry_info_at(dir_fd, name.c_str(), path, &info, with_attributes)) {
+                // Dangling or vanished: not listed, as find_first leaves it out.
+                const int failure = errno;
+                listing.unreachable.push_back({std::wstring(listing.name(e)), failure});
+                continue;
+            }
             e.has_record = true;
             e.attributes = info.attributes;
             e.size = info.size;

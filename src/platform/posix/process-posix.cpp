@@ -3,8 +3,11 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <cstdlib>
+#include <system_error>
 #include <thread>
 
 #include "platform/host_state.h"
@@ -13,6 +16,16 @@
 #include "platform/posix/host-posix.h"
 
 namespace platform {
+
+int last_failure() { return errno; }
+
+std::wstring failure_text(int failure) {
+    char buffer[256];
+    const char* words = strerror_r(failure, buffer, sizeof buffer);
+    std::wstring text;
+    append_windows_text(words, std::char_traits<char>::length(words), HostText::typed, text);
+    return text;
+}
 
 bool get_env(const char* name, std::wstring* value) {
     const char* v = std::getenv(name);
@@ -41,6 +54,18 @@ void install_interrupt_routing() {
         }
         host_state::report_interrupt();
     }).detach();
+}
+
+void end_process_after(unsigned ms, int code) {
+    try {
+        std::thread([ms, code] {
+            sleep_ms(ms);
+            posix::restore_terminal();
+            _exit(code);
+        }).detach();
+    } catch (const std::system_error&) {
+        // No thread to be had: the orderly end is all there is.
+    }
 }
 
 void exit_process(int code) {

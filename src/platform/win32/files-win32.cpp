@@ -253,4 +253,31 @@ FILE* open_stream(const wchar_t* path, const char* mode) {
     return _wfopen(path, wide_mode.c_str());
 }
 
+FILE* open_file_data_stream(const wchar_t* path) { return _wfopen(path, L"rb"); }
+
+FILE* open_temporary_stream(std::wstring* folder) {
+    wchar_t path[MAX_PATH + 1];
+    DWORD length = GetTempPathW(MAX_PATH + 1, path);
+    *folder = length > 0 && length <= MAX_PATH ? std::wstring(path, length) : std::wstring();
+    wchar_t name[MAX_PATH];
+    if (folder->empty() || !GetTempFileNameW(folder->c_str(), L"kst", 0, name)) return nullptr;
+    // The name goes with the handle: the file is deleted when it is closed.
+    HANDLE h = CreateFileW(name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                           FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+        DWORD error = GetLastError();
+        DeleteFileW(name);
+        SetLastError(error);
+        return nullptr;
+    }
+    int fd = _open_osfhandle(reinterpret_cast<intptr_t>(h), 0);
+    if (fd < 0) {
+        CloseHandle(h);
+        return nullptr;
+    }
+    FILE* stream = _fdopen(fd, "w+b");
+    if (!stream) _close(fd);
+    return stream;
+}
+
 }  // namespace platform

@@ -20,13 +20,23 @@ void win32::fill_record(const WIN32_FIND_DATAW& data, FindRecord* rec) {
     std::memcpy(rec->short_name, data.cAlternateFileName, sizeof(rec->short_name));
 }
 
+namespace {
+thread_local int last_find_failure = 0;
+}
+
 FindHandle win32::find_first_ex(const wchar_t* pattern, FindRecord* rec, bool folders_only) {
     // Large fetches: fewer trips to the file system in big folders.
     WIN32_FIND_DATAW data;
     HANDLE h = FindFirstFileExW(pattern, FindExInfoStandard, &data,
                                 folders_only ? FindExSearchLimitToDirectories : FindExSearchNameMatch, nullptr,
                                 FIND_FIRST_EX_LARGE_FETCH);
-    if (h == INVALID_HANDLE_VALUE) return nullptr;
+    if (h == INVALID_HANDLE_VALUE) {
+        // Nothing matching in a folder that was listed is no failure.
+        DWORD error = GetLastError();
+        last_find_failure = error == ERROR_FILE_NOT_FOUND || error == ERROR_NO_MORE_FILES ? 0 : int(error);
+        return nullptr;
+    }
+    last_find_failure = 0;
     fill_record(data, rec);
     return wrap_handle<FindState>(h);
 }
@@ -50,6 +60,14 @@ void find_close(FindHandle h) {
     if (h) FindClose(win32::unwrap_handle(h));
 }
 
+int find_failure() { return last_find_failure; }
+
+// Windows lists an entry it cannot follow as the entry itself.
+const std::vector<UnreachableEntry>& find_unreachable(FindHandle) {
+    static const std::vector<UnreachableEntry> none;
+    return none;
+}
+
 // The folders-only listing of the walk: the system may leave files out.
 FindHandle find_first_folders(const wchar_t* pattern, FindRecord* rec) {
     // The limit is advisory: file systems that ignore it return files too, and
@@ -69,7 +87,10 @@ FolderListing read_folder(const std::wstring& folder, const std::vector<std::wst
     WIN32_FIND_DATAW data;
     HANDLE h = FindFirstFileExW(pattern.c_str(), FindExInfoStandard, &data, FindExSearchNameMatch, nullptr,
                                 FIND_FIRST_EX_LARGE_FETCH);
-    if (h == INVALID_HANDLE_VALUE) return listing;
+    if (h == INVALID_HANDLE_VALUE) {
+        listing.failure = static_cast<int>(GetLastError());
+        return listing;
+    }
     listing.listed = true;
     do {
         const wchar_t* n = data.cFileName;
