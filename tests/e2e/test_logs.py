@@ -345,6 +345,10 @@ class RunsThatEndEarly(LogCase):
                  ("logs/run_LIST.log", "run.log!2", [], 600),
                  ("logs/hash.txt", "run.log", ["-h", "-H", self.wpath("logs", "hash.txt")], 600),
                  ("logs/hash.txt", "run.log", ["-h", "--hashlog=" + self.wpath("logs", "hash.txt")], 600)]
+        if WINE:
+            # Wine's C runtime reports no failure of a write cut off by the
+            # limit in a stream moved to its end, as the default log's is.
+            cases = cases[1:]
         for full_log, log_value, options, room in cases:
             earlier = b"an earlier run\n" * ((limit - room) // 15)
             for folder in ("dst", "logs"):
