@@ -67,7 +67,7 @@ CopyOutcome write_data(FileCopy& copy, bool hashing_follows, uint32_t standing) 
             }))
             return CopyOutcome::complete_copy;
     } else if (under_temporary_name(copy.destination, standing, [&](const std::wstring& temporary) {
-                   return platform::copy_file(source, temporary.c_str(), true, bytes);
+                   return platform::copy_file(source, temporary.c_str(), true, bytes, copy.source_attributes);
                })) {
         return CopyOutcome::whole_file_copy;
     }

@@ -21,6 +21,7 @@ constexpr uint32_t ATTR_SYSTEM = 0x4;
 constexpr uint32_t ATTR_DIRECTORY = 0x10;
 constexpr uint32_t ATTR_ARCHIVE = 0x20;
 constexpr uint32_t ATTR_NORMAL = 0x80;
+constexpr uint32_t ATTR_SPARSE_FILE = 0x200;  // Windows only: POSIX tells holes by the file itself
 constexpr uint32_t ATTR_REPARSE_POINT = 0x400;  // a link (to a folder or file)
 constexpr uint32_t ATTR_ENCRYPTED = 0x4000;
 constexpr uint32_t INVALID_ATTRIBUTES = 0xFFFFFFFFu;
@@ -213,8 +214,13 @@ void close_file(FileHandle h);
 // time. With fail_if_exists false an existing destination is replaced, unless
 // it is read-only or hidden (then it fails as Windows does). `copied` (when
 // given) receives the bytes copied, which differ from the size listed before
-// when the source changed meanwhile.
-bool copy_file(const wchar_t* source, const wchar_t* destination, bool fail_if_exists, uint64_t* copied = nullptr);
+// when the source changed meanwhile. The holes of a sparse source stay holes
+// in the copy, whose data is the same byte for byte: on POSIX the copy finds
+// them itself (SEEK_DATA, SEEK_HOLE); on Windows `source_attributes`, as the
+// source was listed, tell a sparse source (ATTR_SPARSE_FILE), whose allocated
+// ranges alone are then written into a sparse copy.
+bool copy_file(const wchar_t* source, const wchar_t* destination, bool fail_if_exists, uint64_t* copied = nullptr,
+               uint32_t source_attributes = 0);
 // What a copy is given before it takes its final name.
 struct CopyDetails {
     uint32_t attributes = 0;  // as set_file_attributes takes them
@@ -222,7 +228,8 @@ struct CopyDetails {
 };
 // Whole-file copy into `new_file`, which must not exist yet (a temporary
 // name), given `details` while it is open: the copy is not looked up again
-// by path. False when the data or a detail could not be given; `new_file`
+// by path. A sparse source keeps its holes as with copy_file (on Windows
+// when `details.attributes` carry ATTR_SPARSE_FILE). False when the data or a detail could not be given; `new_file`
 // is then gone.
 bool copy_file_with_details(const wchar_t* source, const wchar_t* new_file, const CopyDetails& details,
                             uint64_t* copied = nullptr);

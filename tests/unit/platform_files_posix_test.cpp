@@ -450,6 +450,47 @@ TEST_F(PlatformFiles, CopyWithDetailsGivesAttributesAndTimes) { check_copy_with_
 
 TEST_F(PlatformFiles, CopyToFreeNameGivesAttributesAndTimes) { check_copy_with_details(copy_file_to_free_name); }
 
+// A sparse source keeps its holes in every whole-file copy, new or replacing,
+// and its data byte for byte: data at the start and in the middle, a hole
+// between and one up to the end.
+TEST_F(PlatformFiles, SparseSourceKeepsItsHolesInEveryCopy) {
+    constexpr off_t SIZE = 64 << 20, MIDDLE = 20 << 20;
+    std::string head(4096, 'h'), middle(1 << 20, '\0');
+    std::mt19937 random(5);
+    for (auto& c : middle) c = static_cast<char>(random());
+    {
+        std::ofstream sparse(host("image"), std::ios::binary);
+        sparse << head;
+        sparse.seekp(MIDDLE);
+        sparse << middle;
+    }
+    ASSERT_EQ(truncate(host("image").c_str(), SIZE), 0);
+    auto allocated = [&](const std::string& name) {
+        struct stat st;
+        EXPECT_EQ(stat(host(name).c_str(), &st), 0) << name;
+        return off_t(st.st_blocks) * 512;
+    };
+    const off_t source = allocated("image");
+    if (source >= SIZE) GTEST_SKIP() << "the file system of /tmp keeps no holes";
+    write("replaced", "an older copy");
+    CopyDetails details;
+    details.attributes = ATTR_ARCHIVE;
+    details.last_write = 131012228967891234ULL;
+    uint64_t copied[4] = {};
+    ASSERT_TRUE(copy_file(win("image").c_str(), win("new").c_str(), true, &copied[0]));
+    ASSERT_TRUE(copy_file(win("image").c_str(), win("replaced").c_str(), false, &copied[1]));
+    ASSERT_TRUE(copy_file_with_details(win("image").c_str(), win("detailed").c_str(), details, &copied[2]));
+    bool nameless = copy_file_to_free_name(win("image").c_str(), win("free").c_str(), details, &copied[3]);
+    std::vector<std::string> copies = {"new", "replaced", "detailed"};
+    if (nameless) copies.push_back("free");
+    const std::string data = read("image");
+    for (size_t i = 0; i < copies.size(); ++i) {
+        EXPECT_EQ(copied[i], uint64_t(SIZE)) << copies[i];
+        EXPECT_TRUE(read(copies[i]) == data) << copies[i];
+        EXPECT_LE(allocated(copies[i]), source + (1 << 20)) << copies[i];
+    }
+}
+
 // A rename to a free name takes no lookup; one onto a taken name replaces
 // a plain file and refuses a read-only file or a folder, as the caller's
 // lookup tells them when it has looked already.

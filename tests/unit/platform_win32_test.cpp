@@ -189,8 +189,13 @@ TEST_F(Win32Platform, ProtectedFilesAreRefusedAsWindowsDoes) {
     EXPECT_FALSE(copy_file(at(L"src").c_str(), at(L"ro").c_str(), true));
 }
 
-TEST_F(Win32Platform, CopyKeepsAttributesAndWriteTime) {
-    write(L"src", "abc");
+// The copy keeps data, attributes and write time both ways: CopyFileExW, and
+// the allocated ranges of a source listed as sparse written into a sparse
+// copy (where the file system tells no ranges, as Wine's, the whole file is
+// one range).
+TEST_F(Win32Platform, CopyKeepsDataAttributesAndWriteTime) {
+    const std::string data = "abc" + std::string(3 << 20, '\0') + "end";
+    write(L"src", data);
     FileTime when = FILETIME_UNIX_EPOCH + 1500000000ULL * 10000000ULL;
     FileHandle h = open_file(at(L"src").c_str(), Access::read_write, Disposition::open_existing,
                              OPEN_BACKUP_SEMANTICS | OPEN_SEQUENTIAL_SCAN);
@@ -198,12 +203,22 @@ TEST_F(Win32Platform, CopyKeepsAttributesAndWriteTime) {
     ASSERT_TRUE(set_file_times(h, nullptr, nullptr, &when));
     close_file(h);
     ASSERT_TRUE(set_file_attributes(at(L"src").c_str(), ATTR_HIDDEN | ATTR_ARCHIVE));
-    ASSERT_TRUE(copy_file(at(L"src").c_str(), at(L"dst").c_str(), true));
-    EXPECT_EQ(read(L"dst"), "abc");
-    EXPECT_TRUE(get_file_attributes(at(L"dst").c_str()) & ATTR_HIDDEN);
-    std::vector<FindRecord> records = list(L"dst");
-    ASSERT_EQ(records.size(), 1u);
-    EXPECT_EQ(records[0].last_write_time, when);
+    for (uint32_t listed : {ATTR_HIDDEN | ATTR_ARCHIVE, ATTR_HIDDEN | ATTR_ARCHIVE | ATTR_SPARSE_FILE}) {
+        SCOPED_TRACE(listed);
+        write(L"taken", "kept");
+        uint64_t copied = 0;
+        EXPECT_FALSE(copy_file(at(L"src").c_str(), at(L"taken").c_str(), true, nullptr, listed));
+        EXPECT_EQ(read(L"taken"), "kept");
+        ASSERT_TRUE(copy_file(at(L"src").c_str(), at(L"dst").c_str(), true, &copied, listed));
+        EXPECT_EQ(copied, data.size());
+        EXPECT_TRUE(read(L"dst") == data);
+        EXPECT_TRUE(get_file_attributes(at(L"dst").c_str()) & ATTR_HIDDEN);
+        std::vector<FindRecord> records = list(L"dst");
+        ASSERT_EQ(records.size(), 1u);
+        EXPECT_EQ(records[0].last_write_time, when);
+        ASSERT_TRUE(set_file_attributes(at(L"dst").c_str(), ATTR_NORMAL));
+        ASSERT_TRUE(delete_file(at(L"dst").c_str()));
+    }
 }
 
 TEST_F(Win32Platform, FileAndFolderTimesRoundTripThroughTheListing) {

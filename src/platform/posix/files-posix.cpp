@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
@@ -78,6 +79,79 @@ bool copy_data(int in, int out, off_t expected, uint64_t* copied_bytes) {
         copied += n;
         *copied_bytes = static_cast<uint64_t>(copied);
     }
+}
+
+// Copies `length` bytes at `offset` of `in` to the same place in `out`,
+// in chunks an interrupt can stop between.
+bool copy_range(int in, int out, off_t offset, off_t length) {
+    off_t in_at = offset, out_at = offset;
+    const off_t end = offset + length;
+    bool use_range = true;
+    while (in_at < end) {
+        if (interrupt_requested()) return false;
+        const size_t chunk = static_cast<size_t>(std::min<off_t>(end - in_at, off_t(1) << 26));
+        if (use_range) {
+            ssize_t n = copy_file_range(in, &in_at, out, &out_at, chunk, 0);
+            if (n > 0) continue;
+            if (n == 0) return false;  // shorter than it was a moment ago
+            if (errno == EINTR) continue;
+            if (errno != EXDEV && errno != ENOSYS && errno != EOPNOTSUPP && errno != EINVAL) return false;
+            use_range = false;
+        }
+        static thread_local std::vector<char> buffer(1 << 20);
+        ssize_t n = ::pread(in, buffer.data(), std::min(chunk, buffer.size()), in_at);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        for (ssize_t written = 0; written < n;) {
+            ssize_t w = ::pwrite(out, buffer.data() + written, static_cast<size_t>(n - written), out_at + written);
+            if (w < 0 && errno == EINTR) continue;
+            if (w <= 0) return false;
+            written += w;
+        }
+        in_at += n;
+        out_at += n;
+    }
+    return true;
+}
+
+// A file that holds fewer blocks than its size asks for has holes (or is
+// compressed, or keeps its data in its inode): only its data is copied.
+bool has_holes(const struct stat& st) { return st.st_size > 0 && off_t(st.st_blocks) * 512 < st.st_size; }
+
+enum class SparseCopy { done, failed, not_told };
+
+// Copies the data of the sparse source `in` of `size` bytes to `out`, found
+// with SEEK_DATA and SEEK_HOLE, and leaves its holes holes: a disk image of
+// 100 GB with 1 GB of data takes 1 GB at the destination too. not_told when
+// the host cannot tell data from holes here.
+SparseCopy copy_sparse_data(int in, int out, off_t size, uint64_t* copied) {
+    off_t at = 0;
+    while (at < size) {
+        off_t data = lseek(in, at, SEEK_DATA);
+        if (data < 0 && errno == ENXIO) break;  // a hole up to the end
+        if (data < 0)
+            return at == 0 && (errno == EINVAL || errno == EOPNOTSUPP) ? SparseCopy::not_told : SparseCopy::failed;
+        if (data >= size) break;
+        off_t hole = lseek(in, data, SEEK_HOLE);
+        if (hole < 0) return SparseCopy::failed;
+        hole = std::min(hole, size);  // a source that grew meanwhile is copied as listed
+        if (!copy_range(in, out, data, hole - data)) return SparseCopy::failed;
+        at = hole;
+    }
+    if (ftruncate(out, size) != 0) return SparseCopy::failed;
+    *copied = static_cast<uint64_t>(size);
+    return SparseCopy::done;
+}
+
+// The data of `in` (described by `st`) into the empty file `out`: holes of
+// a sparse source stay holes, anything else is copied whole (see copy_data).
+bool copy_contents(int in, int out, const struct stat& st, off_t expected, uint64_t* copied) {
+    *copied = 0;
+    if (has_holes(st)) {
+        SparseCopy result = copy_sparse_data(in, out, st.st_size, copied);
+        if (result != SparseCopy::not_told) return result == SparseCopy::done;
+    }
+    return copy_data(in, out, expected, copied);
 }
 
 // A symbolic link opened for writing is opened as itself: its times may be
@@ -381,7 +455,7 @@ bool finish_new_file(const NewFile& file, int dir, const char* name, bool comple
 // was created with it.
 bool fill_copy(int in, int out, const struct stat& st, const std::string& to, const CopyDetails& details,
                mode_t mode, bool has_mode, uint64_t* copied) {
-    bool ok = copy_data(in, out, st.st_size > 0 ? st.st_size : -1, copied);
+    bool ok = copy_contents(in, out, st, st.st_size > 0 ? st.st_size : -1, copied);
     ::close(in);
     // The attribute record goes first, while the copy is still writable.
     constexpr uint32_t KEPT = ATTR_HIDDEN | ATTR_SYSTEM | ATTR_ARCHIVE;
@@ -431,7 +505,8 @@ bool give_copy_file_details(int out, const std::string& to, const struct stat& s
 
 }  // namespace
 
-bool copy_file(const wchar_t* source, const wchar_t* destination, bool fail_if_exists, uint64_t* copied) {
+bool copy_file(const wchar_t* source, const wchar_t* destination, bool fail_if_exists, uint64_t* copied,
+               uint32_t /*source_attributes: a sparse source is told by its blocks*/) {
     uint64_t bytes = 0;
     if (!copied) copied = &bytes;
     std::string from, to;
@@ -465,7 +540,8 @@ bool copy_file(const wchar_t* source, const wchar_t* destination, bool fail_if_e
             ::close(in);
             return false;
         }
-        bool ok = copy_data(in, out.fd, -1, copied) && give_copy_file_details(out.fd, to, st, source_info.attributes, creation);
+        bool ok = copy_contents(in, out.fd, st, -1, copied) &&
+                  give_copy_file_details(out.fd, to, st, source_info.attributes, creation);
         ::close(in);
         return finish_new_file(out, dir, place.name, ok);
     }
@@ -474,7 +550,8 @@ bool copy_file(const wchar_t* source, const wchar_t* destination, bool fail_if_e
         ::close(in);
         return false;
     }
-    bool ok = copy_data(in, out, -1, copied) && give_copy_file_details(out, to, st, source_info.attributes, creation);
+    bool ok = copy_contents(in, out, st, -1, copied) &&
+              give_copy_file_details(out, to, st, source_info.attributes, creation);
     ::close(in);
     if (::close(out) != 0) ok = false;
     if (!ok) ::unlink(to.c_str());

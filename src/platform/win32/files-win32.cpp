@@ -1,9 +1,13 @@
 // Files and whole-file operations with the kernel32 calls.
 #include <io.h>
 
+#include <algorithm>
 #include <string>
+#include <vector>
 
 #include "platform/win32/host-win32.h"
+
+#include <winioctl.h>  // after windows.h, which it needs
 
 namespace platform {
 
@@ -158,17 +162,105 @@ uint64_t size_of_copy(const wchar_t* path) {
     return (uint64_t(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
 }
 
+bool seek_to(HANDLE h, int64_t offset) {
+    LARGE_INTEGER at;
+    at.QuadPart = offset;
+    return SetFilePointerEx(h, at, nullptr, FILE_BEGIN) != 0;
+}
+
+// Copies `length` bytes at `offset` of `in` to the same place in `out`, in
+// pieces an interrupt can stop between.
+bool copy_range(HANDLE in, HANDLE out, int64_t offset, int64_t length) {
+    if (!seek_to(in, offset) || !seek_to(out, offset)) return false;
+    static thread_local std::vector<char> buffer(1 << 20);
+    while (length > 0) {
+        if (interrupt_requested()) return false;
+        DWORD piece = static_cast<DWORD>(std::min<int64_t>(length, static_cast<int64_t>(buffer.size())));
+        DWORD got = 0, written = 0;
+        if (!ReadFile(in, buffer.data(), piece, &got, nullptr) || got == 0) return false;
+        if (!WriteFile(out, buffer.data(), got, &written, nullptr) || written != got) return false;
+        length -= got;
+    }
+    return true;
+}
+
+// Copies the ranges of `in` (of `size` bytes) that hold data, as the file
+// system reports them; where it reports none (no such request on this file
+// system), the whole file is one range.
+bool copy_allocated_ranges(HANDLE in, HANDLE out, int64_t size) {
+    FILE_ALLOCATED_RANGE_BUFFER query;
+    query.FileOffset.QuadPart = 0;
+    query.Length.QuadPart = size;
+    std::vector<FILE_ALLOCATED_RANGE_BUFFER> ranges(64);
+    while (query.Length.QuadPart > 0) {
+        DWORD got = 0;
+        BOOL whole = DeviceIoControl(in, FSCTL_QUERY_ALLOCATED_RANGES, &query, sizeof query, ranges.data(),
+                                     static_cast<DWORD>(ranges.size() * sizeof ranges[0]), &got, nullptr);
+        if (!whole && GetLastError() != ERROR_MORE_DATA)
+            return copy_range(in, out, query.FileOffset.QuadPart, query.Length.QuadPart);
+        size_t count = got / sizeof ranges[0];
+        for (size_t i = 0; i < count; ++i)
+            if (!copy_range(in, out, ranges[i].FileOffset.QuadPart, ranges[i].Length.QuadPart)) return false;
+        if (whole || count == 0) return true;
+        const int64_t next = ranges[count - 1].FileOffset.QuadPart + ranges[count - 1].Length.QuadPart;
+        query.Length.QuadPart = query.FileOffset.QuadPart + query.Length.QuadPart - next;
+        query.FileOffset.QuadPart = next;
+    }
+    return true;
+}
+
+// The copy of a sparse source: a sparse file (FSCTL_SET_SPARSE) that gets
+// only the source's allocated ranges and its size, then what CopyFileExW
+// gives a copy: the source's attributes and last write time. A copy that
+// cannot be completed is removed.
+bool copy_sparse_file(const wchar_t* source, const wchar_t* destination, bool fail_if_exists, uint64_t* copied) {
+    HANDLE in = CreateFileW(source, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN,
+                            nullptr);
+    if (in == INVALID_HANDLE_VALUE) return false;
+    BY_HANDLE_FILE_INFORMATION info;
+    HANDLE out = INVALID_HANDLE_VALUE;
+    if (GetFileInformationByHandle(in, &info))
+        out = CreateFileW(destination, GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                          fail_if_exists ? CREATE_NEW : CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (out == INVALID_HANDLE_VALUE) {
+        CloseHandle(in);
+        return false;
+    }
+    const int64_t size = (int64_t(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+    DWORD none = 0;
+    // A file system without sparse files takes the data all the same.
+    DeviceIoControl(out, FSCTL_SET_SPARSE, nullptr, 0, nullptr, 0, &none, nullptr);
+    bool ok = copy_allocated_ranges(in, out, size) && seek_to(out, size) && SetEndOfFile(out) &&
+              SetFileTime(out, nullptr, nullptr, &info.ftLastWriteTime);
+    CloseHandle(in);
+    ok = CloseHandle(out) && ok;
+    constexpr DWORD GIVEN = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                            FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+    const DWORD attributes = info.dwFileAttributes & GIVEN;
+    ok = ok && SetFileAttributesW(destination, attributes ? attributes : FILE_ATTRIBUTE_NORMAL);
+    if (!ok) {
+        SetFileAttributesW(destination, FILE_ATTRIBUTE_NORMAL);
+        DeleteFileW(destination);
+        return false;
+    }
+    if (copied) *copied = static_cast<uint64_t>(size);
+    return true;
+}
+
 }  // namespace
 
-bool copy_file(const wchar_t* source, const wchar_t* destination, bool fail_if_exists, uint64_t* copied) {
+bool copy_file(const wchar_t* source, const wchar_t* destination, bool fail_if_exists, uint64_t* copied,
+               uint32_t source_attributes) {
     if (copied) *copied = 0;
     // The copy is created with the source's attributes.
     if (!fail_if_exists && win32::running_under_wine()) {
-        DWORD source_attributes = GetFileAttributesW(source);
-        if (source_attributes != INVALID_FILE_ATTRIBUTES &&
-            !write_allowed_by_attributes(destination, Disposition::create_always, source_attributes))
+        DWORD attributes = GetFileAttributesW(source);
+        if (attributes != INVALID_FILE_ATTRIBUTES &&
+            !write_allowed_by_attributes(destination, Disposition::create_always, attributes))
             return false;
     }
+    // CopyFileExW writes a sparse source's holes out as zeros.
+    if (source_attributes & ATTR_SPARSE_FILE) return copy_sparse_file(source, destination, fail_if_exists, copied);
     if (!CopyFileExW(source, destination, stop_on_interrupt, nullptr, nullptr,
                      fail_if_exists ? COPY_FILE_FAIL_IF_EXISTS : 0))
         return false;
@@ -178,7 +270,7 @@ bool copy_file(const wchar_t* source, const wchar_t* destination, bool fail_if_e
 
 bool copy_file_with_details(const wchar_t* source, const wchar_t* new_file, const CopyDetails& details,
                             uint64_t* copied) {
-    if (!copy_file(source, new_file, true, copied)) return false;
+    if (!copy_file(source, new_file, true, copied, details.attributes)) return false;
     // Read-only and system are given after the times, which they would refuse.
     constexpr uint32_t PROTECTING = ATTR_READONLY | ATTR_SYSTEM;
     uint32_t first = details.attributes & ~PROTECTING;
