@@ -164,11 +164,9 @@ bool look_up_entry_times(const std::wstring& folder, const std::vector<std::wstr
 
 // ---- Attributes and lookups ----------------------------------------------
 uint32_t get_file_attributes(const wchar_t* path);  // INVALID_ATTRIBUTES when absent
-// True when `path` names a folder (links followed).
-inline bool is_folder(const wchar_t* path) {
-    uint32_t attributes = get_file_attributes(path);
-    return attributes != INVALID_ATTRIBUTES && (attributes & ATTR_DIRECTORY);
-}
+// True when `path` names a folder (links followed). Cheaper than
+// get_file_attributes where the attributes are kept apart from the entry.
+bool is_folder(const wchar_t* path);
 bool set_file_attributes(const wchar_t* path, uint32_t attributes);
 // _waccess(path, 0): the path can be reached.
 bool path_accessible(const wchar_t* path);

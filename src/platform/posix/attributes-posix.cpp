@@ -268,6 +268,14 @@ uint32_t get_file_attributes(const wchar_t* path) {
     return info.attributes;
 }
 
+// One statx: the attribute record is not needed to tell a folder.
+bool is_folder(const wchar_t* path) {
+    std::string host;
+    if (!posix::to_host(path, host)) return false;
+    struct statx sx;
+    return statx(AT_FDCWD, host.c_str(), AT_STATX_SYNC_AS_STAT, STATX_TYPE, &sx) == 0 && S_ISDIR(sx.stx_mode);
+}
+
 bool set_file_attributes(const wchar_t* path, uint32_t attributes) {
     std::string host;
     if (!posix::to_host(path, host)) return false;

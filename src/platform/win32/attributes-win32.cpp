@@ -7,6 +7,11 @@ namespace platform {
 
 uint32_t get_file_attributes(const wchar_t* path) { return GetFileAttributesW(path); }
 
+bool is_folder(const wchar_t* path) {
+    DWORD attributes = GetFileAttributesW(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
 bool set_file_attributes(const wchar_t* path, uint32_t attributes) { return SetFileAttributesW(path, attributes) != 0; }
 
 bool path_accessible(const wchar_t* path) { return _waccess(path, 0) == 0; }
