@@ -1,6 +1,7 @@
 #include "copy/file_hashing.h"
 
 #include <cstdio>
+#include <memory>
 #include <mutex>
 #include <new>
 
@@ -19,11 +20,12 @@ constexpr size_t INPUT_BUFFER_SIZE = 524288;
 // second-level cache while both digests go over it.
 constexpr uint32_t READ_PIECE = 524288;
 
-// Obtained on first use and kept for the run, one per thread that hashes.
+// Obtained on first use and kept while the thread that hashes lasts (the
+// run, for the copy workers).
 unsigned char* input_buffer() {
-    thread_local unsigned char* buffer = nullptr;
-    if (!buffer) buffer = new (std::nothrow) unsigned char[INPUT_BUFFER_SIZE];
-    return buffer;
+    thread_local std::unique_ptr<unsigned char[]> buffer;
+    if (!buffer) buffer.reset(new (std::nothrow) unsigned char[INPUT_BUFFER_SIZE]);
+    return buffer.get();
 }
 
 // No read-ahead hint: the files hashed have mostly just been copied and are

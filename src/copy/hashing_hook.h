@@ -6,6 +6,7 @@
 
 #include "copy/copy_context.h"
 
+#include <cstdint>
 #include <string>
 
 #include "copy/hash_records.h"
@@ -22,9 +23,10 @@ WantedHashTexts wanted_hash_texts(const CopyContext& c, const LogStreams& logs);
 
 // The reading half, which may run on a copy worker: the texts `wanted` of the
 // source and of the copy as it stands at `destination` (a copy that failed
-// part-way is never taken for the source).
+// part-way is never taken for the source). `size`, the file's, decides
+// whether the two sides are read at once.
 FileHashTexts hash_file_and_copy(const std::wstring& source, const std::wstring& destination,
-                                 const WantedHashTexts& wanted);
+                                 const WantedHashTexts& wanted, uint64_t size);
 // The messages of a reading half that had no input buffer, on the driver's thread.
 void report_hash_problems(const CopyContext& c, const FileHashTexts& texts, const WantedHashTexts& wanted);
 // The writing half: the MD5 field, the verdict and the hash log's line.

@@ -196,7 +196,8 @@ void do_file_work(const CopyContext& c, FileWork& work) {
             copy_over(c, work.source, work.destination, work.record, work.standing, CopyAttributes::without_read_only);
         if (work.copy.outcome != CopyOutcome::interrupted) {
             if (c.options.hash_mode != 0)
-                work.hashes = hash_file_and_copy(work.source, work.destination, work.hashes_wanted);
+                work.hashes = hash_file_and_copy(work.source, work.destination, work.hashes_wanted,
+                                                 work.copy.copied() ? work.copy.bytes : uint64_t(work.size));
             work.time_failures = finish_copy(c, work.copy);
         }
     } catch (const std::bad_alloc&) {

@@ -9,7 +9,9 @@
 #include <random>
 #include <string>
 
+#include "common/md5.h"
 #include "common/text.h"
+#include "copy/file_hashing.h"
 #include "copy/hashing_hook.h"
 #include "platform/platform.h"
 #include "run_fixture.h"
@@ -54,7 +56,7 @@ protected:
     // The hashing step as the per-file routine takes it: the reading half, then the writing half.
     void hash_copied_file(const std::wstring& source, const std::wstring& destination) {
         const WantedHashTexts wanted = wanted_hash_texts(context_, run_.logs);
-        write_hash_records(context_, source, destination, hash_file_and_copy(source, destination, wanted));
+        write_hash_records(context_, source, destination, hash_file_and_copy(source, destination, wanted, 3));
     }
 
     std::filesystem::path root_;
@@ -79,4 +81,33 @@ TEST_F(HashingStep, Sha1ValuesAloneAreShownNowhere) {
     config_.options.sha1_wanted = 1;
     hash_copied_file(path("source"), path("source"));
     EXPECT_EQ(stream_contents(copied_) + stream_contents(screen_) + stream_contents(hash_), "");
+}
+
+// A large file's two sides are read at once: each side still gets its own
+// digests, the same as when they are read one after the other.
+TEST_F(HashingStep, LargeFileSidesReadAtOnceKeepTheirOwnDigests) {
+    std::string data(5 << 20, '\0');
+    std::mt19937 bytes(7);
+    for (char& b : data) b = static_cast<char>(bytes());
+    std::ofstream(root_ / "large", std::ios::binary) << data;
+    data.back() = static_cast<char>(data.back() ^ 1);
+    std::ofstream(root_ / "large copy", std::ios::binary) << data;
+    WantedHashTexts wanted;
+    wanted.source_md5 = wanted.destination_md5 = wanted.source_sha1 = wanted.destination_sha1 = true;
+
+    const FileHashTexts apart = hash_file_and_copy(path("large"), path("large copy"), wanted, data.size());
+    const FileHashTexts in_turn = hash_file_and_copy(path("large"), path("large copy"), wanted, 0);
+
+    md5::State state;
+    md5::start(state);
+    md5::feed(state, reinterpret_cast<const unsigned char*>(data.data()), data.size());
+    unsigned char digest[md5::DIGEST_SIZE];
+    md5::finish(state, digest);
+    EXPECT_EQ(apart.destination_md5, hashing::hex_text(digest, sizeof digest));
+    EXPECT_NE(apart.source_md5, apart.destination_md5);
+    EXPECT_NE(apart.source_sha1, apart.destination_sha1);
+    EXPECT_EQ(apart.source_md5, in_turn.source_md5);
+    EXPECT_EQ(apart.destination_md5, in_turn.destination_md5);
+    EXPECT_EQ(apart.source_sha1, in_turn.source_sha1);
+    EXPECT_EQ(apart.destination_sha1, in_turn.destination_sha1);
 }
