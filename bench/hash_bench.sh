@@ -8,7 +8,7 @@
 # the targets:
 #   kestro MD5 / md5sum              at most 1.0
 #   kestro SHA-1 / sha1sum           at most 1.0
-#   kestro -h / (cp + md5sum both)   at most 1.0
+#   kestro -h / (cp + md5sum both)   at most 0.70
 #
 # Usage: bench/hash_bench.sh [build-dir]   (default build/default)
 # Sizes: HASH_MB (1024), COPY_MB (256), RUNS (5), WORK (a temp dir; it holds
@@ -114,5 +114,5 @@ for label, runs_ in copies.items():
                                             statistics.median(cpus)))
 results.update(copies)
 print()
-ratio("kestro -h / cp + md5sum", "kestro -h", "cp + md5sum both", 1.0)
+ratio("kestro -h / cp + md5sum", "kestro -h", "cp + md5sum both", 0.70)
 PY
