@@ -22,7 +22,7 @@ void FolderListing::give_short_name(FolderEntry& e, std::wstring_view short_name
 }
 
 bool folder_entry_matches(const std::wstring& pattern, const FolderListing& listing, const FolderEntry& entry) {
-    if (pattern == L"*" || pattern == L"*.*") return true;
+    if (matches_every_name(pattern)) return true;
     return dos_name_match(pattern, listing.name(entry)) ||
            (entry.short_length != 0 && dos_name_match(pattern, listing.short_name(entry)));
 }

@@ -161,7 +161,7 @@ wchar_t file_system_upper(wchar_t c) {
 }
 
 bool dos_name_match(const std::wstring& pattern, std::wstring_view name) {
-    if (pattern == L"*" || pattern == L"*.*") return true;
+    if (matches_every_name(pattern)) return true;
     std::wstring p = translate_pattern(pattern);
     Matcher m{p, name, name.rfind(L'.'), FailedStates(p.size(), name.size())};
     return m.match(0, 0);

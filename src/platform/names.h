@@ -14,6 +14,8 @@ namespace platform {
 // the Windows directory search: the Win32 translation of '?', '.' and a final
 // "*." into DOS_QM, DOS_DOT and DOS_STAR, letters without regard to case.
 bool dos_name_match(const std::wstring& pattern, std::wstring_view name);
+// "*" and "*.*": every name matches, long or short.
+inline bool matches_every_name(const std::wstring& pattern) { return pattern == L"*" || pattern == L"*.*"; }
 
 // A letter's upper-case form as Windows' file system upper-cases it for names
 // and file types (ASCII, Latin, Greek, Cyrillic), whatever the C locale.

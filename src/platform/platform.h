@@ -139,8 +139,10 @@ struct FolderListing {
     FolderEntry& add(std::wstring_view name);
     void give_short_name(FolderEntry& e, std::wstring_view short_name);
 };
-// Reads `folder` (ending with '\'). `patterns` hold no folder part.
-// `with_attribute_records` as find_first, otherwise as find_first_sizes.
+// Reads `folder` (ending with '\'). `patterns` hold no folder part; the
+// entries are matched with them alone (folder_entry_matches): where each
+// matches every name, no short names are made. `with_attribute_records` as
+// find_first, otherwise as find_first_sizes.
 FolderListing read_folder(const std::wstring& folder, const std::vector<std::wstring>& patterns,
                           bool with_attribute_records);
 // Matches the entry as find_first would match it with `pattern`.

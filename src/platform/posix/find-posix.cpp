@@ -9,6 +9,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <cwchar>
@@ -119,9 +120,11 @@ bool read_host_names(int dir_fd, HostNames& names) {
 void give_short_names(FolderListing& listing);
 
 // Adds `count` entries named as Windows shows the host names `host_name(i)`
-// gives, and their short names when some entry needs one.
+// gives, and their short names when some entry needs one and they are
+// `short_names_wanted`.
 template <class HostName>
-void add_windows_names(FolderListing& listing, size_t count, size_t bytes, HostName host_name) {
+void add_windows_names(FolderListing& listing, size_t count, size_t bytes, HostName host_name,
+                       bool short_names_wanted = true) {
     listing.entries.reserve(count);
     listing.names.reserve(bytes);  // a name has no more characters than bytes
     bool any_short = false;
@@ -131,7 +134,7 @@ void add_windows_names(FolderListing& listing, size_t count, size_t bytes, HostN
         e.name_at = static_cast<uint32_t>(listing.names.size());
         append_windows_text(name.data(), name.size(), HostText::names, listing.names);
         e.name_length = static_cast<uint16_t>(listing.names.size() - e.name_at);
-        if (!any_short && !is_valid_8dot3(listing.name(e))) any_short = true;
+        if (short_names_wanted && !any_short && !is_valid_8dot3(listing.name(e))) any_short = true;
     }
     // Short names are generated once per folder, and only when some entry needs one.
     if (any_short) give_short_names(listing);
@@ -205,7 +208,7 @@ FindHandle find_first_listing(const wchar_t* pattern, FindRecord* rec, Listing k
     auto* s = new FindState;
     FolderListing& names = s->names;
     add_windows_names(names, listed.size(), host_names.raw.size() + 3, host_name);
-    bool matches_all = name_pattern == L"*" || name_pattern == L"*.*";
+    bool matches_all = matches_every_name(name_pattern);
     std::string folder = host;
     if (folder.back() != '/') folder += '/';
     size_t folder_length = folder.size();
@@ -314,7 +317,12 @@ FolderListing read_folder(const std::wstring& folder, const std::vector<std::wst
     struct stat folder_stat;
     if (fstat(dir_fd, &folder_stat) == 0)
         listing.identity = {static_cast<uint64_t>(folder_stat.st_dev), static_cast<uint64_t>(folder_stat.st_ino)};
-    add_windows_names(listing, raw.size(), raw.raw.size(), [&](size_t i) { return raw[i]; });
+    // Generating short names costs more than the rest of the listing; only
+    // a pattern that may match a short name and not its long name needs them.
+    const bool short_names_wanted =
+        std::any_of(patterns.begin(), patterns.end(), [](const std::wstring& p) { return !matches_every_name(p); });
+    add_windows_names(
+        listing, raw.size(), raw.raw.size(), [&](size_t i) { return raw[i]; }, short_names_wanted);
     std::vector<FolderEntry>& entries = listing.entries;
 
     std::string path = host;
