@@ -96,7 +96,7 @@ std::wstring flatten_subfolder(const CopyContext& c, RenameNumbers& numbers) {
     return text::format("%.04d\\", int(numbers.flatten_folder));
 }
 
-std::wstring destination_folder(const CopyContext& c, const std::wstring& dir) {
+const std::wstring& destination_folder(const CopyContext& c, const std::wstring& dir) {
     const CopyTarget& target = c.run.target;
     // In tree replication the files of one folder come one after another:
     // the folder of the last one serves them all.
@@ -114,17 +114,19 @@ std::wstring destination_folder(const CopyContext& c, const std::wstring& dir) {
         if (cut >= dir.size() || dir[cut] != L'\\') folder += L'\\';
         if (cut < dir.size()) folder.append(dir, cut, std::wstring::npos);
         if (folder.back() != L'\\') folder += L'\\';
-        last = {dir, target.destination_root, target.current_start_path_len, folder};
+        last = {dir, target.destination_root, target.current_start_path_len, std::move(folder)};
     } else {
         if (folder.empty() || folder.back() != L'\\') folder += L'\\';
         folder += flatten_subfolder(c, c.run.renames);
+        // Flattening serves no folder twice from what it kept.
+        last = {std::wstring(), std::wstring(), 0, std::move(folder)};
     }
-    return folder;
+    return last.destination;
 }
 
 void build_destination(const CopyContext& c, const std::wstring& dir, const std::wstring& name,
                        const platform::FindRecord& record, std::wstring& destination) {
-    std::wstring folder = destination_folder(c, dir);
+    const std::wstring& folder = destination_folder(c, dir);
     if (!c.options.list_only) ensure_folder(c, folder);
     destination.assign(folder).append(name);
     if (c.options.check_tilde == 1) apply_tilde_check(c, c.run.renames, destination, record);

@@ -19,8 +19,9 @@ struct RenameNumbers;
 void build_destination(const CopyContext& c, const std::wstring& dir, const std::wstring& name,
                        const platform::FindRecord& record, std::wstring& destination);
 
-// The destination folder (ending with '\') of a file in `dir`.
-std::wstring destination_folder(const CopyContext& c, const std::wstring& dir);
+// The destination folder (ending with '\') of a file in `dir`, kept in the
+// run's state until the next call.
+const std::wstring& destination_folder(const CopyContext& c, const std::wstring& dir);
 // The numbered flatten sub-folder ("0001\") for the file about to be copied,
 // or "" while files go to the root; advances flatten_folder.
 std::wstring flatten_subfolder(const CopyContext& c, RenameNumbers& numbers);

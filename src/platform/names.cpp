@@ -230,13 +230,15 @@ namespace {
 constexpr uint32_t MAPPED_BASE = 0xF000;       // forbidden name character c becomes U+F000 + c
 constexpr uint32_t ESCAPED_BYTE_BASE = 0xDC00;  // stray byte b (0x80..0xFF) becomes U+DC00 + b
 
+// The ASCII characters no Windows name holds: 1 to 31 and \ : * ? " < > |,
+// one bit each (below 64, and from 64).
+constexpr uint64_t FORBIDDEN_BELOW_64 =
+    0xFFFFFFFEull | (1ull << ':') | (1ull << '*') | (1ull << '?') | (1ull << '"') | (1ull << '<') | (1ull << '>');
+constexpr uint64_t FORBIDDEN_FROM_64 = (1ull << ('\\' - 64)) | (1ull << ('|' - 64));
+
 bool forbidden_in_name(uint32_t c) {
-    switch (c) {
-        case '\\': case ':': case '*': case '?': case '"': case '<': case '>': case '|':
-            return true;
-        default:
-            return c >= 1 && c <= 31;
-    }
+    if (c >= 128) return false;
+    return c < 64 ? (FORBIDDEN_BELOW_64 >> c) & 1 : (FORBIDDEN_FROM_64 >> (c - 64)) & 1;
 }
 
 bool is_mapped_image(uint32_t c) { return c >= MAPPED_BASE && forbidden_in_name(c - MAPPED_BASE); }
@@ -279,7 +281,20 @@ void append_code_point(uint32_t c, std::wstring& out) {
 void append_windows_text(const char* bytes, size_t length, HostText kind, std::wstring& out) {
     const auto* s = reinterpret_cast<const unsigned char*>(bytes);
     const bool names = kind == HostText::names;
+    // The ASCII part, most of any name, goes over in one pass (there are
+    // never more characters than bytes).
+    const size_t start = out.size();
+    out.resize(start + length);
+    wchar_t* wide = out.data() + start;
     size_t i = 0;
+    for (; i < length && s[i] < 0x80; ++i) {
+        const unsigned char b = s[i];
+        wide[i] = !names                 ? static_cast<wchar_t>(b)
+                  : b == '/'             ? L'\\'
+                  : forbidden_in_name(b) ? static_cast<wchar_t>(MAPPED_BASE + b)
+                                         : static_cast<wchar_t>(b);
+    }
+    out.resize(start + i);
     while (i < length) {
         unsigned char b = s[i];
         if (b < 0x80) {

@@ -371,7 +371,9 @@ bool look_up_entry_times(const std::wstring& folder, const std::vector<std::wstr
     for (size_t i = 0; i < names.size(); ++i) {
         // Names that find_entry would search for, or whose '\\' it would
         // read as a folder separator, are left to the caller.
-        if (names[i].find_first_of(L"*?\\") != std::wstring_view::npos) continue;
+        if (std::any_of(names[i].begin(), names[i].end(),
+                        [](wchar_t c) { return c == L'*' || c == L'?' || c == L'\\'; }))
+            continue;
         struct statx sx;
         std::string name;
         append_host_bytes(names[i].data(), names[i].size(), name);
