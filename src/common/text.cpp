@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstring>
 #include <cwchar>
+#include <string_view>
 
 namespace text {
 namespace {
@@ -14,8 +15,7 @@ struct Conversion {
     int length = 0;  // 0 int, 1 long, 2 long long, -1 short, -2 char
 };
 
-void pad_and_append(std::wstring& out, const std::wstring& body, const Conversion& conv,
-                    bool numeric) {
+void pad_and_append(std::wstring& out, std::wstring_view body, const Conversion& conv, bool numeric) {
     size_t width = conv.width > 0 ? static_cast<size_t>(conv.width) : 0;
     if (body.size() >= width) {
         out += body;
@@ -28,17 +28,24 @@ void pad_and_append(std::wstring& out, const std::wstring& body, const Conversio
     } else if (conv.zero && numeric && conv.precision < 0) {
         // Zeros go after the sign.
         size_t sign = (!body.empty() && (body[0] == L'-' || body[0] == L'+' || body[0] == L' ')) ? 1 : 0;
-        out.append(body, 0, sign);
+        out.append(body.substr(0, sign));
         out.append(fill, L'0');
-        out.append(body, sign, std::wstring::npos);
+        out.append(body.substr(sign));
     } else {
         out.append(fill, L' ');
         out += body;
     }
 }
 
-std::wstring integer_text(unsigned long long magnitude, bool negative, const Conversion& conv,
-                          unsigned base, bool upper_digits) {
+// A number's text, built where it is kept: no allocation per number.
+struct NumberText {
+    wchar_t text[80];
+    size_t size = 0;
+    std::wstring_view view() const { return {text, size}; }
+};
+
+NumberText integer_text(unsigned long long magnitude, bool negative, const Conversion& conv, unsigned base,
+                        bool upper_digits) {
     const char* digits = upper_digits ? "0123456789ABCDEF" : "0123456789abcdef";
     wchar_t buffer[72];
     int n = 0;
@@ -48,15 +55,18 @@ std::wstring integer_text(unsigned long long magnitude, bool negative, const Con
     }
     int min_digits = conv.precision >= 0 ? conv.precision : 1;
     while (n < min_digits && n < 64) buffer[n++] = L'0';
-    std::wstring body;
+    NumberText body;
     if (negative)
-        body += L'-';
+        body.text[body.size++] = L'-';
     else if (conv.plus)
-        body += L'+';
+        body.text[body.size++] = L'+';
     else if (conv.space)
-        body += L' ';
-    if (conv.alt && base == 16 && n > 0) body += upper_digits ? L"0X" : L"0x";
-    while (n) body += buffer[--n];
+        body.text[body.size++] = L' ';
+    if (conv.alt && base == 16 && n > 0) {
+        body.text[body.size++] = L'0';
+        body.text[body.size++] = upper_digits ? L'X' : L'x';
+    }
+    while (n) body.text[body.size++] = buffer[--n];
     return body;
 }
 
@@ -138,7 +148,7 @@ Conversion read_conversion(const char*& p, va_list& args) {
     return conv;
 }
 
-std::wstring signed_text(va_list& args, const Conversion& conv) {
+NumberText signed_text(va_list& args, const Conversion& conv) {
     long long v = signed_arg(args, conv.length);
     unsigned long long magnitude =
         v < 0 ? 0ULL - static_cast<unsigned long long>(v) : static_cast<unsigned long long>(v);
@@ -151,22 +161,22 @@ wchar_t char_arg(va_list& args, const Conversion& conv) {
     return static_cast<wchar_t>(conv.length == 1 ? va_arg(args, promoted_wint) : va_arg(args, int));
 }
 
-// "%ls" a wide string, "%s" an 8-bit UTF-8 one; the precision counts characters.
-std::wstring string_text(va_list& args, const Conversion& conv) {
-    std::wstring body;
-    if (conv.length == 1) {
-        const wchar_t* s = va_arg(args, const wchar_t*);
-        if (!s) s = L"(null)";
-        size_t n = std::wcslen(s);
-        if (conv.precision >= 0 && static_cast<size_t>(conv.precision) < n) n = static_cast<size_t>(conv.precision);
-        body.assign(s, n);
-    } else {
-        const char* s = va_arg(args, const char*);
-        if (!s) s = "(null)";
-        body = from_utf8(s, std::strlen(s));
-        if (conv.precision >= 0 && static_cast<size_t>(conv.precision) < body.size())
-            body.resize(static_cast<size_t>(conv.precision));
-    }
+// "%ls" a wide string, taken as it stands; the precision counts characters.
+std::wstring_view wide_string_text(va_list& args, const Conversion& conv) {
+    const wchar_t* s = va_arg(args, const wchar_t*);
+    if (!s) s = L"(null)";
+    size_t n = std::wcslen(s);
+    if (conv.precision >= 0 && static_cast<size_t>(conv.precision) < n) n = static_cast<size_t>(conv.precision);
+    return {s, n};
+}
+
+// "%s" an 8-bit UTF-8 string; the precision counts characters.
+std::wstring narrow_string_text(va_list& args, const Conversion& conv) {
+    const char* s = va_arg(args, const char*);
+    if (!s) s = "(null)";
+    std::wstring body = from_utf8(s, std::strlen(s));
+    if (conv.precision >= 0 && static_cast<size_t>(conv.precision) < body.size())
+        body.resize(static_cast<size_t>(conv.precision));
     return body;
 }
 
@@ -185,16 +195,22 @@ std::wstring floating_text(va_list& args, const Conversion& conv, char conversio
 void append_conversion(std::wstring& out, char conversion, const Conversion& conv, va_list& args) {
     switch (conversion) {
         case 'd':
-        case 'i': return pad_and_append(out, signed_text(args, conv), conv, true);
+        case 'i': return pad_and_append(out, signed_text(args, conv).view(), conv, true);
         case 'u':
-            return pad_and_append(out, integer_text(unsigned_arg(args, conv.length), false, conv, 10, false), conv,
-                                  true);
+            return pad_and_append(out, integer_text(unsigned_arg(args, conv.length), false, conv, 10, false).view(),
+                                  conv, true);
         case 'x':
         case 'X':
             return pad_and_append(
-                out, integer_text(unsigned_arg(args, conv.length), false, conv, 16, conversion == 'X'), conv, true);
-        case 'c': return pad_and_append(out, std::wstring(1, char_arg(args, conv)), conv, false);
-        case 's': return pad_and_append(out, string_text(args, conv), conv, false);
+                out, integer_text(unsigned_arg(args, conv.length), false, conv, 16, conversion == 'X').view(), conv,
+                true);
+        case 'c': {
+            const wchar_t c = char_arg(args, conv);
+            return pad_and_append(out, std::wstring_view(&c, 1), conv, false);
+        }
+        case 's':
+            if (conv.length == 1) return pad_and_append(out, wide_string_text(args, conv), conv, false);
+            return pad_and_append(out, narrow_string_text(args, conv), conv, false);
         case 'f':
         case 'e':
         case 'g': return pad_and_append(out, floating_text(args, conv, conversion), conv, true);
@@ -211,13 +227,18 @@ std::wstring vformat(const char* format, va_list incoming) {
     va_list args;
     va_copy(args, incoming);
     std::wstring out;
+    out.reserve(128);  // most lines fit: no growing on the way
     const char* p = format;
     while (*p) {
         if (*p != '%') {
-            // Literal runs are ASCII or UTF-8 in our formats.
+            // Literal runs are ASCII or UTF-8 in our formats; ASCII goes over as it is.
             const char* start = p;
-            while (*p && *p != '%') ++p;
-            out += from_utf8(start, static_cast<size_t>(p - start));
+            bool ascii = true;
+            for (; *p && *p != '%'; ++p) ascii = ascii && static_cast<unsigned char>(*p) < 0x80;
+            if (ascii)
+                out.append(start, p);
+            else
+                out += from_utf8(start, static_cast<size_t>(p - start));
             continue;
         }
         ++p;

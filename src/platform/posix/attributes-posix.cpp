@@ -28,17 +28,17 @@ uint32_t get32(const unsigned char* p) {
     return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
 }
 uint64_t get64(const unsigned char* p) { return uint64_t(get32(p)) | (uint64_t(get32(p + 4)) << 32); }
-void put16(std::string& s, uint16_t v) {
-    s += static_cast<char>(v & 0xFF);
-    s += static_cast<char>(v >> 8);
+// Little-endian fields written into a buffer with room for them.
+char* put16(char* at, uint16_t v) {
+    *at++ = static_cast<char>(v & 0xFF);
+    *at++ = static_cast<char>(v >> 8);
+    return at;
 }
-void put32(std::string& s, uint32_t v) {
-    for (int i = 0; i < 4; ++i) s += static_cast<char>((v >> (8 * i)) & 0xFF);
+char* put32(char* at, uint32_t v) {
+    for (int i = 0; i < 4; ++i) *at++ = static_cast<char>((v >> (8 * i)) & 0xFF);
+    return at;
 }
-void put64(std::string& s, uint64_t v) {
-    put32(s, static_cast<uint32_t>(v));
-    put32(s, static_cast<uint32_t>(v >> 32));
-}
+char* put64(char* at, uint64_t v) { return put32(put32(at, static_cast<uint32_t>(v)), static_cast<uint32_t>(v >> 32)); }
 
 bool is_hex(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
 
@@ -81,21 +81,31 @@ DosAttrib parse_dos_attrib(const char* value, size_t length) {
 }
 
 std::string encode_dos_attrib(uint32_t attributes, FileTime creation_time) {
-    char hex[16];
-    std::snprintf(hex, sizeof hex, "0x%x", attributes);
-    std::string value(hex);
-    value += '\0';
-    if (value.size() % 2) value += '\0';
-    put16(value, 3);
-    put32(value, 3);
-    put32(value, 0x1 | 0x10);
-    put32(value, attributes);
-    put32(value, 0);  // ea_size
-    put64(value, 0);  // size
-    put64(value, 0);  // alloc_size
-    put64(value, creation_time);
-    put64(value, 0);  // change time
-    return value;
+    // Every copy gets one: built in place, one allocation in all.
+    char value[64];
+    char* at = value;
+    *at++ = '0';
+    *at++ = 'x';
+    char digits[8];
+    int n = 0;
+    uint32_t rest = attributes;
+    do {
+        digits[n++] = "0123456789abcdef"[rest & 0xF];
+        rest >>= 4;
+    } while (rest != 0);
+    while (n) *at++ = digits[--n];
+    *at++ = '\0';
+    if ((at - value) % 2) *at++ = '\0';  // the text is padded to an even length
+    at = put16(at, 3);
+    at = put32(at, 3);
+    at = put32(at, 0x1 | 0x10);
+    at = put32(at, attributes);
+    at = put32(at, 0);  // ea_size
+    at = put64(at, 0);  // size
+    at = put64(at, 0);  // alloc_size
+    at = put64(at, creation_time);
+    at = put64(at, 0);  // change time
+    return std::string(value, at);
 }
 
 namespace {
