@@ -235,9 +235,11 @@ std::wstring vformat(const char* format, va_list incoming) {
             const char* start = p;
             bool ascii = true;
             for (; *p && *p != '%'; ++p) ascii = ascii && static_cast<unsigned char>(*p) < 0x80;
-            if (ascii)
-                out.append(start, p);
-            else
+            if (ascii) {
+                const size_t at = out.size();
+                out.resize(at + static_cast<size_t>(p - start));
+                for (size_t k = at; start != p; ++k) out[k] = static_cast<wchar_t>(*start++);
+            } else
                 out += from_utf8(start, static_cast<size_t>(p - start));
             continue;
         }
