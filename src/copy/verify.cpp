@@ -4,6 +4,7 @@
 // for both digests) while the main thread reports them in that same order.
 #include "copy/verify.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 #include <new>
@@ -185,9 +186,26 @@ void hand(CopyWorkers& workers, Check& check) {
     workers.hand(check.job);
 }
 
+bool is_over(CopyWorkers& workers, const Check& check) {
+    CopyWorkers::State state = workers.state_of(check.job);
+    return state == CopyWorkers::State::done || state == CopyWorkers::State::not_done;
+}
+
 void wait_for(const CopyContext& c, CopyWorkers& workers, const Check& check) {
     while (!workers.wait_for(check.job, WAIT_SLICE_MS)) stop_if_interrupted(c, &workers);
-    if (workers.state_of(check.job) == CopyWorkers::State::not_done) end_run(c.run, USER_ABORTED);
+}
+
+// Waits until checks[i] is hashed. The main thread reports faster than the
+// workers hash: it waits for a file further on, so that it wakes once for
+// many files rather than for each (the workers take the files in order).
+void wait_for_hashing(const CopyContext& c, CopyWorkers& workers, std::vector<Check>& checks, size_t i, size_t handed,
+                      size_t batch) {
+    if (is_over(workers, checks[i])) return;
+    size_t further = std::min(handed - 1, i + batch);
+    while (further > i && is_over(workers, checks[further])) --further;
+    wait_for(c, workers, checks[further]);
+    wait_for(c, workers, checks[i]);
+    if (workers.state_of(checks[i].job) == CopyWorkers::State::not_done) end_run(c.run, USER_ABORTED);
 }
 
 // `checks` must not move while the workers hold their jobs.
@@ -202,7 +220,7 @@ void verify_in_order(const CopyContext& c, std::vector<Check>& checks, VerifyCou
         stop_if_interrupted(c, workers.get());
         if (workers) {
             for (; handed < checks.size() && handed <= i + ahead; ++handed) hand(*workers, checks[handed]);
-            wait_for(c, *workers, checks[i]);
+            wait_for_hashing(c, *workers, checks, i, handed, ahead / 2);
         } else if (checks[i].found) {
             hash_check(checks[i]);
         }

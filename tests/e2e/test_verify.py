@@ -7,6 +7,8 @@ size options narrowing what is checked."""
 import hashlib
 import os
 import re
+import signal
+import subprocess
 import unittest
 
 import harness
@@ -27,13 +29,14 @@ def md5(data):
 
 
 class VerifyCase(KestroTestCase):
-    def backup(self, *hash_options, files=FILES):
-        """Copies `files` (only those, of what src holds) from src to dst,
-        appending to hash.log."""
+    def backup(self, *hash_options, files=FILES, only=True):
+        """Copies `files` from src to dst (with `only`, none of the others src
+        holds), appending to hash.log."""
         for name, data in files.items():
             self.make_file(os.path.join("src", name), data, mtime=NEW)
+        types = ["-f"] + sorted({os.path.basename(n) for n in files}) if only else []
         r = self.run_kestro("-p", self.wpath("src"), "-d", self.wpath("dst"), "-m", "-A", *hash_options, "-H",
-                            self.wpath("hash.log"), "-f", *sorted({os.path.basename(n) for n in files}))
+                            self.wpath("hash.log"), *types)
         self.assertEqual(r.code, 0, r)
 
     def verify(self, *options, log="hash.log"):
@@ -188,6 +191,30 @@ class Records(VerifyCase):
         r = self.verify()
         self.assertEqual(r.code, 0, r)
         self.assertIn(self.summary(1), r.out)
+
+
+class Interrupt(VerifyCase):
+    def test_ctrl_c_ends_with_2_after_a_prefix_of_the_log(self):
+        files = {"f%04d.txt" % i: b"%d" % i for i in range(3000)}
+        self.backup("-hd", files=files, only=False)
+        environment = dict(os.environ, KESTRO_PAUSE="0", WINEDEBUG="-all")
+        command = (["wine", harness.EXE] if harness.WINE else [harness.EXE])
+        process = subprocess.Popen(command + ["--VERIFY=" + self.wpath("hash.log")], stdin=subprocess.DEVNULL,
+                                   stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, env=environment)
+        # Once the first files are reported, the screen is no longer read:
+        # the run is held in a write long before its end when Ctrl+C comes.
+        out = b""
+        while b"\n 100 of 3000 files:" not in out and process.poll() is None:
+            out += process.stdout.read1(4096)
+        process.send_signal(signal.SIGINT)
+        rest, _ = process.communicate(timeout=60)
+        out = (out + rest).decode().replace("\r\n", "\n")
+        self.assertEqual(process.returncode, 2, out[-2000:])
+        self.assertTrue(out.endswith("Program Not completed USER_ABORTED"), out[-2000:])
+        self.assertNotIn("Verified against", out)
+        reported = [int(n) for n in re.findall(r"\n (\d+) of 3000 files:", out)]
+        self.assertEqual(reported, list(range(1, len(reported) + 1)))
+        self.assertLess(len(reported), 3000)
 
 
 class Narrowing(VerifyCase):
