@@ -78,7 +78,10 @@ bool look_up_and_select(const CopyContext& c, Check& check) {
     platform::FindRecord record;
     check.found = platform::find_entry(check.path.c_str(), &record, c.options.age_select != 0);
     if (!check.found) {
+        // The Windows lookup's own bookkeeping may clear the last failure
+        // (a thread-local variable's access does); it keeps its reason too.
         check.failure = platform::last_failure();
+        if (check.failure == 0) check.failure = platform::find_failure();
         return true;
     }
     check.size = static_cast<int64_t>(record.size());
@@ -120,7 +123,8 @@ void hash_check(Check& check) {
 
 Verdict verdict_of(const Check& check, std::wstring* reason) {
     if (!check.found) {
-        if (platform::failure_means_missing(check.failure)) return Verdict::missing;
+        // No reason at all: the lookup listed the folder and found nothing.
+        if (check.failure == 0 || platform::failure_means_missing(check.failure)) return Verdict::missing;
         *reason = platform::failure_text(check.failure);
         return Verdict::unreadable;
     }
