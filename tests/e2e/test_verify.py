@@ -226,6 +226,8 @@ class Narrowing(VerifyCase):
             ("-f", ["-n", "-f", "*.txt"], ["a.txt", os.path.join("sub", "b.txt")], 0),
             ("-x", ["-n", "-x", "A.*"], [os.path.join("sub", "b.txt"), "c.bin"], 0),
             ("-G", ["-n", "-G", "1000"], ["a.txt", "c.bin"], 0),  # a missing file is checked whatever its size
+            ("-l", ["-n", "-l", "30"], ["a.txt"], 0),  # the copies keep the sources' write time of 2020
+            ("-g", ["-n", "-g", "30"], ["a.txt", os.path.join("sub", "b.txt"), "c.bin"], 0),
             ("-x checked", ["-x", "*.TXT"], ["c.bin"], 0),
             ("-L checked", ["-L", "10"], ["a.txt", os.path.join("sub", "b.txt")], VERIFY_FAILED),
         ]
