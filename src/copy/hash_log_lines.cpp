@@ -10,6 +10,9 @@ constexpr std::string_view PATH_END = "  ";  // the two blanks after a path
 // Source-list mode's MD5 failure text, the one text with blanks that may
 // stand where its digest would.
 constexpr std::string_view LISTED_FAILURE = "- ERROR - FILE POSSIBLY LOCKED -";
+// Of a line that is no record, enough is kept to find it (a file that is no
+// hash log at all may have lines of any length).
+constexpr size_t NOT_A_RECORD_KEPT = 256;
 
 bool is_blank(std::string_view text) { return text.find_first_not_of(" \t") == std::string_view::npos; }
 
@@ -151,7 +154,7 @@ void HashLogReader::take_line(std::string_view line) {
     if (parsed.kind == HashLogLine::Kind::record) return add(parsed.parts.back(), line_);
     if (parsed.kind == HashLogLine::Kind::not_a_record) {
         if (line.ends_with('\r')) line.remove_suffix(1);
-        not_records_.push_back(NotARecord{line_, std::string(line)});
+        not_records_.push_back(NotARecord{line_, std::string(line.substr(0, NOT_A_RECORD_KEPT))});
     }
 }
 

@@ -40,7 +40,7 @@ struct RecordedFile {
 
 struct NotARecord {
     size_t line = 0;
-    std::string text;
+    std::string text;  // its first 256 bytes
 };
 
 // Reads the lines of a hash log in order. Each record names the file that is

@@ -53,9 +53,10 @@ bool read_hash_log(const std::wstring& name, HashLogReader& reader) {
     std::unique_ptr<char[]> chunk(new char[READ_CHUNK]);
     size_t got;
     while ((got = std::fread(chunk.get(), 1, READ_CHUNK, file)) > 0) {
+        // Only the new bytes are searched: a long line costs no more than its length.
+        size_t start = 0, searched = pending.size();
         pending.append(chunk.get(), got);
-        size_t start = 0;
-        for (size_t end; (end = pending.find('\n', start)) != std::string::npos; start = end + 1)
+        for (size_t end; (end = pending.find('\n', searched)) != std::string::npos; start = searched = end + 1)
             reader.take_line(std::string_view(pending).substr(start, end - start));
         pending.erase(0, start);
     }
