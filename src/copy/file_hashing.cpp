@@ -62,6 +62,7 @@ platform::FileHandle open_trying_code_pages(const std::wstring& path) {
 struct OpenFile {
     platform::FileHandle handle = nullptr;
     FILE* stream = nullptr;
+    int failure = 0;  // why neither opened: the platform's reason
 
     bool is_open() const { return handle || stream; }
     // False on a failed read; *got is 0 at the end of the file.
@@ -79,7 +80,10 @@ struct OpenFile {
 OpenFile open_for_hashing(const std::wstring& path, bool md5_wanted) {
     OpenFile file;
     file.handle = md5_wanted ? open_trying_code_pages(path) : open_to_read(path);
-    if (!file.handle) file.stream = platform::open_file_data_stream(path.c_str());
+    if (file.handle) return file;
+    // The platform's open says why; the C runtime's open after it may not.
+    file.failure = platform::last_failure();
+    file.stream = platform::open_file_data_stream(path.c_str());
     return file;
 }
 
@@ -91,18 +95,22 @@ struct Digests {
 
 // Feeds the whole file to the digests. False when a read failed: what was
 // read is then no digest of the file.
-bool feed_whole_file(OpenFile& file, unsigned char* buffer, Digests& digests) {
+bool feed_whole_file(OpenFile& file, unsigned char* buffer, Digests& digests, int* failure) {
     for (;;) {
         uint32_t got = 0;
-        if (!file.read(buffer, READ_PIECE, &got)) return false;
+        if (!file.read(buffer, READ_PIECE, &got)) {
+            *failure = platform::last_failure();
+            return false;
+        }
         if (got == 0) return true;
         if (digests.md5_wanted) md5::feed(digests.md5, buffer, got);
         if (digests.sha1_wanted) sha1::feed(digests.sha1, buffer, got);
     }
 }
 
-HashTexts failure_texts(bool md5_wanted, bool sha1_wanted) {
+HashTexts failure_texts(bool md5_wanted, bool sha1_wanted, int failure) {
     HashTexts texts;
+    texts.failure = failure;
     if (md5_wanted) texts.md5 = MD5_FAILURE_TEXT;
     if (sha1_wanted) texts.sha1 = SHA1_FAILURE_TEXT;
     return texts;
@@ -130,14 +138,15 @@ HashTexts hash_texts_of_file(const std::wstring& path, bool md5_wanted, bool sha
     unsigned char* buffer = input_buffer();
     if (!buffer) return HashTexts{{}, {}, true};
     OpenFile file = open_for_hashing(path, md5_wanted);
-    if (!file.is_open()) return failure_texts(md5_wanted, sha1_wanted);
+    if (!file.is_open()) return failure_texts(md5_wanted, sha1_wanted, file.failure);
 
     Digests digests{md5_wanted, sha1_wanted, {}, {}};
     md5::start(digests.md5);
     sha1::start(digests.sha1);
-    const bool whole = feed_whole_file(file, buffer, digests);
+    int failure = 0;
+    const bool whole = feed_whole_file(file, buffer, digests, &failure);
     file.close();
-    return whole ? digest_texts(digests) : failure_texts(md5_wanted, sha1_wanted);
+    return whole ? digest_texts(digests) : failure_texts(md5_wanted, sha1_wanted, failure);
 }
 
 void report_no_buffer(const text::Out& out, bool md5_wanted) {

@@ -17,6 +17,7 @@ constexpr const char* SHA1_FAILURE_TEXT = "-- ERROR - FILE POSSIBLY LOCKED BY OS
 struct HashTexts {
     std::string md5, sha1;
     bool no_buffer = false;  // the input buffer could not be had: both texts empty
+    int failure = 0;         // with the failure texts: the host's reason (platform::last_failure)
 };
 // The texts asked for, from one reading of the file; a text not asked for
 // stays empty. With the MD5 text asked for, the file is opened as the MD5

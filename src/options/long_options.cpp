@@ -97,6 +97,12 @@ int apply_hash_log_file(Parsing& p, const std::wstring& value) {
     return ACCEPTED;
 }
 
+// --VERIFY=: the run checks the files of this hash log instead of copying.
+int apply_verify(Parsing& p, const std::wstring& value) {
+    p.config.verify_log = value;
+    return ACCEPTED;
+}
+
 int apply_list_file(Parsing& p, const std::wstring& value) {
     p.options().make_dirs = 1;
     apply_source_list(p, value.c_str());
@@ -257,6 +263,8 @@ const LongKey LONG_KEYS[] = {
     {L"FLAT", Value::optional, apply_flatten},
     {L"WID", Value::required, apply_width},
     {L"SIL", Value::optional, apply_silent},
+    // No key above begins "VERIFY", and no text that one of them takes does.
+    {L"VERIFY", Value::required, apply_verify},
 };
 
 bool key_matches(const LongKey& key, const std::wstring& text) {

@@ -226,6 +226,26 @@ const wchar_t PAGE_HASHES[] =
     L"  --SHA   add the SHA-1 values to the hash log (--SHA1 is the same).\n"
     L"          kestro.ini: [SHA1=ON]\n";
 
+const wchar_t PAGE_VERIFY[] =
+    L"  --VERIFY=hashlog  check a backup against its hash log, without its source:\n"
+    L"          every file the log records is read again and its MD5 compared\n"
+    L"          (and its SHA-1 where the log holds one).  Nothing is copied.\n"
+    L"          A file recorded with its copy (-h, -hd) is checked at the copy,\n"
+    L"          one recorded alone (-hs) where it is.  When the log records a\n"
+    L"          file more than once, its last record counts.\n"
+    L"\n"
+    L"  Each file is OK, CHANGED, MISSING or UNREADABLE; the screen shows a line\n"
+    L"  for each that is not OK and a summary of the four counts.  A record\n"
+    L"  whose digest is a failure text counts as not recorded; a line of the\n"
+    L"  log that is no record is named and counted.  With -1 the NOT_COPIED log\n"
+    L"  (8) takes the faults and the default log the summary.\n"
+    L"\n"
+    L"  -n lists the files that would be checked.  -f, -x, -g, -l, -G and -L\n"
+    L"  narrow the files checked as they narrow a copy.\n"
+    L"  Exit code: 0 every file OK, 17 VERIFY_FAILED, 3 the log cannot be read.\n"
+    L"\n"
+    L"     kestro --VERIFY=E:\\backup\\hash.log -1 C:\\logs\\verify.log!8\n";
+
 const wchar_t PAGE_DIRS[] =
     L"  --dirs=pathfilename  copy from every folder listed in a file, each into\n"
     L"          the same path below the destination:  with -d E:\\backup the\n"
@@ -323,10 +343,11 @@ std::wstring usage_page(int index) {
         case 9: return PAGE_LOG_AGES;
         case 10: return PAGE_TIMES;
         case 11: return PAGE_HASHES;
-        case 12: return PAGE_DIRS;
-        case 13: return PAGE_BYPASS;
-        case 14: return PAGE_SHADOW_LONG;
-        case 15: return PAGE_TILDE;
+        case 12: return PAGE_VERIFY;
+        case 13: return PAGE_DIRS;
+        case 14: return PAGE_BYPASS;
+        case 15: return PAGE_SHADOW_LONG;
+        case 16: return PAGE_TILDE;
         default: return samples_and_build_lines();
     }
 }

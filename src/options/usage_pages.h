@@ -3,7 +3,7 @@
 
 #include <string>
 
-constexpr int USAGE_PAGE_COUNT = 17;
+constexpr int USAGE_PAGE_COUNT = 18;
 constexpr int LOG_HELP_PAGE_COUNT = 4;
 
 // Page `index` (0 to USAGE_PAGE_COUNT - 1) of the usage screens, without

@@ -331,6 +331,9 @@ bool file_apis_are_ansi();
 // GetLastError on Windows), and the host's words for one, without a line end.
 int last_failure();
 std::wstring failure_text(int failure);
+// True when `failure` says that nothing is there: no such file, no such
+// folder on the way, no such drive.
+bool failure_means_missing(int failure);
 // Environment lookup; false when the variable does not exist.
 bool get_env(const char* name, std::wstring* value);
 // What the run does when the host reports Ctrl+C (and on POSIX SIGTERM), on

@@ -8,6 +8,7 @@
 #include "copy/copy_engine.h"
 #include "copy/directories.h"
 #include "copy/source_list.h"
+#include "copy/verify.h"
 #include "log/log_set.h"
 #include "log/output.h"
 #include "options/banner.h"
@@ -180,6 +181,11 @@ void kestro_main(int argc, wchar_t** argv) {
     parse_options(parsing, argc, argv);
     print_banner(5);
 
+    // A verification has no destination to check: it reads a hash log.
+    if (!config.verify_log.empty()) {
+        print_header(config, run, argc, argv);
+        end_run(run, run_verify(CopyContext{config, run}));
+    }
     check_destination(config, run);
     print_header(config, run, argc, argv);
     if (config.file_types.empty()) config.file_types.add(L"*.*");

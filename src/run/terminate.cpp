@@ -30,6 +30,7 @@ const char* const REASON_TEXTS[] = {
     "                                      ",
     "                                      ",
     "                                      ",
+    "VERIFY_FAILED",
 };
 
 const char* const ASTERISKS =

@@ -139,6 +139,7 @@ struct Configuration {
     std::wstring log_base_name;  // full path of the log base name
     std::wstring log_name;       // log name of the last long log option
     std::wstring memo_path;
+    std::wstring verify_log;  // --VERIFY=: the hash log whose files are checked, as given
     std::string ini_path;  // 8-bit
     std::string ini_echo;  // 8-bit: the applied INI lines
 

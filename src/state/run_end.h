@@ -18,6 +18,7 @@ enum ExitReason : int {
     WRITE_ERROR = 9,
     READ_ERROR = 11,
     NON_SPECIFIC_ERROR = 13,
+    VERIFY_FAILED = 17,  // --VERIFY=: a file recorded is changed, missing or unreadable
 };
 
 class RunEnding {

@@ -26,6 +26,7 @@ USAGE_PAGE_LINES = [
     "[OLDER=xxx]",
     "--overwrite",
     "--hashlog=file",
+    "--VERIFY=hashlog",
     "C:\\program files | anyother | delimeted information | on the line",
     "--bypass=[path|file]",
     "\nIf KESTRO fails, test it with and without the --SHADOW_COPY option.\n",
@@ -68,22 +69,22 @@ class UsageScreens(KestroTestCase):
         """The first `pages` usage pages were shown, in order, each under its
         banner, and a prompt after each of them but the last page."""
         self.assertEqual(r.err.count(BANNER_TOP), pages, r)
-        self.assertEqual(r.err.count(PROMPT), min(pages, 16), r)
+        self.assertEqual(r.err.count(PROMPT), min(pages, 17), r)
         self.assertTrue(in_order(r.out, USAGE_PAGE_LINES[:pages]), r)
         for text in USAGE_PAGE_LINES[pages:]:
             self.assertNotIn(text, r.out)
 
-    def test_return_sixteen_times_shows_all_pages_and_ends_with_0(self):
-        for keys in (b"\n" * 16, b"abc\n" * 4):  # a typed line answers one prompt per character
+    def test_return_seventeen_times_shows_all_pages_and_ends_with_0(self):
+        for keys in (b"\n" * 17, b"abc\n" * 4 + b"\n"):  # a typed line answers one prompt per character
             with self.subTest(keys=keys):
                 r = self.run_kestro(stdin=keys)
                 self.assertEqual(r.code, 0, r)
-                self.assert_pages_shown(r, 17)
+                self.assert_pages_shown(r, 18)
                 self.assertIn(FIRST_PAGE_END, r.out)
                 self.assertRegex(r.out, BUILD_LINES)
 
     def test_quoted_texts_stand_whole_on_the_screens(self):
-        shown = {"usage": self.run_kestro(stdin=b"\n" * 16).out, "logs": self.run_kestro("logs", stdin=b"\n" * 3).out}
+        shown = {"usage": self.run_kestro(stdin=b"\n" * 17).out, "logs": self.run_kestro("logs", stdin=b"\n" * 3).out}
         for screens, text in WHOLE_ON_SCREEN:
             self.assertIn(text, shown[screens], screens)
 
@@ -92,7 +93,7 @@ class UsageScreens(KestroTestCase):
             ("ESC, then Return, on the first page", b"\x1b\n", 1),
             ("Ctrl-C on the fifth page", b"\n" * 4 + b"\x03\n", 5),
             ("end of input on the tenth page", b"\n" * 9, 10),
-            ("ESC on the page before the last", b"\n" * 15 + b"\x1b", 16),
+            ("ESC on the page before the last", b"\n" * 16 + b"\x1b", 17),
         ]
         for name, keys, pages in cases:
             with self.subTest(name):
@@ -108,9 +109,9 @@ class UsageScreens(KestroTestCase):
         self.make_file("src/a.txt", "a")
         for args in (["-b"], ["-m", "-1"]):
             with self.subTest(args=args, keys="all pages"):
-                r = self.run_kestro(self.wpath("src"), *args, stdin=b"\n" * 16)
+                r = self.run_kestro(self.wpath("src"), *args, stdin=b"\n" * 17)
                 self.assertEqual(r.code, 0, r)
-                self.assert_pages_shown(r, 17)
+                self.assert_pages_shown(r, 18)
             with self.subTest(args=args, keys="ESC"):
                 r = self.run_kestro(self.wpath("src"), *args, stdin=b"\n\x1b")
                 self.assertEqual(r.code, 6, r)

@@ -34,6 +34,11 @@ TEST_F(OptionsTest, LongKeysAndTheirValueRules) {
         {L"SHA256", 0, [](const TestRun& t) { return t.config_.options.sha1_wanted + t.config_.options.shadow_copy; },
          0},
         {L"something_else=1", 0, copy_all, 0},
+        // VERIFY takes only texts that took no key before it.
+        {L"verify=h.log", 0, [](const TestRun& t) { return int64_t(t.config_.verify_log.size()); }, 5},
+        {L"VERIFY", 1, [](const TestRun& t) { return int64_t(t.config_.verify_log.size()); }, 0},
+        {L"VERIFY=", 1, [](const TestRun& t) { return int64_t(t.config_.verify_log.size()); }, 0},
+        {L"VER=h.log", 0, [](const TestRun& t) { return int64_t(t.config_.verify_log.size()); }, 0},
         // Required values: missing or empty is illegal.
         {L"exclude", 1, [](const TestRun& t) { return t.config_.options.exclude_select; }, 0},
         {L"exclude=", 1, [](const TestRun& t) { return t.config_.options.exclude_select; }, 0},

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cwchar>
 
 #include "platform/posix/host-posix.h"
@@ -46,7 +47,10 @@ bool find_entry(const wchar_t* path, FindRecord* rec, bool with_attributes) {
     // Each host name is its own file: an exact name never finds another
     // entry through its generated short name.
     std::string host;
-    if (!posix::to_host(whole, host)) return false;
+    if (!posix::to_host(whole, host)) {
+        errno = ENOENT;  // an unmapped drive or a network path: nothing is there
+        return false;
+    }
     if (with_attributes) {
         posix::EntryInfo info;
         if (!posix::entry_info(host, &info)) return false;

@@ -28,6 +28,8 @@ std::wstring failure_text(int failure) {
     return text;
 }
 
+bool failure_means_missing(int failure) { return failure == ENOENT || failure == ENOTDIR; }
+
 bool get_env(const char* name, std::wstring* value) {
     const char* v = std::getenv(name);
     if (!v) return false;

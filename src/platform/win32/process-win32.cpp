@@ -27,6 +27,17 @@ BOOL WINAPI console_event(DWORD event) {
 
 int last_failure() { return static_cast<int>(GetLastError()); }
 
+bool failure_means_missing(int failure) {
+    switch (static_cast<DWORD>(failure)) {
+        case ERROR_FILE_NOT_FOUND:
+        case ERROR_PATH_NOT_FOUND:
+        case ERROR_INVALID_DRIVE:
+        case ERROR_BAD_NETPATH:
+        case ERROR_BAD_NET_NAME: return true;
+        default: return false;
+    }
+}
+
 std::wstring failure_text(int failure) {
     wchar_t* words = nullptr;
     DWORD length = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |

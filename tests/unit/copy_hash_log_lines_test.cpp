@@ -1,0 +1,161 @@
+// The hash log read back: every line the hashing step writes is taken apart
+// into the file it records, and anything else (garbage, a line cut short) is
+// no record; the last record of a path counts.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "copy/hash_log_lines.h"
+#include "copy/hash_records.h"
+#include "stream_contents.h"
+
+namespace {
+
+const std::wstring SOURCE = L"\\\\?\\C:\\src\\a b.txt";
+const std::wstring DESTINATION = L"\\\\?\\E:\\dst\\a b.txt";
+const char* MD5_A = "0CC175B9C0F1B6A831C399E269772661";
+const char* MD5_B = "900150983CD24FB0D6963F7D28E17F72";
+const char* SHA_A = "86F7E437FAA5A7FCE15D1DDCB9EAEAEA377667B8";
+const char* SHA_B = "A9993E364706816ABA3E25717850C26C9CD0D89D";
+const char* MD5_LOCKED = "- ERROR - FILE POSSIBLY LOCKED -";
+const char* SHA_LOCKED = "-- ERROR - FILE POSSIBLY LOCKED BY OS --";
+
+HashLogReader read_lines(const std::string& log) {
+    HashLogReader reader;
+    size_t start = 0;
+    for (size_t end; (end = log.find('\n', start)) != std::string::npos; start = end + 1)
+        reader.take_line(std::string_view(log).substr(start, end - start));
+    if (start < log.size()) reader.take_line(std::string_view(log).substr(start));
+    return reader;
+}
+
+// What the hashing step appends for one file, as a run writes it.
+std::string written(int32_t mode, bool sha1, const FileHashTexts& texts, bool listed = false) {
+    FILE* log = std::tmpfile();
+    if (listed)
+        write_listed_hash_log_lines(log, mode, SOURCE, DESTINATION, texts);
+    else
+        write_hash_log_line(log, mode, sha1, SOURCE, DESTINATION, texts);
+    std::string bytes = stream_contents(log);
+    std::fclose(log);
+    return bytes;
+}
+
+}  // namespace
+
+TEST(HashLogLines, EveryLineTheHashingStepWritesNamesTheFileItChecks) {
+    struct Case {
+        const char* what;
+        int32_t mode;
+        bool sha1, listed;
+        FileHashTexts texts;
+        std::wstring checked;  // empty: not recorded
+        std::string md5, sha1_text;
+    };
+    const std::wstring source_shown = L"C:\\src\\a b.txt", destination_shown = L"E:\\dst\\a b.txt";
+    const Case cases[] = {
+        {"-h", 8, false, false, {MD5_A, MD5_A, "", ""}, destination_shown, MD5_A, ""},
+        {"-h, differing: the copy's", 8, false, false, {MD5_A, MD5_B, "", ""}, destination_shown, MD5_B, ""},
+        {"-h --SHA", 8, true, false, {MD5_A, MD5_B, SHA_A, SHA_B}, destination_shown, MD5_B, SHA_B},
+        {"-hs", 2, false, false, {MD5_A, "", "", ""}, source_shown, MD5_A, ""},
+        {"-hs --SHA", 2, true, false, {MD5_A, "", SHA_A, ""}, source_shown, MD5_A, SHA_A},
+        {"-hd", 4, false, false, {"", MD5_B, "", ""}, destination_shown, MD5_B, ""},
+        {"-hd --SHA", 4, true, false, {"", MD5_B, "", SHA_B}, destination_shown, MD5_B, SHA_B},
+        {"-h, copy unreadable", 8, true, false, {MD5_A, MD5_LOCKED, SHA_A, SHA_LOCKED}, L"", "", ""},
+        {"-h, source unreadable", 8, false, false, {MD5_LOCKED, MD5_B, "", ""}, destination_shown, MD5_B, ""},
+        {"-h --SHA, only the SHA-1 unread",
+         8,
+         true,
+         false,
+         {MD5_A, MD5_A, SHA_A, SHA_LOCKED},
+         destination_shown,
+         MD5_A,
+         ""},
+        {"-hs, no input buffer", 2, false, false, {"", "", "", ""}, L"", "", ""},
+        {"source list -h", 8, false, true, {MD5_A, MD5_B, "", ""}, DESTINATION, MD5_B, ""},
+        {"source list -hs", 2, false, true, {MD5_A, "", "", ""}, SOURCE, MD5_A, ""},
+        {"source list -hd", 4, false, true, {"", MD5_B, "", ""}, DESTINATION, MD5_B, ""},
+        {"source list, copy unreadable", 8, false, true, {MD5_A, MD5_LOCKED, "", ""}, L"", "", ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        // Written twice over an earlier run's record of another file.
+        std::string other = written(2, false, {MD5_B, "", "", ""});
+        for (char& ch : other) ch = ch == 'a' ? 'z' : ch;
+        HashLogReader reader = read_lines(other + written(c.mode, c.sha1, c.texts, c.listed));
+        std::vector<RecordedFile> files = reader.files();
+        EXPECT_TRUE(reader.not_records().empty());
+        ASSERT_EQ(files.size(), c.checked.empty() ? 1u : 2u);
+        EXPECT_EQ(files[0].path, L"C:\\src\\z b.txt");
+        EXPECT_EQ(reader.not_recorded(), c.checked.empty() ? 1u : 0u);
+        if (c.checked.empty()) continue;
+        EXPECT_EQ(files[1].path, c.checked);
+        EXPECT_EQ(files[1].md5, c.md5);
+        EXPECT_EQ(files[1].sha1, c.sha1_text);
+    }
+}
+
+TEST(HashLogLines, WhatIsNoRecord) {
+    const std::string whole = std::string("C:\\d\\a.txt  | ") + MD5_A + "  | " + SHA_A + " |E:\\d\\a.txt  | " + MD5_A +
+                              "  | " + SHA_A + " |[OK]";
+    const struct {
+        const char* what;
+        std::string line;
+        HashLogLine::Kind kind;
+    } cases[] = {
+        {"whole", whole, HashLogLine::Kind::record},
+        {"with CR", whole + "\r", HashLogLine::Kind::record},
+        {"blanks only", "   \r", HashLogLine::Kind::blank},
+        {"garbage", "this is not a hash log", HashLogLine::Kind::not_a_record},
+        {"garbage with bars", "a | b | c", HashLogLine::Kind::not_a_record},
+        {"cut in the first MD5", whole.substr(0, 30), HashLogLine::Kind::not_a_record},
+        {"cut after the first bar of the copy", whole.substr(0, whole.find("|E:") + 1),
+         HashLogLine::Kind::not_a_record},
+        {"cut in the copy's path", whole.substr(0, whole.find("|E:") + 4), HashLogLine::Kind::not_a_record},
+        {"cut in the copy's SHA-1", whole.substr(0, whole.size() - 20), HashLogLine::Kind::not_a_record},
+        {"cut in the verdict", whole.substr(0, whole.size() - 2), HashLogLine::Kind::not_a_record},
+        {"cut before the verdict", whole.substr(0, whole.size() - 5), HashLogLine::Kind::record},
+        {"three sides", whole.substr(0, whole.size() - 5) + "|E:\\x  | " + MD5_A + " ",
+         HashLogLine::Kind::not_a_record},
+        {"a verdict alone", "|[OK]", HashLogLine::Kind::not_a_record},
+        {"MD5 one digit short", std::string("C:\\a  | ") + (MD5_A + 1) + " ", HashLogLine::Kind::not_a_record},
+        {"MD5 not hexadecimal", "C:\\a  | 0CC175B9C0F1B6A831C399E26977266X ", HashLogLine::Kind::not_a_record},
+        {"a relative path", std::string("a.txt  | ") + MD5_A + " ", HashLogLine::Kind::not_a_record},
+        {"one blank after the path", std::string("C:\\a.txt | ") + MD5_A + " ", HashLogLine::Kind::not_a_record},
+        {"source list line", std::string("\\\\?\\C:\\a.txt  ") + MD5_A + " ", HashLogLine::Kind::listed},
+        {"source list line cut", std::string("\\\\?\\C:\\a.txt  ") + "0CC175B9", HashLogLine::Kind::not_a_record},
+        {"a path and a digest but one blank", std::string("C:\\a.txt ") + MD5_A, HashLogLine::Kind::not_a_record},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(parse_hash_log_line(c.line).kind, c.kind);
+    }
+}
+
+TEST(HashLogLines, TheLastRecordOfAPathCountsAtItsPlace) {
+    auto line = [](const char* path, const char* md5) { return std::string("\n\n") + path + "  | " + md5 + " "; };
+    HashLogReader reader = read_lines(line("C:\\a", MD5_A) + line("C:\\b", MD5_A) + "\nnonsense" +
+                                      line("C:\\a", MD5_B) + line("C:\\c", MD5_A) + line("C:\\c", MD5_LOCKED));
+    std::vector<RecordedFile> files = reader.files();
+    ASSERT_EQ(files.size(), 2u);
+    EXPECT_EQ(files[0].path, L"C:\\b");
+    EXPECT_EQ(files[1].path, L"C:\\a");
+    EXPECT_EQ(files[1].md5, MD5_B);
+    EXPECT_EQ(files[1].line, 8u);
+    EXPECT_EQ(reader.not_recorded(), 1u);  // C:\c: its last record failed
+    ASSERT_EQ(reader.not_records().size(), 1u);
+    EXPECT_EQ(reader.not_records()[0].line, 6u);
+    EXPECT_EQ(reader.not_records()[0].text, "nonsense");
+}
+
+TEST(HashLogLines, SourceListDestinationsWithoutTheirSourcesStandAlone) {
+    // -hd in source-list mode: one line per copy, no empty line between.
+    std::string log = std::string("\n\\\\?\\E:\\a  ") + MD5_A + " \n\\\\?\\E:\\b  " + MD5_B + " ";
+    std::vector<RecordedFile> files = read_lines(log).files();
+    ASSERT_EQ(files.size(), 2u);
+    EXPECT_EQ(files[0].path, L"\\\\?\\E:\\a");
+    EXPECT_EQ(files[1].path, L"\\\\?\\E:\\b");
+    EXPECT_EQ(files[1].md5, MD5_B);
+}
