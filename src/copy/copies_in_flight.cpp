@@ -14,6 +14,15 @@ struct CopiesInFlight::InFlight {
     bool deciding = true;
     bool at_worker = false;  // handed to the workers (else done on the main thread)
     uint64_t source_key = 0, destination_key = 0;
+
+    // As new, without building a whole new record (most of it a find record).
+    void reuse() {
+        work.reuse();
+        job = CopyWorkers::Job{};
+        deciding = true;
+        at_worker = false;
+        source_key = destination_key = 0;
+    }
 };
 
 namespace {
@@ -180,7 +189,7 @@ void CopiesInFlight::retire_front() {
     std::unique_ptr<InFlight> file = std::move(files_.front());
     files_.pop_front();
     if (spare_.size() >= copy_limit_) return;
-    *file = InFlight{};
+    file->reuse();
     spare_.push_back(std::move(file));
 }
 

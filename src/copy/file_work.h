@@ -39,4 +39,25 @@ struct FileWork {
     FileHashTexts hashes;
     TimeFailures time_failures;
     bool out_of_memory = false;
+
+    // Ready for the next file, as a new FileWork would be but for the record,
+    // which each decision writes whole, and the room its strings took.
+    // Every field above is reset here.
+    void reuse() {
+        source.clear();
+        destination.clear();
+        record_complete = true;
+        standing = UNKNOWN_ATTRIBUTES;
+        size = 0;
+        goes_to_copy = false;
+        runs_alone = false;
+        hashes_wanted = {};
+        files_processed_then = 0;
+        bytes_processed_then = 0;
+        decided_output.pieces.clear();
+        copy = FileCopy{};
+        hashes = FileHashTexts{};
+        time_failures = {};
+        out_of_memory = false;
+    }
 };

@@ -15,7 +15,11 @@ namespace platform {
 // "*." into DOS_QM, DOS_DOT and DOS_STAR, letters without regard to case.
 bool dos_name_match(const std::wstring& pattern, std::wstring_view name);
 // "*" and "*.*": every name matches, long or short.
-inline bool matches_every_name(const std::wstring& pattern) { return pattern == L"*" || pattern == L"*.*"; }
+// Asked for every entry of every folder: no string comparison.
+inline bool matches_every_name(const std::wstring& pattern) {
+    return (pattern.size() == 1 && pattern[0] == L'*') ||
+           (pattern.size() == 3 && pattern[0] == L'*' && pattern[1] == L'.' && pattern[2] == L'*');
+}
 
 // A letter's upper-case form as Windows' file system upper-cases it for names
 // and file types (ASCII, Latin, Greek, Cyrillic), whatever the C locale.
