@@ -112,10 +112,16 @@ bool CopiesInFlight::front_is_decided() const { return !files_.empty() && !files
 
 void CopiesInFlight::finish_ready() {
     while (front_is_decided()) {
-        CopyWorkers::State state = workers_.state_of(files_.front()->job);
+        CopyWorkers::State state = state_of(*files_.front());
         if (state != CopyWorkers::State::done && state != CopyWorkers::State::not_done) return;
         finish_front();
     }
+}
+
+// A job never handed to the workers is touched by this thread alone: its
+// state is read without taking the workers' lock.
+CopyWorkers::State CopiesInFlight::state_of(const InFlight& file) {
+    return file.at_worker ? workers_.state_of(file.job) : file.job.state;
 }
 
 void CopiesInFlight::wait_for_front() { wait_for(*files_.front()); }
@@ -145,7 +151,7 @@ void CopiesInFlight::drain_to_half() {
         // The latest unfinished job up to that file: those before it were
         // taken first and are most likely done by the time it is.
         for (size_t i = index_reaching_half() + 1; i-- > 0;) {
-            CopyWorkers::State state = workers_.state_of(files_[i]->job);
+            CopyWorkers::State state = state_of(*files_[i]);
             if (state == CopyWorkers::State::waiting || state == CopyWorkers::State::working) {
                 wait_for(*files_[i]);
                 break;
@@ -160,7 +166,7 @@ void CopiesInFlight::finish_front() {
     const FileWork& work = file.work;
     // A file the workers did not copy (Ctrl+C) ends the run here, before any
     // of its records; the end of the run settles the files in flight.
-    if (workers_.state_of(file.job) == CopyWorkers::State::not_done ||
+    if (state_of(file) == CopyWorkers::State::not_done ||
         (work.goes_to_copy && work.copy.outcome == CopyOutcome::interrupted))
         end_run(c_.run, USER_ABORTED);
     if (work.out_of_memory) end_run(c_.run, MEMORY_ERROR);
@@ -240,7 +246,7 @@ void CopiesInFlight::settle(bool whole) {
             while (!workers_.wait_for(file.job, WAIT_SLICE_MS)) {
             }
             const FileWork& work = file.work;
-            reached = reached && workers_.state_of(file.job) == CopyWorkers::State::done &&
+            reached = reached && state_of(file) == CopyWorkers::State::done &&
                       !(work.goes_to_copy && (work.copy.outcome == CopyOutcome::interrupted || work.out_of_memory));
             if (reached) {
                 text::release(file.work.decided_output);

@@ -77,6 +77,7 @@ private:
     void retire_front();
     void forget(InFlight& file);
     bool front_is_decided() const;
+    CopyWorkers::State state_of(const InFlight& file);
 
     const CopyContext& c_;
     FileSteps& steps_;
