@@ -18,7 +18,7 @@ struct FileWork {
     // What the decision gave.
     std::wstring source;       // the folder and the name
     std::wstring destination;  // the name the copy takes, after any renaming
-    platform::FindRecord record;
+    platform::FindRecord record;  // written when the file goes to a copy
     bool record_complete = true;  // false: attributes and creation time still to be read
     uint32_t standing = UNKNOWN_ATTRIBUTES;  // what the lookup saw at the destination
     int64_t size = 0;
@@ -41,7 +41,7 @@ struct FileWork {
     bool out_of_memory = false;
 
     // Ready for the next file, as a new FileWork would be but for the record,
-    // which each decision writes whole, and the room its strings took.
+    // which a decision to copy writes whole, and the room its strings took.
     // Every field above is reset here.
     void reuse() {
         source.clear();

@@ -105,6 +105,8 @@ void count_as_processed(const CopyContext& c, const FileWork& work) {
 // The copy step up to the copy itself: the screen lines, the renaming and
 // what the lookup saw, for the work.
 void decide_copy(const CopyContext& c, CurrentFile& file, const DestinationState& looked_up, FileWork& work) {
+    // Only a file to copy keeps its record: the walk's changes with the next file.
+    work.record = file.record;
     std::wstring& destination = work.destination;
     std::wstring size_text = text::format_count(file.size);
     write_screen_copy_lines(c, file.source, file.name, size_text.c_str(), destination);
@@ -172,9 +174,8 @@ void decide(const CopyContext& c, CurrentFile& file, const std::wstring& dir, co
 void decide_file(const CopyContext& c, const std::wstring& dir, const std::wstring& name,
                  const platform::FindRecord& record, const ProgressPoint& at, bool record_complete,
                  const DestinationHint* hint, FileWork& work) {
-    work.record = record;
     work.record_complete = record_complete;
-    CurrentFile file(dir, name, work.record, c.options.zulu_time != 0, work.source);
+    CurrentFile file(dir, name, record, c.options.zulu_time != 0, work.source);
     work.size = file.size;
     work.files_processed_then = at.files_before;
     work.bytes_processed_then = at.bytes_through;
