@@ -299,6 +299,10 @@ struct RefusedLink {
 // The link the last refused change of this thread would not pass, then
 // forgotten; false when there is none.
 bool take_refused_link(RefusedLink* link);
+// True when changes in `folder` are refused: a link on the way from the
+// destination root is one the rule does not pass (take_refused_link names
+// it). What lies beyond it is no part of the destination, even to look at.
+bool changes_refused_in(const std::wstring& folder);
 
 // ---- Paths -------------------------------------------------------------------
 // _wfullpath: the absolute form of `path`; false when it exceeds `limit`

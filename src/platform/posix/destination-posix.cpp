@@ -215,6 +215,14 @@ void confine_changes_beneath(const std::wstring& root) {
     posix::destination_root.set = true;
 }
 
+bool changes_refused_in(const std::wstring& folder) {
+    std::string host;
+    if (!posix::to_host(folder, host)) return false;
+    while (host.size() > 1 && host.back() == '/') host.pop_back();
+    posix::last_refusal.refused = false;
+    return posix::folder_for_change(host) < 0 && posix::last_refusal.refused;
+}
+
 bool take_refused_link(RefusedLink* link) {
     posix::Refusal& refusal = posix::last_refusal;
     if (!refusal.refused) return false;

@@ -8,4 +8,6 @@ void confine_changes_beneath(const std::wstring&) {}
 
 bool take_refused_link(RefusedLink*) { return false; }
 
+bool changes_refused_in(const std::wstring&) { return false; }
+
 }  // namespace platform
