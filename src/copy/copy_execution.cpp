@@ -4,6 +4,7 @@
 #include "copy/buffered_copy.h"
 #include "copy/copy_context.h"
 #include "copy/file_times.h"
+#include "copy/records.h"
 #include "copy/temporary.h"
 #include "log/log_set.h"
 #include "log/output.h"
@@ -131,6 +132,7 @@ FileCopy copy_over(const CopyContext& c, const std::wstring& source, const std::
         return copy;
     }
     copy.bytes = 0;
+    platform::take_refused_link(&copy.refused_link);
     // The destination keeps the protection -O took from it.
     if (copy.remembered && !platform::set_file_attributes(destination.c_str(), copy.remembered))
         copy.attributes_not_given = true;
@@ -138,6 +140,7 @@ FileCopy copy_over(const CopyContext& c, const std::wstring& source, const std::
 }
 
 void report_copy_problems(const CopyContext& c, const FileCopy& copy) {
+    write_refused_link(c, copy.refused_link);
     if (copy.no_copy_buffer)
         c.out.print(stderr, "\n%s\n%d\nCouldn't create output copy buffer\n", BUFFERED_COPY_UNIT, 598);
     if (copy.attributes_not_given)

@@ -49,6 +49,8 @@ struct FileCopy {
     // the destination, could not be given.
     bool no_copy_buffer = false;
     bool attributes_not_given = false;
+    // The destination's folder link that kept the copy from its place.
+    platform::RefusedLink refused_link;
 
     bool copied() const { return outcome != CopyOutcome::failed && outcome != CopyOutcome::interrupted; }
 };

@@ -26,6 +26,8 @@ void ensure_folder(const CopyContext& c, const std::wstring& folder) {
         ready.folder.clear();
         ready.is_new = false;
     }
+    ready.changes_refused = platform::changes_refused_in(folder);
+    if (ready.changes_refused) write_link_refused_here(c);
 }
 
 // The name of `path` inside the ready folder, upper-cased (so that names a

@@ -5,6 +5,7 @@
 #include "common/paths.h"
 #include "copy/copies_in_flight.h"
 #include "copy/copy_context.h"
+#include "copy/records.h"
 #include "log/output.h"
 #include "platform/platform.h"
 
@@ -71,6 +72,7 @@ bool create_directory_path(const CopyContext& c, const std::wstring& path, const
         const wchar_t* part = work.c_str();
         if (platform::get_file_attributes(part) == platform::INVALID_ATTRIBUTES) {
             result = platform::create_directory(part);
+            if (!result) write_link_refused_here(c);
             if (created && i + 1 == work.size()) *created = result;  // the folder itself
             if (result) {
                 std::wstring made(part);
@@ -100,6 +102,7 @@ bool set_directory_times(const CopyContext& c, const std::wstring& path, const F
         platform::open_file(path.c_str(), platform::Access::read_write, platform::Disposition::open_existing,
                             platform::OPEN_BACKUP_SEMANTICS | platform::OPEN_SEQUENTIAL_SCAN);
     if (!h) {
+        write_link_refused_here(c);
         c.out.print(stderr, "\n%d Can't get handle for %ls date/time\n", 349, paths::display(path));
         return false;
     }

@@ -146,8 +146,9 @@ void decide(const CopyContext& c, CurrentFile& file, const std::wstring& dir, co
     build_destination(c, dir, file.name, record, destination_path);
     c.wait_for_copies_touching(destination_path);
 
+    // Beyond a refused link nothing is looked up: the copy is tried, and fails.
     DestinationState destination;
-    if (!passed_over_on_hint(c, hint, record, destination_path, &destination))
+    if (!c.run.ready_folder.changes_refused && !passed_over_on_hint(c, hint, record, destination_path, &destination))
         look_up_destination(c, c.run.ready_folder, destination_path, &destination);
     if (c.options.existing_only && !destination.found) return reject(c, file, REASON_NOT_EXISTING);
 

@@ -69,6 +69,18 @@ void write_copy_error(const CopyContext& c, const std::wstring& source, const st
                     paths::display(destination));
 }
 
+void write_refused_link(const CopyContext& c, const platform::RefusedLink& link) {
+    if (link.path.empty() || !c.run.logs.error_log) return;
+    if (!c.run.refused_links_named.insert(link.path).second) return;
+    c.out.print(c.run.logs.error_log, "\nLink %ls not followed: its owner %ls is neither this run's user nor root\n",
+                paths::display(link.path), link.owner.c_str());
+}
+
+void write_link_refused_here(const CopyContext& c) {
+    platform::RefusedLink link;
+    if (platform::take_refused_link(&link)) write_refused_link(c, link);
+}
+
 void write_not_reached(const CopyContext& c, const std::wstring& path, int failure) {
     if (!c.run.logs.error_log) return;
     const bool folder = !path.empty() && path.back() == L'\\';

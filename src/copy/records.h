@@ -9,6 +9,7 @@
 #include <string>
 
 #include "copy/time_breakdown.h"
+#include "platform/platform.h"
 
 void write_list_record(const CopyContext& c, const std::wstring& source, int64_t size, const FileTimeBreakdown& times);
 // Shows the full source path, long-path prefix included.
@@ -24,6 +25,12 @@ void write_copy_error(const CopyContext& c, const std::wstring& source, const st
 // reason. Nothing on the screen: such a folder is passed over without a word
 // there, but a backup that missed it can be found in its logs.
 void write_not_reached(const CopyContext& c, const std::wstring& path, int failure);
+// A folder link in the destination that a change would not pass (its owner
+// is neither the run's user nor root): named with its owner on the error
+// stream, once per run. Nothing when `link` is empty.
+void write_refused_link(const CopyContext& c, const platform::RefusedLink& link);
+// The same for the link the last refused change of this thread met, if any.
+void write_link_refused_here(const CopyContext& c);
 void write_copied_record(const CopyContext& c, const wchar_t* size_text, const std::wstring& source,
                          const std::wstring& destination, const FileTimeBreakdown& times);
 void write_copied_line_end(const CopyContext& c);

@@ -280,6 +280,30 @@ FILE* open_file_data_stream(const wchar_t* path);
 // way, as the host names it.
 FILE* open_temporary_stream(std::wstring* folder);
 
+// ---- The destination tree ---------------------------------------------------
+// Makes `root` (the folder the user named for the copies, followed wherever it
+// leads) the destination tree of the run. On POSIX every change beneath it
+// (files made, written, renamed or removed, their attributes and times,
+// folders made) is reached from a descriptor of the root, name by name, and
+// passes only folder links owned by the run's user or by root: a link anyone
+// else planted there cannot steer a write elsewhere, not even one swapped in
+// during the run. A change that would pass another link fails, and
+// take_refused_link names that link. Windows follows its junctions and links
+// as it always does.
+void confine_changes_beneath(const std::wstring& root);
+// A folder link beneath the destination root that a change would not pass.
+struct RefusedLink {
+    std::wstring path;
+    std::wstring owner;  // the user's name, else the number
+};
+// The link the last refused change of this thread would not pass, then
+// forgotten; false when there is none.
+bool take_refused_link(RefusedLink* link);
+// True when changes in `folder` are refused: a link on the way from the
+// destination root is one the rule does not pass (take_refused_link names
+// it). What lies beyond it is no part of the destination, even to look at.
+bool changes_refused_in(const std::wstring& folder);
+
 // ---- Paths -------------------------------------------------------------------
 // _wfullpath: the absolute form of `path`; false when it exceeds `limit`
 // characters or cannot be formed. On POSIX an absolute host path becomes its

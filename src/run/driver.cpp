@@ -186,6 +186,9 @@ void kestro_main(int argc, wchar_t** argv) {
         print_header(config, run, argc, argv);
         end_run(run, run_verify(CopyContext{config, run}));
     }
+    // What the user named as the destination is followed wherever it
+    // leads; below it, only links of this run's user or of root are.
+    if (!config.dest_path.empty()) platform::confine_changes_beneath(config.dest_path);
     check_destination(config, run);
     print_header(config, run, argc, argv);
     if (config.file_types.empty()) config.file_types.add(L"*.*");

@@ -22,6 +22,9 @@ struct ReadyFolder {
     // the run has since given copies there: any other name is surely free.
     bool is_new = false;
     std::unordered_set<std::wstring> names_given;
+    // A link on the way from the destination root keeps the copies out: what
+    // lies beyond it is not looked at, and each copy fails.
+    bool changes_refused = false;
     // The folder whose partial copies of earlier runs were removed last.
     std::wstring partial_copies_cleared;
     ReplicatedFolder replicated;

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <unordered_set>
 
 #include "state/config.h"
 #include "state/log_streams.h"
@@ -62,6 +63,9 @@ struct Run {
     // them to the destination folders it creates).
     FileTimes source_folder_times;
     ReadyFolder ready_folder;
+    // The destination's folder links the copy would not pass, each named
+    // once on the error stream.
+    std::unordered_set<std::wstring> refused_links_named;
 
     // How a part of the program ends the run (state/run_end.h): the driver's
     // termination routine, or, while none is installed, the end of the

@@ -142,6 +142,12 @@ bool unsupported(int error) { return error == ENOTSUP || error == EOPNOTSUPP; }
 #endif
 #endif
 
+#ifndef SYS_setxattrat
+#if defined(__x86_64__) || defined(__aarch64__) || defined(__riscv)
+#define SYS_setxattrat 463
+#endif
+#endif
+
 struct XattrArgs {
     uint64_t value;
     uint32_t size;
@@ -164,6 +170,25 @@ ssize_t get_xattr_at(int dir_fd, const char* name, const std::string& host, char
     (void)name;
 #endif
     return getxattr(host.c_str(), XATTR_NAME, buffer, size);
+}
+
+// lsetxattr of `name` inside the folder `dir_fd` (AT_FDCWD: `name` is a
+// whole path): setxattrat where the kernel has it, else through the folder's
+// descriptor in /proc, so that the folder is the one the descriptor holds,
+// whatever its path leads to now.
+int set_xattr_at(int dir_fd, const char* name, const std::string& value) {
+    if (dir_fd == AT_FDCWD) return lsetxattr(name, XATTR_NAME, value.data(), value.size(), 0);
+#ifdef SYS_setxattrat
+    static std::atomic<bool> missing{false};
+    if (!missing.load(std::memory_order_relaxed)) {
+        XattrArgs args{reinterpret_cast<uintptr_t>(value.data()), static_cast<uint32_t>(value.size()), 0};
+        long rc = syscall(SYS_setxattrat, dir_fd, name, AT_SYMLINK_NOFOLLOW, XATTR_NAME, &args, sizeof args);
+        if (rc == 0 || errno != ENOSYS) return static_cast<int>(rc);
+        missing.store(true, std::memory_order_relaxed);
+    }
+#endif
+    std::string through = "/proc/self/fd/" + std::to_string(dir_fd) + "/" + name;
+    return lsetxattr(through.c_str(), XATTR_NAME, value.data(), value.size(), 0);
 }
 
 DosAttrib read_dos_attrib_on(uint64_t device, int dir_fd, const char* name, const std::string& host) {
@@ -192,6 +217,10 @@ bool write_dos_attrib(const std::string& host, int fd, uint32_t attributes, File
     // A file system without extended attributes keeps only read-only and
     // the folder bit, silently.
     return rc == 0 || unsupported(errno);
+}
+
+bool write_dos_attrib_at(const ChangePlace& place, uint32_t attributes, FileTime creation_time) {
+    return set_xattr_at(place.dir, place.name, encode_dos_attrib(attributes, creation_time)) == 0 || unsupported(errno);
 }
 
 FileTime to_filetime(const struct timespec& t) {
@@ -289,10 +318,12 @@ bool is_folder(const wchar_t* path) {
 bool set_file_attributes(const wchar_t* path, uint32_t attributes) {
     std::string host;
     if (!posix::to_host(path, host)) return false;
+    posix::ChangePlace place;
+    if (!posix::place_for_change(host, &place)) return false;
     posix::EntryInfo info;
-    if (!posix::entry_info(host, &info)) return false;
+    if (!posix::entry_info_at(place.dir, place.name, host, &info)) return false;
     struct stat st;
-    if (lstat(host.c_str(), &st) != 0) return false;
+    if (fstatat(place.dir, place.name, &st, AT_SYMLINK_NOFOLLOW) != 0) return false;
     if (S_ISLNK(st.st_mode)) {
         // A link keeps no attributes of its own here, and those of its
         // target (perhaps outside the tree that holds the link) are not its to change.
@@ -308,11 +339,11 @@ bool set_file_attributes(const wchar_t* path, uint32_t attributes) {
     // The attribute record is written while the file is writable: a user
     // other than root may change user.* attributes only then.
     bool gains_write = (mode & S_IWUSR) && !(old_mode & S_IWUSR);
-    if (gains_write && chmod(host.c_str(), mode) != 0) return false;
+    if (gains_write && fchmodat(place.dir, place.name, mode, 0) != 0) return false;
     // The creation time shown so far is kept with the new attributes.
-    if (!posix::write_dos_attrib(host, -1, attributes & (ATTR_HIDDEN | ATTR_SYSTEM | ATTR_ARCHIVE), info.creation))
+    if (!posix::write_dos_attrib_at(place, attributes & (ATTR_HIDDEN | ATTR_SYSTEM | ATTR_ARCHIVE), info.creation))
         return false;
-    return gains_write || mode == old_mode || chmod(host.c_str(), mode) == 0;
+    return gains_write || mode == old_mode || fchmodat(place.dir, place.name, mode, 0) == 0;
 }
 
 bool path_accessible(const wchar_t* path) {

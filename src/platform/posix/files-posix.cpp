@@ -29,6 +29,10 @@ namespace {
 
 bool lookup(const std::string& host, posix::EntryInfo* info) { return posix::entry_info(host, info); }
 
+bool lookup_at(const posix::ChangePlace& place, const std::string& host, posix::EntryInfo* info) {
+    return posix::entry_info_at(place.dir, place.name, host, info);
+}
+
 bool write_all(int fd, const char* data, size_t size) {
     while (size > 0) {
         ssize_t n = ::write(fd, data, size);
@@ -157,12 +161,12 @@ bool copy_contents(int in, int out, const struct stat& st, off_t expected, uint6
 // A symbolic link opened for writing is opened as itself: its times may be
 // set, its data neither read nor written, and nothing reaches its target
 // (which may lie outside the tree that holds the link).
-FileHandle open_link_itself(const std::string& host, Disposition disposition) {
+FileHandle open_link_itself(const posix::ChangePlace& place, const std::string& host, Disposition disposition) {
     if (disposition != Disposition::open_existing) {
         errno = EACCES;
         return nullptr;
     }
-    int fd = ::open(host.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC);
+    int fd = ::openat(place.dir, place.name, O_PATH | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0) return nullptr;
     auto* h = new FileState;
     h->fd = fd;
@@ -176,9 +180,13 @@ FileHandle open_link_itself(const std::string& host, Disposition disposition) {
 FileHandle open_file(const wchar_t* path, Access access, Disposition disposition, unsigned flags) {
     std::string host;
     if (!posix::to_host(path, host)) return nullptr;
+    // Only what changes an entry is confined to the destination tree: sources are read where links lead.
+    const bool changes = access == Access::read_write || disposition != Disposition::open_existing;
+    posix::ChangePlace place{AT_FDCWD, host.c_str()};
+    if (changes && !posix::place_for_change(host, &place)) return nullptr;
     posix::EntryInfo info;
-    bool exists = lookup(host, &info);
-    if (exists && info.is_link && access == Access::read_write) return open_link_itself(host, disposition);
+    bool exists = lookup_at(place, host, &info);
+    if (exists && info.is_link && access == Access::read_write) return open_link_itself(place, host, disposition);
     bool is_dir = exists && (info.attributes & ATTR_DIRECTORY);
     if (is_dir && !(flags & OPEN_BACKUP_SEMANTICS)) {
         errno = EACCES;
@@ -214,6 +222,7 @@ FileHandle open_file(const wchar_t* path, Access access, Disposition disposition
     int oflags = O_CLOEXEC;
     if (is_dir) {
         oflags |= O_RDONLY | O_DIRECTORY;
+        if (changes) oflags |= O_NOFOLLOW;
     } else {
         // Non-blocking: an entry that became a FIFO since its lookup cannot hang the open.
         oflags |= (access == Access::read ? O_RDONLY : O_RDWR) | O_NONBLOCK | O_NOCTTY;
@@ -224,7 +233,7 @@ FileHandle open_file(const wchar_t* path, Access access, Disposition disposition
         // Whatever is written never goes through a link made since the lookup.
         if (access == Access::read_write) oflags |= O_NOFOLLOW;
     }
-    int fd = ::open(host.c_str(), oflags, 0666);
+    int fd = ::openat(place.dir, place.name, oflags, 0666);
     if (fd < 0) return nullptr;
     struct stat st;
     if (device_wanted && (fstat(fd, &st) != 0 || !S_ISCHR(st.st_mode))) {
@@ -293,7 +302,7 @@ bool set_file_times(FileHandle h, const FileTime* creation, const FileTime* last
     if (last_write) times[1] = posix::from_filetime(*last_write);
     if (h->link_itself) {
         // A link holds no attribute record: its creation time is not kept.
-        return !(last_access || last_write) || utimensat(AT_FDCWD, h->host.c_str(), times, AT_SYMLINK_NOFOLLOW) == 0;
+        return !(last_access || last_write) || utimensat(h->fd, "", times, AT_EMPTY_PATH | AT_SYMLINK_NOFOLLOW) == 0;
     }
     if ((last_access || last_write) && futimens(h->fd, times) != 0) return false;
     if (creation) {
@@ -389,7 +398,19 @@ private:
     std::string path_;
 };
 
-thread_local OpenFolder source_folder, destination_folder;
+thread_local OpenFolder source_folder;
+
+// The open folder of the new file `host` and its name there: reached as
+// every change is (posix::folder_for_change). -1 when it cannot be.
+int folder_of_new_file(const std::string& host, const char** name) {
+    size_t slash = host.find_last_of('/');
+    if (slash == std::string::npos) {
+        *name = host.c_str();
+        return posix::folder_for_change(".");
+    }
+    *name = host.c_str() + slash + 1;
+    return posix::folder_for_change(std::string_view(host).substr(0, slash));
+}
 
 // Set once the destination's file system has shown it makes no nameless files.
 std::atomic<bool> nameless_files_refused{false};
@@ -471,10 +492,10 @@ bool fill_copy(int in, int out, const struct stat& st, const std::string& to, co
 bool copy_into_new_file(const std::string& from, const std::string& to, const CopyDetails& details,
                         bool named_meanwhile, uint64_t* copied) {
     FolderAndName source_place = split_host_path(from);
-    FolderAndName place = split_host_path(to);
+    const char* name = nullptr;
     int source_dir = source_folder.fd_of(source_place.folder);
-    int dir = destination_folder.fd_of(place.folder);
-    if (source_dir < 0 || dir < 0) return false;
+    int dir = source_dir < 0 ? -1 : folder_of_new_file(to, &name);
+    if (dir < 0) return false;
     struct stat st;
     int in = open_copy_source(source_dir, source_place.name, &st);
     if (in < 0) return false;
@@ -483,13 +504,13 @@ bool copy_into_new_file(const std::string& from, const std::string& to, const Co
     // chmod unless the umask takes bits away.
     mode_t mode = mode_with_attributes(st.st_mode & 0777, details.attributes);
     mode_t created = mode | S_IWUSR;
-    NewFile out = create_new_file(dir, place.name, created, named_meanwhile);
+    NewFile out = create_new_file(dir, name, created, named_meanwhile);
     if (out.fd < 0) {
         ::close(in);
         return false;
     }
     bool has_mode = out.nameless && (created & ~process_umask()) == mode;
-    return finish_new_file(out, dir, place.name, fill_copy(in, out.fd, st, to, details, mode, has_mode, copied));
+    return finish_new_file(out, dir, name, fill_copy(in, out.fd, st, to, details, mode, has_mode, copied));
 }
 
 // Gives the new copy `out` of the source `st` what CopyFileW gives: the
@@ -515,7 +536,9 @@ bool copy_file(const wchar_t* source, const wchar_t* destination, bool fail_if_e
     posix::EntryInfo source_info, target_info;
     if (!lookup(from, &source_info) || (source_info.attributes & ATTR_DIRECTORY) || source_info.is_special)
         return false;
-    bool replacing = lookup(to, &target_info);
+    posix::ChangePlace target;
+    if (!posix::place_for_change(to, &target)) return false;
+    bool replacing = lookup_at(target, to, &target_info);
     if (replacing) {
         if (fail_if_exists) return false;
         if (target_info.attributes & (ATTR_DIRECTORY | ATTR_READONLY | ATTR_HIDDEN | ATTR_SYSTEM)) return false;
@@ -523,7 +546,7 @@ bool copy_file(const wchar_t* source, const wchar_t* destination, bool fail_if_e
     struct stat st, target_st;
     int in = open_copy_source(AT_FDCWD, from.c_str(), &st);
     if (in < 0) return false;
-    if (replacing && stat(to.c_str(), &target_st) == 0 && target_st.st_dev == st.st_dev &&
+    if (replacing && fstatat(target.dir, target.name, &target_st, 0) == 0 && target_st.st_dev == st.st_dev &&
         target_st.st_ino == st.st_ino) {
         // A file copied onto itself (or a link to it) would be emptied: refused.
         ::close(in);
@@ -533,9 +556,9 @@ bool copy_file(const wchar_t* source, const wchar_t* destination, bool fail_if_e
     // creation time is its own (the replaced file's, or now), as Windows does.
     FileTime creation = replacing ? target_info.creation : now_filetime();
     if (!replacing) {
-        FolderAndName place = split_host_path(to);
-        int dir = destination_folder.fd_of(place.folder);
-        NewFile out = dir < 0 ? NewFile{} : create_new_file(dir, place.name, 0600, true);
+        const char* name = nullptr;
+        int dir = folder_of_new_file(to, &name);
+        NewFile out = dir < 0 ? NewFile{} : create_new_file(dir, name, 0600, true);
         if (out.fd < 0) {
             ::close(in);
             return false;
@@ -543,9 +566,9 @@ bool copy_file(const wchar_t* source, const wchar_t* destination, bool fail_if_e
         bool ok = copy_contents(in, out.fd, st, -1, copied) &&
                   give_copy_file_details(out.fd, to, st, source_info.attributes, creation);
         ::close(in);
-        return finish_new_file(out, dir, place.name, ok);
+        return finish_new_file(out, dir, name, ok);
     }
-    int out = ::open(to.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC | O_NOFOLLOW);
+    int out = ::openat(target.dir, target.name, O_WRONLY | O_TRUNC | O_CLOEXEC | O_NOFOLLOW);
     if (out < 0) {
         ::close(in);
         return false;
@@ -554,7 +577,7 @@ bool copy_file(const wchar_t* source, const wchar_t* destination, bool fail_if_e
               give_copy_file_details(out, to, st, source_info.attributes, creation);
     ::close(in);
     if (::close(out) != 0) ok = false;
-    if (!ok) ::unlink(to.c_str());
+    if (!ok) ::unlinkat(target.dir, target.name, 0);
     return ok;
 }
 
@@ -598,8 +621,14 @@ int remove_abandoned_files(const std::wstring& folder, const wchar_t* prefix,
                            bool (*abandoned)(const std::wstring& name), FileTime since) {
     std::string host;
     if (!posix::to_host(folder, host)) return 0;
-    DIR* d = opendir(host.empty() ? "/" : host.c_str());
-    if (!d) return 0;
+    while (host.size() > 1 && host.back() == '/') host.pop_back();
+    int reached = posix::folder_for_change(host.empty() ? std::string_view("/") : std::string_view(host));
+    int listed = reached < 0 ? -1 : ::openat(reached, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    DIR* d = listed < 0 ? nullptr : fdopendir(listed);
+    if (!d) {
+        if (listed >= 0) ::close(listed);
+        return 0;
+    }
     int removed = 0;
     while (dirent* e = readdir(d)) {
         if (!begins_with(e->d_name, prefix)) continue;
@@ -623,33 +652,54 @@ int remove_abandoned_files(const std::wstring& folder, const wchar_t* prefix,
 bool create_directory(const wchar_t* path) {
     std::string host;
     if (!posix::to_host(path, host)) return false;
-    return ::mkdir(host.c_str(), 0777) == 0;
+    while (host.size() > 1 && host.back() == '/') host.pop_back();
+    posix::ChangePlace place;
+    return posix::place_for_change(host, &place) && ::mkdirat(place.dir, place.name, 0777) == 0;
 }
 
 bool delete_file(const wchar_t* path) {
     std::string host;
     if (!posix::to_host(path, host)) return false;
+    posix::ChangePlace place;
+    if (!posix::place_for_change(host, &place)) return false;
     posix::EntryInfo info;
-    if (lookup(host, &info) && (info.attributes & ATTR_READONLY)) return false;
-    return ::unlink(host.c_str()) == 0;
+    if (lookup_at(place, host, &info) && (info.attributes & ATTR_READONLY)) return false;
+    return ::unlinkat(place.dir, place.name, 0) == 0;
 }
 
-bool move_file_replace(const wchar_t* source, const wchar_t* destination) {
+namespace {
+
+// `source` renamed to `destination`, both reached as changes are.
+struct Renaming {
     std::string from, to;
-    if (!posix::to_host(source, from) || !posix::to_host(destination, to))
-        return false;
+    posix::ChangePlace source, target;
+};
+bool places_of_renaming(const wchar_t* source, const wchar_t* destination, Renaming* r) {
+    return posix::to_host(source, r->from) && posix::to_host(destination, r->to) &&
+           posix::place_for_change(r->from, &r->source) && posix::place_for_change(r->to, &r->target);
+}
+
+bool rename_places(const Renaming& r, unsigned flags) {
+    return renameat2(r.source.dir, r.source.name, r.target.dir, r.target.name, flags) == 0;
+}
+
+}  // namespace
+
+bool move_file_replace(const wchar_t* source, const wchar_t* destination) {
+    Renaming r;
+    if (!places_of_renaming(source, destination, &r)) return false;
     // Most renames land on a free name (a new copy): tried first without
     // replacing, so that only a name already taken is looked up.
-    if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return true;
+    if (rename_places(r, RENAME_NOREPLACE)) return true;
     posix::EntryInfo info;
-    if (lookup(to, &info) && (info.attributes & (ATTR_DIRECTORY | ATTR_READONLY))) return false;
-    return ::rename(from.c_str(), to.c_str()) == 0;
+    if (lookup_at(r.target, r.to, &info) && (info.attributes & (ATTR_DIRECTORY | ATTR_READONLY))) return false;
+    return rename_places(r, 0);
 }
 
 bool move_file_onto(const wchar_t* source, const wchar_t* destination, uint32_t attributes) {
     if (attributes & (ATTR_DIRECTORY | ATTR_READONLY)) return false;
-    std::string from, to;
-    return posix::to_host(source, from) && posix::to_host(destination, to) && ::rename(from.c_str(), to.c_str()) == 0;
+    Renaming r;
+    return places_of_renaming(source, destination, &r) && rename_places(r, 0);
 }
 
 namespace {

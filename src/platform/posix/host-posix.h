@@ -2,6 +2,7 @@
 // attribute record kept in the user.DOSATTRIB extended attribute.
 #pragma once
 
+#include <fcntl.h>
 #include <sys/stat.h>
 
 #include <cstdint>
@@ -43,6 +44,9 @@ std::string encode_dos_attrib(uint32_t attributes, FileTime creation_time);
 
 DosAttrib read_dos_attrib(const std::string& host, int fd = -1);
 bool write_dos_attrib(const std::string& host, int fd, uint32_t attributes, FileTime creation_time);
+struct ChangePlace;
+// The same for the entry at `place`, never through a link there.
+bool write_dos_attrib_at(const ChangePlace& place, uint32_t attributes, FileTime creation_time);
 
 FileTime to_filetime(const struct timespec& t);
 struct timespec from_filetime(FileTime t);
@@ -70,6 +74,23 @@ void fill_find_record(const EntryInfo& info, std::wstring_view name, FindRecord*
 // Puts what user.DOSATTRIB of `host` holds into attributes and a creation time
 // that entry_info_at gave without reading it.
 void complete_attributes(const std::string& host, uint32_t* attributes, FileTime* creation);
+
+// Where a change to the entry `host` is made: the open folder that holds it
+// and its name there. Beneath the destination root (confine_changes_beneath)
+// the folder is reached from the root through no link but those the rule
+// allows; elsewhere the whole path is used as it is (AT_FDCWD).
+struct ChangePlace {
+    int dir = AT_FDCWD;
+    const char* name = nullptr;  // in `host`
+};
+// False (errno set) when the folder cannot be reached or a link on the way
+// was refused (take_refused_link names it).
+bool place_for_change(const std::string& host, ChangePlace* place);
+// A descriptor of the folder `folder` for changes in it, reached as
+// place_for_change reaches it; -1 when it cannot be. It stays open (and
+// owned by the layer) until this thread has asked for two other folders:
+// the files of one folder come one after another.
+int folder_for_change(std::string_view folder);
 
 // Gives the terminal back the settings a key read changed (at exit, also from
 // the interrupt thread).
