@@ -40,7 +40,8 @@ void CopyEngine::take_file(const std::wstring& dir, const std::wstring& name, co
         }
         // Planned from another reading of the folder: of no use.
         if (lookups_ && lookups_->listing.get() == origin.listing) {
-            hint = DestinationHint{&lookups_->folder, &lookups_->times[origin.index], lookups_->seen_of(origin.index)};
+            hint = DestinationHint{&lookups_->folder, &lookups_->times[origin.index], lookups_->seen_of(origin.index),
+                                   lookups_->folder_reached, lookups_->seen.front()};
             given = &hint;
         }
     }

@@ -13,10 +13,16 @@ namespace {
 
 // Makes sure the folder of the next copy exists; the folder of the previous
 // one is known to.
-void ensure_folder(const CopyContext& c, const std::wstring& folder) {
+void ensure_folder(const CopyContext& c, const std::wstring& folder, const std::wstring* reached_folder) {
     ReadyFolder& ready = c.run.ready_folder;
     if (folder == ready.folder) return;
     ready.names_given.clear();
+    if (reached_folder && *reached_folder == folder) {
+        ready.folder = folder;
+        ready.is_new = false;
+        ready.changes_refused = false;
+        return;
+    }
     bool created = false;
     const FileTimes* times = c.options.maintain_dir_dates ? &c.run.source_folder_times : nullptr;
     if (create_directory_path(c, folder, times, &created)) {
@@ -127,9 +133,10 @@ const std::wstring& destination_folder(const CopyContext& c, const std::wstring&
 }
 
 void build_destination(const CopyContext& c, const std::wstring& dir, const std::wstring& name,
-                       const platform::FindRecord& record, std::wstring& destination) {
+                       const platform::FindRecord& record, std::wstring& destination,
+                       const std::wstring* reached_folder) {
     const std::wstring& folder = destination_folder(c, dir);
-    if (!c.options.list_only) ensure_folder(c, folder);
+    if (!c.options.list_only) ensure_folder(c, folder, reached_folder);
     destination.assign(folder).append(name);
     if (c.options.check_tilde == 1) apply_tilde_check(c, c.run.renames, destination, record);
 }

@@ -16,8 +16,11 @@ struct RenameNumbers;
 // The destination of the file `name` in the source folder `dir` (ending with
 // '\'), below the run's target; creates missing folders unless only listing,
 // and renames for a tilde clash. Written into `destination`, whose room is reused.
+// `reached_folder`, when given, is a folder just reached as changes in it
+// reach it: it stands, and no refused link leads to it.
 void build_destination(const CopyContext& c, const std::wstring& dir, const std::wstring& name,
-                       const platform::FindRecord& record, std::wstring& destination);
+                       const platform::FindRecord& record, std::wstring& destination,
+                       const std::wstring* reached_folder = nullptr);
 
 // The destination folder (ending with '\') of a file in `dir`, kept in the
 // run's state until the next call.

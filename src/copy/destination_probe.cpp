@@ -103,7 +103,9 @@ void DestinationProbe::look_up_chunk(std::unique_lock<std::mutex>& lock) {
         for (size_t k = begin; k < end; ++k) names.push_back(listing.name(listing.entries[lookups->looked_up[k]]));
         std::vector<platform::EntryTimes> found;
         lookups->seen[chunk] = std::chrono::steady_clock::now();
-        platform::look_up_entry_times(lookups->folder, names, &found);
+        bool reached = false;
+        platform::look_up_entry_times(lookups->folder, names, &found, &reached);
+        if (chunk == 0) lookups->folder_reached = reached;
         for (size_t k = 0; k < found.size(); ++k) lookups->times[lookups->looked_up[begin + k]] = found[k];
     } catch (const std::bad_alloc&) {
         // Short of memory: this chunk is left unseen, so the copy pass looks

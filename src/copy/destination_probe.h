@@ -27,6 +27,8 @@ struct DestinationLookups {
     std::vector<size_t> looked_up;                            // entries of the listing, ascending
     std::vector<platform::EntryTimes> times;                  // one per entry; not found if never looked up
     std::vector<std::chrono::steady_clock::time_point> seen;  // one per chunk of looked_up
+    // The first chunk found the folder as changes in it reach it (its time is seen[0]).
+    bool folder_reached = false;
 
     // When the look-up of entry `index` began (long ago if it never did).
     std::chrono::steady_clock::time_point seen_of(size_t index) const;

@@ -70,10 +70,14 @@ void look_up_destination(const CopyContext& c, const ReadyFolder& ready, const s
 // The destination as the hint saw it, when that passes the file over: found,
 // a file, seen less than two seconds ago under exactly the name the copy
 // would take, and not older than the source. Anything else is looked up now.
+bool seen_lately(std::chrono::steady_clock::time_point seen) {
+    return std::chrono::steady_clock::now() - seen <= std::chrono::seconds(2);
+}
+
 bool passed_over_on_hint(const CopyContext& c, const DestinationHint* hint, const platform::FindRecord& source,
                          const std::wstring& destination, DestinationState* state) {
     if (!hint || !hint->times->found || hint->times->is_folder) return false;
-    if (std::chrono::steady_clock::now() - hint->seen > std::chrono::seconds(2)) return false;
+    if (!seen_lately(hint->seen)) return false;
     const std::wstring& folder = *hint->folder;
     if (destination.compare(0, folder.size(), folder) != 0 ||
         destination.compare(folder.size(), std::wstring::npos, source.name) != 0)
@@ -143,7 +147,9 @@ void decide(const CopyContext& c, CurrentFile& file, const std::wstring& dir, co
 
     // The work's destination: a file in flight reuses its room.
     std::wstring& destination_path = work.destination;
-    build_destination(c, dir, file.name, record, destination_path);
+    // A folder the look-ahead reached lately need not be made sure of again.
+    const bool folder_reached = hint && hint->folder_reached && seen_lately(hint->folder_seen);
+    build_destination(c, dir, file.name, record, destination_path, folder_reached ? hint->folder : nullptr);
     c.wait_for_copies_touching(destination_path);
 
     // Beyond a refused link nothing is looked up: the copy is tried, and fails.

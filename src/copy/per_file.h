@@ -15,6 +15,9 @@ struct DestinationHint {
     const std::wstring* folder = nullptr;
     const platform::EntryTimes* times = nullptr;
     std::chrono::steady_clock::time_point seen;
+    // The folder was reached as changes in it reach it, at `folder_seen`.
+    bool folder_reached = false;
+    std::chrono::steady_clock::time_point folder_seen;
 };
 
 struct FileWork;

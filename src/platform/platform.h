@@ -159,10 +159,12 @@ struct EntryTimes {
 };
 // Looks up each of `names` in `folder` (ending with '\') with the folder
 // open, following links, by its exact spelling only: "not found" means only
-// that the caller must look the name up itself. False when the host does not
+// that the caller must look the name up itself. `*folder_reached` tells
+// whether the folder was opened as changes in it reach it (beneath the
+// destination root, through no refused link). False when the host does not
 // read folders whole.
 bool look_up_entry_times(const std::wstring& folder, const std::vector<std::wstring_view>& names,
-                         std::vector<EntryTimes>* times);
+                         std::vector<EntryTimes>* times, bool* folder_reached);
 
 // ---- Attributes and lookups ----------------------------------------------
 uint32_t get_file_attributes(const wchar_t* path);  // INVALID_ATTRIBUTES when absent

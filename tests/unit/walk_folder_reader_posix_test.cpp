@@ -106,8 +106,10 @@ TEST_F(ReadFolder, EntryTimesAgreeWithTheLookupByName) {
     std::vector<std::wstring> names = {L"here.txt", L"absent.txt", L"odd*name", L"folder", L"link.txt"};
     std::vector<std::wstring_view> views(names.begin(), names.end());
     std::vector<platform::EntryTimes> times;
-    ASSERT_TRUE(platform::look_up_entry_times(start_, views, &times));
+    bool reached = false;
+    ASSERT_TRUE(platform::look_up_entry_times(start_, views, &times, &reached));
     ASSERT_EQ(times.size(), names.size());
+    EXPECT_TRUE(reached);
 
     platform::FindRecord rec;
     ASSERT_TRUE(platform::find_entry((start_ + L"here.txt").c_str(), &rec, false));
@@ -120,6 +122,11 @@ TEST_F(ReadFolder, EntryTimesAgreeWithTheLookupByName) {
     EXPECT_TRUE(times[3].is_folder);
     EXPECT_TRUE(times[4].found);  // links are followed
     EXPECT_EQ(times[4].size, 10u);
+
+    // A folder that is not there is not reached, and finds nothing.
+    ASSERT_TRUE(platform::look_up_entry_times(start_ + L"gone\\", views, &times, &reached));
+    EXPECT_FALSE(reached);
+    EXPECT_FALSE(times[0].found);
 }
 
 class FolderReaderTest : public WalkTest {

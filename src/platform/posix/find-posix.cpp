@@ -362,12 +362,19 @@ FolderListing read_folder(const std::wstring& folder, const std::vector<std::wst
 }
 
 bool look_up_entry_times(const std::wstring& folder, const std::vector<std::wstring_view>& names,
-                         std::vector<EntryTimes>* times) {
+                         std::vector<EntryTimes>* times, bool* folder_reached) {
     times->assign(names.size(), EntryTimes{});
+    *folder_reached = false;
     std::string host;
     if (!posix::to_host(folder, host)) return true;  // nothing found: the caller looks up itself
-    int dir_fd = ::open(host.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    // The folder as a change reaches it: the copy pass then need not check it
+    // again, and nothing beyond a refused link is looked at. The descriptor
+    // stays with the layer.
+    std::string_view path = host;
+    while (path.size() > 1 && path.back() == '/') path.remove_suffix(1);
+    int dir_fd = posix::folder_for_change(path);
     if (dir_fd < 0) return true;
+    *folder_reached = true;
     for (size_t i = 0; i < names.size(); ++i) {
         // Names that find_entry would search for, or whose '\\' it would
         // read as a folder separator, are left to the caller.
@@ -385,7 +392,6 @@ bool look_up_entry_times(const std::wstring& folder, const std::vector<std::wstr
         t.last_write = posix::to_filetime(timespec{static_cast<time_t>(sx.stx_mtime.tv_sec), sx.stx_mtime.tv_nsec});
         t.last_access = posix::to_filetime(timespec{static_cast<time_t>(sx.stx_atime.tv_sec), sx.stx_atime.tv_nsec});
     }
-    ::close(dir_fd);
     return true;
 }
 

@@ -114,8 +114,9 @@ FolderListing read_folder(const std::wstring& folder, const std::vector<std::wst
 }
 
 bool look_up_entry_times(const std::wstring& folder, const std::vector<std::wstring_view>& names,
-                         std::vector<EntryTimes>* times) {
+                         std::vector<EntryTimes>* times, bool* folder_reached) {
     times->assign(names.size(), EntryTimes{});
+    *folder_reached = false;  // the names are looked up by path: the folder is not opened
     std::wstring path;
     for (size_t i = 0; i < names.size(); ++i) {
         if (names[i].find_first_of(L"*?") != std::wstring_view::npos) continue;
