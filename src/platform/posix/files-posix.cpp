@@ -29,8 +29,9 @@ namespace {
 
 bool lookup(const std::string& host, posix::EntryInfo* info) { return posix::entry_info(host, info); }
 
-bool lookup_at(const posix::ChangePlace& place, const std::string& host, posix::EntryInfo* info) {
-    return posix::entry_info_at(place.dir, place.name, host, info);
+bool lookup_at(const posix::ChangePlace& place, const std::string& host, posix::EntryInfo* info,
+               bool with_attribute_record = true) {
+    return posix::entry_info_at(place.dir, place.name, host, info, with_attribute_record);
 }
 
 bool write_all(int fd, const char* data, size_t size) {
@@ -184,8 +185,10 @@ FileHandle open_file(const wchar_t* path, Access access, Disposition disposition
     const bool changes = access == Access::read_write || disposition != Disposition::open_existing;
     posix::ChangePlace place{AT_FDCWD, host.c_str()};
     if (changes && !posix::place_for_change(host, &place)) return nullptr;
+    // Only replacing a file asks for hidden and system, which the attribute
+    // record keeps; read-only and the folder bit come with the entry.
     posix::EntryInfo info;
-    bool exists = lookup_at(place, host, &info);
+    bool exists = lookup_at(place, host, &info, disposition == Disposition::create_always);
     if (exists && info.is_link && access == Access::read_write) return open_link_itself(place, host, disposition);
     bool is_dir = exists && (info.attributes & ATTR_DIRECTORY);
     if (is_dir && !(flags & OPEN_BACKUP_SEMANTICS)) {
