@@ -295,6 +295,14 @@ enum class Then { next_letter, next_argument };
 constexpr Then NEXT_LETTER = Then::next_letter;
 constexpr Then NEXT_ARGUMENT = Then::next_argument;
 
+// -G and -L: the size a file must exceed, or stay under, to be copied.
+Then take_size_limit(Letter& l, bool greater) {
+    (greater ? l.p.options().size_greater_select : l.p.options().size_less_select) = 1;
+    (greater ? l.p.config.size_greater : l.p.config.size_less) =
+        decimal_value64(required_value(l.p, l.rest, l.scan, true));
+    return NEXT_ARGUMENT;
+}
+
 Then log_letter(Letter& l) {
     if (l.plus_letter) {
         switch_logs_off(l.p);
@@ -393,12 +401,7 @@ const LetterRule LETTERS[] = {
          take_file_types(l.p, l.scan);
          return NEXT_LETTER;
      }},
-    {L"G",
-     [](Letter& l) {
-         l.p.options().size_greater_select = 1;
-         l.p.config.size_greater = decimal_value64(required_value(l.p, l.rest, l.scan, true));
-         return NEXT_ARGUMENT;
-     }},
+    {L"G", [](Letter& l) { return take_size_limit(l, true); }},
     {L"g",
      [](Letter& l) {
          apply_age_value(l.p, usage_value(l.p, l.rest, l.scan, false), true);
@@ -415,12 +418,7 @@ const LetterRule LETTERS[] = {
          return NEXT_LETTER;
      }},
     {L"Ii", SET(no_precount, 1)},
-    {L"L",
-     [](Letter& l) {
-         l.p.options().size_less_select = 1;
-         l.p.config.size_less = decimal_value64(required_value(l.p, l.rest, l.scan, true));
-         return NEXT_ARGUMENT;
-     }},
+    {L"L", [](Letter& l) { return take_size_limit(l, false); }},
     {L"l",
      [](Letter& l) {
          apply_age_value(l.p, usage_value(l.p, l.rest, l.scan, false), false);
