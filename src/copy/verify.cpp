@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <memory>
 #include <new>
+#include <span>
 #include <string_view>
 #include <vector>
 
@@ -26,6 +27,7 @@
 #include "platform/names.h"
 #include "platform/platform.h"
 #include "walk/file_sink.h"
+#include "walk/folder_source.h"
 
 namespace {
 
@@ -68,8 +70,9 @@ bool read_hash_log(const std::wstring& name, HashLogReader& reader) {
 // The file types (-f) and the exclusions (-x) on the file's name.
 bool name_selected(const CopyContext& c, Exclusions& exclusions, const std::wstring& path) {
     const std::wstring name = path.substr(path.find_last_of(L'\\') + 1);
-    bool typed = false;
-    for (const std::wstring& type : c.config.file_types) typed = typed || platform::dos_name_match(type, name);
+    const std::span<const std::wstring> types = file_types_in_use(c.config);
+    const bool typed = std::any_of(types.begin(), types.end(),
+                                   [&](const std::wstring& type) { return platform::dos_name_match(type, name); });
     return typed && !exclusions.excludes(name);
 }
 
