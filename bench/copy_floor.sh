@@ -1,0 +1,102 @@
+#!/usr/bin/env bash
+# How near one copy worker is to the least its system calls cost: times a
+# full copy of a tree of small files with kestro (one worker), with a bare
+# program that makes exactly the calls kestro's copy makes for each file and
+# nothing else (bench/copy_floor.cpp, "nameless": O_TMPFILE, copy, attribute
+# record, times, link), with the same program creating each copy under its
+# name at once ("named"), and with cp -a. Prints wall and CPU time (user +
+# system, all threads) and each one's ratio to cp -a: the nameless floor is
+# as near as one worker that keeps a cut copy nameless can come to cp -a.
+#
+# Usage: bench/copy_floor.sh [kestro binary]   (default build/default/kestro)
+# Sizes: SMALL_FILES (30000), FILES_PER_DIR (1000), RUNS (3, the tools taking
+#        turns; best and median shown), WORK (a temp dir on the disk to
+#        measure; nothing is removed until the end, see copy_bench.sh).
+set -euo pipefail
+
+here=$(cd "$(dirname "$0")/.." && pwd)
+kestro=${1:-$here/build/default/kestro}
+SMALL_FILES=${SMALL_FILES:-30000}
+FILES_PER_DIR=${FILES_PER_DIR:-1000}
+RUNS=${RUNS:-3}
+
+missing=0
+if [ ! -x "$kestro" ]; then
+    echo "kestro binary not found at $kestro: build it first (cmake --workflow --preset default)" >&2
+    missing=1
+fi
+for tool in cp c++ python3; do
+    if ! command -v "$tool" >/dev/null 2>&1; then
+        echo "$tool is not installed: the comparison needs it" >&2
+        missing=1
+    fi
+done
+[ "$missing" = 0 ] || exit 2
+
+work=${WORK:-$(mktemp -d /tmp/kestro-floor.XXXXXX)}
+mkdir -p "$work"
+trap 'rm -rf "$work"' EXIT
+floor=$work/copy_floor
+c++ -std=c++20 -O2 -o "$floor" "$here/bench/copy_floor.cpp"
+
+echo "Building the tree: $SMALL_FILES small files ($FILES_PER_DIR a folder) in $work"
+python3 - "$work/src" "$SMALL_FILES" "$FILES_PER_DIR" <<'PY'
+import os, random, sys
+src, small, per_dir = sys.argv[1], int(sys.argv[2]), int(sys.argv[3])
+rng = random.Random(7)
+payload = os.urandom(16384)
+for i in range(small):
+    folder = os.path.join(src, "d%03d" % (i // per_dir))
+    if i % per_dir == 0:
+        os.makedirs(folder, exist_ok=True)
+    with open(os.path.join(folder, "f%06d.dat" % i), "wb") as f:
+        f.write(payload[:rng.randint(100, 8000)])
+PY
+sync
+
+# "wall cpu" of one run of "$@", after the dirty pages of earlier runs are
+# written out, so that no run pays for another's writes.
+timed() {
+    sync
+    python3 - "$@" <<'PY'
+import os, subprocess, sys, time
+start = time.monotonic()
+child = subprocess.Popen(sys.argv[1:], stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                         stderr=subprocess.DEVNULL, env=dict(os.environ, KESTRO_PAUSE="0", KESTRO_COPY_THREADS="1"))
+_, status, usage = os.wait4(child.pid, 0)
+wall = time.monotonic() - start
+if status != 0:
+    sys.exit("%s failed" % sys.argv[1])
+print("%.4f %.4f" % (wall, usage.ru_utime + usage.ru_stime))
+PY
+}
+
+declare -a k n m c
+for i in $(seq "$RUNS"); do
+    k+=("$(timed "$kestro" -p "$work/src" -d "$work/k$i" -m)")
+    n+=("$(timed "$floor" nameless "$work/src" "$work/n$i")")
+    m+=("$(timed "$floor" named "$work/src" "$work/m$i")")
+    c+=("$(timed cp -a "$work/src" "$work/c$i")")
+done
+for copy in "$work/k1" "$work/n1" "$work/m1"; do
+    if ! diff -rq "$work/src" "$copy" >/dev/null; then
+        echo "$copy differs from the source: figures not valid" >&2
+        exit 1
+    fi
+done
+
+python3 - "${k[*]}" "${n[*]}" "${m[*]}" "${c[*]}" <<'PY'
+import statistics, sys
+def runs(arg):
+    values = [float(x) for x in arg.split()]
+    return values[0::2], values[1::2]
+rows = [("kestro, 1 worker", runs(sys.argv[1])), ("floor, nameless (kestro's calls)", runs(sys.argv[2])),
+        ("floor, named at once", runs(sys.argv[3])), ("cp -a", runs(sys.argv[4]))]
+cp_wall, cp_cpu = rows[-1][1]
+print()
+print("%-34s %17s %17s   %s" % ("", "wall best/median", "CPU best/median", "ratio to cp -a (wall, CPU; medians)"))
+for label, (wall, cpu) in rows:
+    print("%-34s %8.3f %8.3f %8.3f %8.3f   %.2f  %.2f" % (
+        label, min(wall), statistics.median(wall), min(cpu), statistics.median(cpu),
+        statistics.median(wall) / statistics.median(cp_wall), statistics.median(cpu) / statistics.median(cp_cpu)))
+PY
