@@ -43,9 +43,14 @@ std::wstring name_in_ready_folder(const ReadyFolder& ready, const std::wstring& 
     const std::wstring& folder = ready.folder;
     if (folder.empty() || path.size() <= folder.size() || path.compare(0, folder.size(), folder) != 0)
         return std::wstring();
-    std::wstring name = path.substr(folder.size());
-    if (name.find_first_of(L"\\/") != std::wstring::npos) return std::wstring();
-    for (wchar_t& c : name) c = static_cast<wchar_t>(std::towupper(c));
+    std::wstring name;
+    name.resize(path.size() - folder.size());
+    for (size_t i = folder.size(), k = 0; i < path.size(); ++i, ++k) {
+        const wchar_t c = path[i];
+        if (c == L'\\' || c == L'/') return std::wstring();
+        // Most names are ASCII: upper-cased without a call per character.
+        name[k] = c < 0x80 ? paths::upper_ascii(c) : static_cast<wchar_t>(std::towupper(c));
+    }
     return name;
 }
 
@@ -73,6 +78,8 @@ bool destination_surely_free(const CopyContext& c, const ReadyFolder& ready, con
 }
 
 void note_destination_taken(ReadyFolder& ready, const std::wstring& path) {
+    // Only a folder this run made keeps the names it gave (see ReadyFolder).
+    if (!ready.is_new) return;
     std::wstring name = name_in_ready_folder(ready, path);
     if (!name.empty()) ready.names_given.insert(std::move(name));
 }

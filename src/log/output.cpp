@@ -26,6 +26,17 @@ void write(FILE* stream, const std::wstring& text) {
         platform::write_console(stream, text.data(), text.size());
         return;
     }
+    // Most lines are short and ASCII: they go out from the stack, with no
+    // allocation per line.
+    char ascii[512];
+    if (text.size() <= sizeof ascii) {
+        size_t i = 0;
+        for (; i < text.size() && static_cast<uint32_t>(text[i]) < 0x80; ++i) ascii[i] = static_cast<char>(text[i]);
+        if (i == text.size()) {
+            std::fwrite(ascii, 1, i, stream);
+            return;
+        }
+    }
     std::string bytes = to_utf8(text);
     std::fwrite(bytes.data(), 1, bytes.size(), stream);
 }
