@@ -58,7 +58,9 @@ std::shared_ptr<const DestinationLookups> DestinationProbe::take(const std::wstr
     PlannedLookups& planned = it->second;
     planned.closed = true;
     // Chunks begun are waited for; those no thread began stay not found.
+    taker_waiting_ = true;
     chunk_done_.wait(lock, [&] { return planned.done == planned.claimed; });
+    taker_waiting_ = false;
     std::shared_ptr<const DestinationLookups> lookups;
     if (planned.claimed > 0) lookups = planned.lookups;
     files_taken_ = planned.first_file + planned.lookups->looked_up.size();
@@ -114,7 +116,13 @@ void DestinationProbe::look_up_chunk(std::unique_lock<std::mutex>& lock) {
     }
     lock.lock();
     ++planned_.at(dir).done;  // the copy pass waits for this chunk before it lets the folder go
-    chunk_done_.notify_all();
+    // The copy pass is woken only when it waits, and with the lock let go, so
+    // that it does not wake only to wait for the lock.
+    if (taker_waiting_) {
+        lock.unlock();
+        chunk_done_.notify_all();
+        lock.lock();
+    }
 }
 
 void DestinationProbe::work() {

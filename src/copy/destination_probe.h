@@ -76,5 +76,6 @@ private:
     size_t files_planned_ = 0;
     size_t files_taken_ = 0;  // files of the planned folders the copy pass has reached
     bool stopping_ = false;
+    bool taker_waiting_ = false;  // the copy pass waits in take for chunks under way
     std::vector<std::thread> threads_;
 };

@@ -51,7 +51,9 @@ std::shared_ptr<const platform::FolderListing> FolderReader::take(const std::wst
             listing = it->second.listing;
             break;
         }
+        walk_waiting_ = true;
         folder_done_.wait(lock);
+        walk_waiting_ = false;
     }
     // Past the limit nothing more is kept: the next pass reads the rest again.
     auto it = slots_.find(dir);
@@ -72,9 +74,14 @@ std::shared_ptr<const platform::FolderListing> FolderReader::read_and_store(cons
     lock.unlock();
     auto listing = std::make_shared<const platform::FolderListing>(
         platform::read_folder(dir, plan_.patterns, with_attribute_records()));
+    // The subfolders' names are made before the lock is taken again: the
+    // walk and the other threads wait for it no longer than they must.
+    std::vector<std::wstring> children;
+    if (below == Below::read_ahead) children = subfolders_to_read_ahead(dir, *listing);
     lock.lock();
     bool watched = watching_ && listing->listed && listing->identity == watched_;
     if (watched) drop_kept_and_queued();
+    size_t queued = 0;
     if (watched && by == ReadBy::thread) {
         slots_.erase(dir);
     } else {
@@ -82,18 +89,25 @@ std::shared_ptr<const platform::FolderListing> FolderReader::read_and_store(cons
         slot.listing = listing;
         slot.state = State::done;
         retained_ += held_bytes(dir, *listing);
-        if (below == Below::read_ahead) queue_subfolders(dir, *listing);
+        queued = queue_subfolders(children);
     }
-    folder_done_.notify_all();
+    // A thread is woken for each folder queued, and the walk only when it
+    // waits; all with the lock let go, so that none wakes only to wait for it.
+    const bool wake_walk = walk_waiting_;
+    if (queued == 0 && !wake_walk) return listing;
+    lock.unlock();
+    for (size_t i = 0; i < queued && i < threads_.size(); ++i) work_ready_.notify_one();
+    if (wake_walk) folder_done_.notify_all();
+    lock.lock();
     return listing;
 }
 
-// The subfolders go to the front of the queue in listing order: the threads
-// then read in the order the depth-first walk will ask. Links are left to the
-// walk, which guards against cycles; reading ahead stops when enough is held.
-void FolderReader::queue_subfolders(const std::wstring& dir, const platform::FolderListing& listing) {
-    if (!plan_.descend || threads_.empty() || when_reached_ || retained_ >= plan_.retained_limit) return;
+// The subfolders of `dir` the threads may read ahead, in listing order. Links
+// are left to the walk, which guards against cycles.
+std::vector<std::wstring> FolderReader::subfolders_to_read_ahead(const std::wstring& dir,
+                                                                 const platform::FolderListing& listing) const {
     std::vector<std::wstring> children;
+    if (!plan_.descend || threads_.empty()) return children;
     for (const platform::FolderEntry& e : listing.entries) {
         if (!e.has_record || !(e.attributes & platform::ATTR_DIRECTORY)) continue;
         if (e.attributes & platform::ATTR_REPARSE_POINT) continue;
@@ -101,13 +115,27 @@ void FolderReader::queue_subfolders(const std::wstring& dir, const platform::Fol
         std::wstring_view name = listing.name(e);
         child.reserve(dir.size() + name.size() + 1);
         child.append(dir).append(name).push_back(L'\\');
-        if (slots_.count(child) || (plan_.skip && plan_.skip(child))) continue;
-        slots_[child].state = State::queued;
+        if (plan_.skip && plan_.skip(child)) continue;
         children.push_back(std::move(child));
     }
-    if (children.empty()) return;
-    queue_.insert(queue_.begin(), std::make_move_iterator(children.begin()), std::make_move_iterator(children.end()));
-    work_ready_.notify_all();
+    return children;
+}
+
+// The subfolders go to the front of the queue in listing order: the threads
+// then read in the order the depth-first walk will ask. Reading ahead stops
+// when enough is held. Returns how many were queued.
+size_t FolderReader::queue_subfolders(std::vector<std::wstring>& children) {
+    if (when_reached_ || retained_ >= plan_.retained_limit) return 0;
+    auto kept = children.begin();
+    for (std::wstring& child : children) {
+        auto [slot, added] = slots_.try_emplace(child);
+        if (!added) continue;
+        slot->second.state = State::queued;
+        if (&*kept != &child) *kept = std::move(child);
+        ++kept;
+    }
+    queue_.insert(queue_.begin(), std::make_move_iterator(children.begin()), std::make_move_iterator(kept));
+    return static_cast<size_t>(kept - children.begin());
 }
 
 // Lets go of every folder kept or waiting to be read; folders being read

@@ -74,7 +74,9 @@ private:
     std::shared_ptr<const platform::FolderListing> read_and_store(const std::wstring& dir,
                                                                   std::unique_lock<std::mutex>& lock, ReadBy by,
                                                                   Below below);
-    void queue_subfolders(const std::wstring& dir, const platform::FolderListing& listing);
+    std::vector<std::wstring> subfolders_to_read_ahead(const std::wstring& dir,
+                                                       const platform::FolderListing& listing) const;
+    size_t queue_subfolders(std::vector<std::wstring>& children);
 
     const ReadingPlan plan_;
 
@@ -86,6 +88,7 @@ private:
     size_t retained_ = 0;  // bytes held in slots (held_bytes)
     bool stopping_ = false;
     bool when_reached_ = false;  // read_each_folder_when_reached
+    bool walk_waiting_ = false;  // the walk waits for a folder a thread reads
     bool watching_ = false;
     platform::FileIdentity watched_;
     std::vector<std::thread> threads_;
