@@ -27,7 +27,7 @@ struct CopiesInFlight::InFlight {
 
 namespace {
 
-constexpr unsigned WAIT_SLICE_MS = 20;  // Ctrl+C is seen between slices
+constexpr unsigned COPY_WAIT_SLICE_MS = 20;  // Ctrl+C is seen between slices
 
 // Names that a case-blind file system takes for one are one key. Keys are
 // hashes: two paths that share one only make a copy wait for the other.
@@ -127,7 +127,7 @@ CopyWorkers::State CopiesInFlight::state_of(const InFlight& file) {
 void CopiesInFlight::wait_for_front() { wait_for(*files_.front()); }
 
 void CopiesInFlight::wait_for(const InFlight& file) {
-    while (!workers_.wait_for(file.job, WAIT_SLICE_MS)) stop_if_requested(c_.run);
+    while (!workers_.wait_for(file.job, COPY_WAIT_SLICE_MS)) stop_if_requested(c_.run);
 }
 
 // The index of the file in flight whose finish brings the copies and the
@@ -243,7 +243,7 @@ void CopiesInFlight::settle(bool whole) {
         InFlight& file = *files_.front();
         reached = reached && !file.deciding;
         if (!file.deciding) {
-            while (!workers_.wait_for(file.job, WAIT_SLICE_MS)) {
+            while (!workers_.wait_for(file.job, COPY_WAIT_SLICE_MS)) {
             }
             const FileWork& work = file.work;
             reached = reached && state_of(file) == CopyWorkers::State::done &&

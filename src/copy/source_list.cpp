@@ -25,7 +25,7 @@
 
 namespace {
 
-constexpr size_t LINE_PIECE = 16383;
+constexpr size_t LIST_LINE_PIECE = 16383;
 constexpr int64_t FIRST_RATE_AT = 100000000;
 constexpr int64_t RATE_EVERY = 200000000;
 constexpr char BELL = 7;
@@ -233,7 +233,7 @@ void run_source_list(const CopyContext& c) {
     ListProgress progress;
     Exclusions exclusions = c.config.exclusions();
     std::string line;
-    while (read_byte_piece(c.run.source_list_file, LINE_PIECE, line)) {
+    while (read_byte_piece(c.run.source_list_file, LIST_LINE_PIECE, line)) {
         stop_if_requested(c.run);
         if (!take_listed_text(line)) break;  // an empty line ends the list
         handle_line(c, exclusions, progress, text::from_utf8(line));

@@ -34,7 +34,7 @@ namespace {
 // Files handed to the workers ahead of the one reported: enough to keep
 // them busy across a large file, few enough to hold little memory.
 constexpr size_t FILES_AHEAD_PER_WORKER = 64;
-constexpr unsigned WAIT_SLICE_MS = 20;  // Ctrl+C is seen between slices
+constexpr unsigned CHECK_WAIT_SLICE_MS = 20;  // Ctrl+C is seen between slices
 constexpr size_t READ_CHUNK = 65536;
 
 struct Check {
@@ -200,7 +200,7 @@ bool is_over(CopyWorkers& workers, const Check& check) {
 }
 
 void wait_for(const CopyContext& c, CopyWorkers& workers, const Check& check) {
-    while (!workers.wait_for(check.job, WAIT_SLICE_MS)) stop_if_interrupted(c, &workers);
+    while (!workers.wait_for(check.job, CHECK_WAIT_SLICE_MS)) stop_if_interrupted(c, &workers);
 }
 
 // Waits until checks[i] is hashed. The main thread reports faster than the

@@ -9,7 +9,7 @@
 
 namespace {
 
-bool exists(const std::wstring& path) {
+bool path_exists(const std::wstring& path) {
     return platform::get_file_attributes(path.c_str()) != platform::INVALID_ATTRIBUTES;
 }
 
@@ -34,7 +34,7 @@ int create_log_folder(const std::wstring& name) {
     for (size_t i = 2; i < folder.size(); ++i) {
         if (folder[i] != L'\\' && folder[i] != L'/') continue;
         std::wstring shorter = folder.substr(0, i);
-        if (!exists(shorter) && platform::create_directory(shorter.c_str()))
+        if (!path_exists(shorter) && platform::create_directory(shorter.c_str()))
             text::print(stdout, "Creating (log\\error) directory:  %ls\n", shorter.c_str());
         folder[i] = L'\\';
     }

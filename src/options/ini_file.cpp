@@ -13,7 +13,7 @@
 
 namespace {
 
-constexpr size_t LINE_PIECE = 259;             // a longer line reads as several lines
+constexpr size_t INI_LINE_PIECE = 259;         // a longer line reads as several lines
 constexpr size_t ECHO_CAPACITY = 262144;       // bytes of ini_echo, its end included
 constexpr size_t INI_PATH_CAPACITY = 260;      // bytes of ini_path, its end included
 constexpr const wchar_t* SHARED_INI = L"QUENTARO.INI";
@@ -23,19 +23,19 @@ struct IniChoice {
     bool shared = false;
 };
 
-bool exists(const std::wstring& path) { return platform::path_accessible(path.c_str()); }
+bool ini_file_exists(const std::wstring& path) { return platform::path_accessible(path.c_str()); }
 
 bool find_ini_file(const wchar_t* program, IniChoice& choice) {
     std::wstring program_full;
     if (program && platform::full_path(program, program_full)) {
         std::wstring own = ini_name_for_program(program_full);
-        if (exists(own)) {
+        if (ini_file_exists(own)) {
             choice.path = own;
             return true;
         }
     }
     std::wstring shared;
-    if (platform::full_path(SHARED_INI, shared) && exists(shared)) {
+    if (platform::full_path(SHARED_INI, shared) && ini_file_exists(shared)) {
         choice.path = shared;
         choice.shared = true;
         return true;
@@ -51,7 +51,7 @@ void upper_case(std::string& line) {
 // The next line without its line end, as written and upper-cased; false at
 // the end.
 bool read_ini_line(FILE* file, std::string& as_written, std::string& line) {
-    if (!read_byte_piece(file, LINE_PIECE, as_written)) return false;
+    if (!read_byte_piece(file, INI_LINE_PIECE, as_written)) return false;
     remove_line_end(as_written);
     line = as_written;
     upper_case(line);

@@ -9,18 +9,13 @@
 
 #include "copy/hash_log_lines.h"
 #include "copy/hash_records.h"
+#include "hash_log_texts.h"
 #include "stream_contents.h"
 
 namespace {
 
-const std::wstring SOURCE = L"\\\\?\\C:\\src\\a b.txt";
-const std::wstring DESTINATION = L"\\\\?\\E:\\dst\\a b.txt";
-const char* MD5_A = "0CC175B9C0F1B6A831C399E269772661";
-const char* MD5_B = "900150983CD24FB0D6963F7D28E17F72";
-const char* SHA_A = "86F7E437FAA5A7FCE15D1DDCB9EAEAEA377667B8";
-const char* SHA_B = "A9993E364706816ABA3E25717850C26C9CD0D89D";
-const char* MD5_LOCKED = "- ERROR - FILE POSSIBLY LOCKED -";
-const char* SHA_LOCKED = "-- ERROR - FILE POSSIBLY LOCKED BY OS --";
+const std::wstring SOURCE_WITH_BLANK = L"\\\\?\\C:\\src\\a b.txt";
+const std::wstring DESTINATION_WITH_BLANK = L"\\\\?\\E:\\dst\\a b.txt";
 
 HashLogReader read_lines(const std::string& log) {
     HashLogReader reader;
@@ -35,9 +30,9 @@ HashLogReader read_lines(const std::string& log) {
 std::string written(int32_t mode, bool sha1, const FileHashTexts& texts, bool listed = false) {
     FILE* log = std::tmpfile();
     if (listed)
-        write_listed_hash_log_lines(log, mode, SOURCE, DESTINATION, texts);
+        write_listed_hash_log_lines(log, mode, SOURCE_WITH_BLANK, DESTINATION_WITH_BLANK, texts);
     else
-        write_hash_log_line(log, mode, sha1, SOURCE, DESTINATION, texts);
+        write_hash_log_line(log, mode, sha1, SOURCE_WITH_BLANK, DESTINATION_WITH_BLANK, texts);
     std::string bytes = stream_contents(log);
     std::fclose(log);
     return bytes;
@@ -74,9 +69,9 @@ TEST(HashLogLines, EveryLineTheHashingStepWritesNamesTheFileItChecks) {
          MD5_A,
          ""},
         {"-hs, no input buffer", 2, false, false, {"", "", "", ""}, L"", "", ""},
-        {"source list -h", 8, false, true, {MD5_A, MD5_B, "", ""}, DESTINATION, MD5_B, ""},
-        {"source list -hs", 2, false, true, {MD5_A, "", "", ""}, SOURCE, MD5_A, ""},
-        {"source list -hd", 4, false, true, {"", MD5_B, "", ""}, DESTINATION, MD5_B, ""},
+        {"source list -h", 8, false, true, {MD5_A, MD5_B, "", ""}, DESTINATION_WITH_BLANK, MD5_B, ""},
+        {"source list -hs", 2, false, true, {MD5_A, "", "", ""}, SOURCE_WITH_BLANK, MD5_A, ""},
+        {"source list -hd", 4, false, true, {"", MD5_B, "", ""}, DESTINATION_WITH_BLANK, MD5_B, ""},
         {"source list, copy unreadable", 8, false, true, {MD5_A, MD5_LOCKED, "", ""}, L"", "", ""},
     };
     for (const Case& c : cases) {

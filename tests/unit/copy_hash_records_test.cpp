@@ -6,18 +6,13 @@
 #include <string>
 
 #include "copy/hash_records.h"
+#include "hash_log_texts.h"
 #include "stream_contents.h"
 
 namespace {
 
 const std::wstring SOURCE = L"\\\\?\\C:\\src\\a.txt";
 const std::wstring DESTINATION = L"\\\\?\\E:\\dst\\a.txt";
-const char* MD5_A = "0CC175B9C0F1B6A831C399E269772661";
-const char* MD5_B = "900150983CD24FB0D6963F7D28E17F72";
-const char* SHA_A = "86F7E437FAA5A7FCE15D1DDCB9EAEAEA377667B8";
-const char* SHA_B = "A9993E364706816ABA3E25717850C26C9CD0D89D";
-const char* MD5_LOCKED = "- ERROR - FILE POSSIBLY LOCKED -";
-const char* SHA_LOCKED = "-- ERROR - FILE POSSIBLY LOCKED BY OS --";
 
 std::string hash_log_line(int32_t mode, bool sha1, const FileHashTexts& texts) {
     FILE* log = std::tmpfile();

@@ -21,10 +21,10 @@
 
 namespace {
 
-const char* MD5_ABC = "900150983CD24FB0D6963F7D28E17F72";
-const char* SHA1_ABC = "A9993E364706816ABA3E25717850C26C9CD0D89D";
-const char* MD5_A = "0CC175B9C0F1B6A831C399E269772661";
-const char* SHA1_A = "86F7E437FAA5A7FCE15D1DDCB9EAEAEA377667B8";
+const char* MD5_OF_ABC = "900150983CD24FB0D6963F7D28E17F72";
+const char* SHA1_OF_ABC = "A9993E364706816ABA3E25717850C26C9CD0D89D";
+const char* MD5_OF_A = "0CC175B9C0F1B6A831C399E269772661";
+const char* SHA1_OF_A = "86F7E437FAA5A7FCE15D1DDCB9EAEAEA377667B8";
 
 class HashingStep : public testing::Test, protected TestRun {
 protected:
@@ -71,10 +71,10 @@ TEST_F(HashingStep, BothSidesWithSha1Values) {
     config_.options.hash_mode = 8;
     config_.options.sha1_wanted = 1;
     hash_copied_file(path("source"), path("other"));
-    EXPECT_EQ(stream_contents(copied_), std::string(MD5_ABC) + "|");
+    EXPECT_EQ(stream_contents(copied_), std::string(MD5_OF_ABC) + "|");
     EXPECT_EQ(stream_contents(screen_), " [HASH ERROR]");
-    EXPECT_EQ(stream_contents(hash_), "\n\n" + shown("source") + "  | " + MD5_ABC + "  | " + SHA1_ABC + " |" +
-                                          shown("other") + "  | " + MD5_A + "  | " + SHA1_A + " |[HASH ERROR]");
+    EXPECT_EQ(stream_contents(hash_), "\n\n" + shown("source") + "  | " + MD5_OF_ABC + "  | " + SHA1_OF_ABC + " |" +
+                                          shown("other") + "  | " + MD5_OF_A + "  | " + SHA1_OF_A + " |[HASH ERROR]");
 }
 
 TEST_F(HashingStep, Sha1ValuesAloneAreShownNowhere) {

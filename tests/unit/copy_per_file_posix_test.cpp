@@ -22,8 +22,6 @@
 
 namespace {
 
-std::string contents(FILE* f) { return stream_contents(f); }
-
 class PerFile : public ::testing::Test, protected TestRun {
 protected:
     void SetUp() override {
@@ -58,7 +56,7 @@ protected:
     std::string read(const std::string& relative) {
         FILE* f = std::fopen((host + "/" + relative).c_str(), "rb");
         if (!f) return "<missing>";
-        std::string data = contents(f);
+        std::string data = stream_contents(f);
         std::fclose(f);
         return data;
     }
@@ -104,9 +102,9 @@ TEST_F(PerFile, TildeClashIsRenamedAndRecorded) {
     run_.logs.renamed_log = renamed;
     hand_over(folder("src"), L"ABCDEF~1.TXT");
 
-    std::string log = contents(renamed);
+    std::string log = stream_contents(renamed);
     std::fclose(renamed);
-    std::string shown_text = contents(shown);
+    std::string shown_text = stream_contents(shown);
     EXPECT_EQ(read("dst/ABCDEFGHIJ.TXT"), "long name, untouched");
     EXPECT_EQ(read("dst/ABCDEF~1.TXT"), "earlier copy, untouched");
     // name.ext.D[nnnnn]: five digits of the clock.
@@ -168,8 +166,8 @@ TEST_F(PerFile, ASourceChangedSinceItsListingCountsWhatWasCopied) {
         EXPECT_EQ(run_.counters.bytes_processed, static_cast<int64_t>(c.listed));
         std::string listed_text = text::to_utf8(text::format_count(static_cast<int64_t>(c.listed)));
         std::string copied_text = text::to_utf8(text::format_count(static_cast<int64_t>(c.copied)));
-        EXPECT_NE(contents(shown).find(" " + listed_text + " ==> "), std::string::npos);
-        std::string record_text = contents(copied_log);
+        EXPECT_NE(stream_contents(shown).find(" " + listed_text + " ==> "), std::string::npos);
+        std::string record_text = stream_contents(copied_log);
         EXPECT_EQ(record_text.find(std::string(14 - copied_text.size(), ' ') + copied_text + " |"), 0u) << record_text;
         run_.logs.copied_log = nullptr;
         std::fclose(copied_log);

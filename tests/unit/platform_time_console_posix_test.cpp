@@ -17,7 +17,7 @@ namespace {
 
 using namespace platform;
 
-SystemTime split(FileTime t) {
+SystemTime system_time_of(FileTime t) {
     SystemTime s{};
     EXPECT_TRUE(filetime_to_systemtime(t, &s)) << t;
     return s;
@@ -38,13 +38,13 @@ void expect_date(const SystemTime& s, int year, int month, int day, int dow, int
 }
 
 TEST(Calendar, FileTimeToSystemTimeOnKnownDates) {
-    expect_date(split(0), 1601, 1, 1, 1, 0, 0, 0, 0);                                  // a Monday
-    expect_date(split(94405824000000000ULL), 1900, 3, 1, 4, 0, 0, 0, 0);               // after a non-leap 1900
-    expect_date(split(119600064000000000ULL), 1980, 1, 1, 2, 0, 0, 0, 0);
-    expect_date(split(131012228967890000ULL + 9999), 2016, 2, 29, 1, 12, 34, 56, 789);  // sub-ms units dropped
-    expect_date(split(252191231999990000ULL), 2400, 2, 29, 2, 23, 59, 59, 999);
-    expect_date(split(2650467743990000000ULL), 9999, 12, 31, 5, 23, 59, 59, 0);
-    expect_date(split(0x7FFFFFFFFFFFFFFFULL), 30828, 9, 14, -1, 2, 48, 5, 477);  // the last one Windows takes
+    expect_date(system_time_of(0), 1601, 1, 1, 1, 0, 0, 0, 0);                     // a Monday
+    expect_date(system_time_of(94405824000000000ULL), 1900, 3, 1, 4, 0, 0, 0, 0);  // after a non-leap 1900
+    expect_date(system_time_of(119600064000000000ULL), 1980, 1, 1, 2, 0, 0, 0, 0);
+    expect_date(system_time_of(131012228967890000ULL + 9999), 2016, 2, 29, 1, 12, 34, 56, 789);  // sub-ms units dropped
+    expect_date(system_time_of(252191231999990000ULL), 2400, 2, 29, 2, 23, 59, 59, 999);
+    expect_date(system_time_of(2650467743990000000ULL), 9999, 12, 31, 5, 23, 59, 59, 0);
+    expect_date(system_time_of(0x7FFFFFFFFFFFFFFFULL), 30828, 9, 14, -1, 2, 48, 5, 477);  // the last one Windows takes
     SystemTime s{};
     EXPECT_FALSE(filetime_to_systemtime(0x8000000000000000ULL, &s));
 }
