@@ -38,13 +38,14 @@ std::shared_ptr<const platform::FolderListing> FolderReader::take(const std::wst
                                                                   Below below) {
     std::unique_lock<std::mutex> lock(mutex_);
     std::shared_ptr<const platform::FolderListing> listing;
+    size_t queued = 0;
     for (;;) {
         auto it = slots_.find(dir);
         if (it == slots_.end() || it->second.state == State::queued) {
             // Not begun (or let go meanwhile): the walk reads it itself rather
             // than wait for a thread.
             slots_[dir].state = State::reading;
-            listing = read_and_store(dir, lock, ReadBy::walk, below);
+            listing = read_and_store(dir, lock, ReadBy::walk, below, &queued);
             break;
         }
         if (it->second.state == State::done) {
@@ -61,7 +62,14 @@ std::shared_ptr<const platform::FolderListing> FolderReader::take(const std::wst
         retained_ -= held_bytes(dir, *listing);
         slots_.erase(it);
     }
+    // The threads start on its subfolders once what it keeps is settled.
+    lock.unlock();
+    wake_threads(queued);
     return listing;
+}
+
+void FolderReader::wake_threads(size_t folders_queued) {
+    for (size_t i = 0; i < folders_queued && i < threads_.size(); ++i) work_ready_.notify_one();
 }
 
 // Reads `dir`, whose slot the caller has marked reading, with the lock let go
@@ -70,7 +78,8 @@ std::shared_ptr<const platform::FolderListing> FolderReader::take(const std::wst
 // miss what the run writes there before the walk arrives.
 std::shared_ptr<const platform::FolderListing> FolderReader::read_and_store(const std::wstring& dir,
                                                                             std::unique_lock<std::mutex>& lock,
-                                                                            ReadBy by, Below below) {
+                                                                            ReadBy by, Below below,
+                                                                            size_t* folders_queued) {
     lock.unlock();
     auto listing = std::make_shared<const platform::FolderListing>(
         platform::read_folder(dir, plan_.patterns, with_attribute_records()));
@@ -91,12 +100,15 @@ std::shared_ptr<const platform::FolderListing> FolderReader::read_and_store(cons
         retained_ += held_bytes(dir, *listing);
         queued = queue_subfolders(children);
     }
-    // A thread is woken for each folder queued, and the walk only when it
-    // waits; all with the lock let go, so that none wakes only to wait for it.
+    // The walk wakes the threads itself when it has done with the folder. A
+    // thread wakes one thread for each folder queued, and the walk only when
+    // it waits; all with the lock let go, so that none wakes only to wait for it.
+    *folders_queued = queued;
+    if (by == ReadBy::walk) return listing;
     const bool wake_walk = walk_waiting_;
     if (queued == 0 && !wake_walk) return listing;
     lock.unlock();
-    for (size_t i = 0; i < queued && i < threads_.size(); ++i) work_ready_.notify_one();
+    wake_threads(queued);
     if (wake_walk) folder_done_.notify_all();
     lock.lock();
     return listing;
@@ -186,7 +198,8 @@ void FolderReader::read_ahead_one(std::unique_lock<std::mutex>& lock) {
     // The program's new-handler throws on the reader's threads (on the main
     // thread it ends the run).
     try {
-        read_and_store(dir, lock, ReadBy::thread, Below::read_ahead);
+        size_t queued = 0;
+        read_and_store(dir, lock, ReadBy::thread, Below::read_ahead, &queued);
     } catch (const std::bad_alloc&) {
         // The walk reads it itself, and meets the shortage where the run can
         // end properly.

@@ -73,7 +73,8 @@ private:
     enum class ReadBy { walk, thread };
     std::shared_ptr<const platform::FolderListing> read_and_store(const std::wstring& dir,
                                                                   std::unique_lock<std::mutex>& lock, ReadBy by,
-                                                                  Below below);
+                                                                  Below below, size_t* folders_queued);
+    void wake_threads(size_t folders_queued);
     std::vector<std::wstring> subfolders_to_read_ahead(const std::wstring& dir,
                                                        const platform::FolderListing& listing) const;
     size_t queue_subfolders(std::vector<std::wstring>& children);
