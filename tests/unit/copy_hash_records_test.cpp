@@ -6,7 +6,7 @@
 #include <string>
 
 #include "copy/hash_records.h"
-#include "hash_log_texts.h"
+#include "known_digests.h"
 #include "stream_contents.h"
 
 namespace {
@@ -33,18 +33,33 @@ TEST(HashLog, LineOfEachModeWithAndWithoutSha1) {
         std::string line;
     };
     const Case cases[] = {
-        {"-h, agreeing", 8, false, {MD5_A, MD5_A, "", ""},
-         std::string("\n\nC:\\src\\a.txt  | ") + MD5_A + " |E:\\dst\\a.txt  | " + MD5_A + " |[OK]"},
-        {"-h --SHA, differing", 8, true, {MD5_A, MD5_B, SHA_A, SHA_B},
-         std::string("\n\nC:\\src\\a.txt  | ") + MD5_A + "  | " + SHA_A + " |E:\\dst\\a.txt  | " + MD5_B + "  | " +
-             SHA_B + " |[HASH ERROR]"},
-        {"-h, copy unreadable: no verdict", 8, true, {MD5_A, MD5_LOCKED, SHA_A, SHA_LOCKED},
-         std::string("\n\nC:\\src\\a.txt  | ") + MD5_A + "  | " + SHA_A + " |E:\\dst\\a.txt  | " + MD5_LOCKED +
+        {"-h, agreeing",
+         8,
+         false,
+         {MD5_OF_A, MD5_OF_A, "", ""},
+         std::string("\n\nC:\\src\\a.txt  | ") + MD5_OF_A + " |E:\\dst\\a.txt  | " + MD5_OF_A + " |[OK]"},
+        {"-h --SHA, differing",
+         8,
+         true,
+         {MD5_OF_A, MD5_OF_ABC, SHA1_OF_A, SHA1_OF_ABC},
+         std::string("\n\nC:\\src\\a.txt  | ") + MD5_OF_A + "  | " + SHA1_OF_A + " |E:\\dst\\a.txt  | " + MD5_OF_ABC +
+             "  | " + SHA1_OF_ABC + " |[HASH ERROR]"},
+        {"-h, copy unreadable: no verdict",
+         8,
+         true,
+         {MD5_OF_A, MD5_LOCKED, SHA1_OF_A, SHA_LOCKED},
+         std::string("\n\nC:\\src\\a.txt  | ") + MD5_OF_A + "  | " + SHA1_OF_A + " |E:\\dst\\a.txt  | " + MD5_LOCKED +
              "  | " + SHA_LOCKED + " "},
-        {"-hs --SHA: source part only", 2, true, {MD5_A, "", SHA_A, ""},
-         std::string("\n\nC:\\src\\a.txt  | ") + MD5_A + "  | " + SHA_A + " "},
-        {"-hd: destination part on a line of its own", 4, false, {"", MD5_B, "", ""},
-         std::string("\nE:\\dst\\a.txt  | ") + MD5_B + " "},
+        {"-hs --SHA: source part only",
+         2,
+         true,
+         {MD5_OF_A, "", SHA1_OF_A, ""},
+         std::string("\n\nC:\\src\\a.txt  | ") + MD5_OF_A + "  | " + SHA1_OF_A + " "},
+        {"-hd: destination part on a line of its own",
+         4,
+         false,
+         {"", MD5_OF_ABC, "", ""},
+         std::string("\nE:\\dst\\a.txt  | ") + MD5_OF_ABC + " "},
         {"no hashing bit: nothing", 0, true, {"", "", "", ""}, ""},
     };
     for (const Case& c : cases) EXPECT_EQ(hash_log_line(c.mode, c.sha1, c.texts), c.line) << c.what;
@@ -53,16 +68,17 @@ TEST(HashLog, LineOfEachModeWithAndWithoutSha1) {
 
 TEST(HashLog, SourceListLinesKeepLongPathsAndHaveNoVerdict) {
     FILE* log = std::tmpfile();
-    write_listed_hash_log_lines(log, 8, SOURCE, DESTINATION, {MD5_A, MD5_B, "", ""});
-    write_listed_hash_log_lines(log, 4, SOURCE, DESTINATION, {"", MD5_A, "", ""});
-    EXPECT_EQ(stream_contents(log), std::string("\n\n\\\\?\\C:\\src\\a.txt  ") + MD5_A + " \n\\\\?\\E:\\dst\\a.txt  " +
-                                        MD5_B + " \n\\\\?\\E:\\dst\\a.txt  " + MD5_A + " ");
+    write_listed_hash_log_lines(log, 8, SOURCE, DESTINATION, {MD5_OF_A, MD5_OF_ABC, "", ""});
+    write_listed_hash_log_lines(log, 4, SOURCE, DESTINATION, {"", MD5_OF_A, "", ""});
+    EXPECT_EQ(stream_contents(log), std::string("\n\n\\\\?\\C:\\src\\a.txt  ") + MD5_OF_A +
+                                        " \n\\\\?\\E:\\dst\\a.txt  " + MD5_OF_ABC + " \n\\\\?\\E:\\dst\\a.txt  " +
+                                        MD5_OF_A + " ");
     std::fclose(log);
 }
 
 TEST(HashVerdict, OkOnlyForEqualDigests) {
-    EXPECT_STREQ(hash_verdict({MD5_A, MD5_A, "", ""}), "OK");
-    EXPECT_STREQ(hash_verdict({MD5_A, MD5_B, "", ""}), "HASH ERROR");
+    EXPECT_STREQ(hash_verdict({MD5_OF_A, MD5_OF_A, "", ""}), "OK");
+    EXPECT_STREQ(hash_verdict({MD5_OF_A, MD5_OF_ABC, "", ""}), "HASH ERROR");
     EXPECT_STREQ(hash_verdict({MD5_LOCKED, MD5_LOCKED, "", ""}), "HASH ERROR");
     // A routine that had no buffer gives no text at all.
     EXPECT_STREQ(hash_verdict({"", "", "", ""}), "HASH ERROR");

@@ -13,6 +13,7 @@
 #include "common/text.h"
 #include "copy/file_hashing.h"
 #include "copy/hashing_hook.h"
+#include "known_digests.h"
 #include "platform/platform.h"
 #include "run_fixture.h"
 #include "state/config.h"
@@ -20,11 +21,6 @@
 #include "stream_contents.h"
 
 namespace {
-
-const char* MD5_OF_ABC = "900150983CD24FB0D6963F7D28E17F72";
-const char* SHA1_OF_ABC = "A9993E364706816ABA3E25717850C26C9CD0D89D";
-const char* MD5_OF_A = "0CC175B9C0F1B6A831C399E269772661";
-const char* SHA1_OF_A = "86F7E437FAA5A7FCE15D1DDCB9EAEAEA377667B8";
 
 class HashingStep : public testing::Test, protected TestRun {
 protected:
