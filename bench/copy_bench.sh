@@ -33,18 +33,8 @@ RUNS=${RUNS:-3}
 FOLDER_TREE_FILES=${FOLDER_TREE_FILES:-65536}
 FOLDER_TREE_FOLDERS=${FOLDER_TREE_FOLDERS:-4512}
 
-missing=0
-if [ ! -x "$kestro" ]; then
-    echo "kestro binary not found at $kestro: build it first (cmake --workflow --preset default)" >&2
-    missing=1
-fi
-for tool in cp rsync python3; do
-    if ! command -v "$tool" >/dev/null 2>&1; then
-        echo "$tool is not installed: the comparison needs it (apt-get install $tool)" >&2
-        missing=1
-    fi
-done
-[ "$missing" = 0 ] || exit 2
+source "$here/bench/bench_common.sh"
+require_kestro_and_tools "$kestro" cp rsync python3
 
 work=${WORK:-$(mktemp -d /tmp/kestro-bench.XXXXXX)}
 mkdir -p "$work"
@@ -52,18 +42,10 @@ trap 'rm -rf "$work"' EXIT
 src=$work/src
 
 echo "Building the tree: $SMALL_FILES small files ($FILES_PER_DIR a folder), $LARGE_FILES x ${LARGE_MB} MB in $work"
-python3 - "$src" "$SMALL_FILES" "$FILES_PER_DIR" "$LARGE_FILES" "$LARGE_MB" <<'PY'
-import os, random, sys
-src, small, per_dir, large, large_mb = sys.argv[1], *map(int, sys.argv[2:])
-rng = random.Random(7)
-payload = os.urandom(16384)
-for i in range(small):
-    folder = os.path.join(src, "d%03d" % (i // per_dir))
-    if i % per_dir == 0:
-        os.makedirs(folder, exist_ok=True)
-    size = rng.randint(100, 8000)
-    with open(os.path.join(folder, "f%06d.dat" % i), "wb") as f:
-        f.write(payload[:size])
+make_small_files "$src" "$SMALL_FILES" "$FILES_PER_DIR"
+python3 - "$src" "$LARGE_FILES" "$LARGE_MB" <<'PY'
+import os, sys
+src, large, large_mb = sys.argv[1], int(sys.argv[2]), int(sys.argv[3])
 os.makedirs(os.path.join(src, "large"), exist_ok=True)
 chunk = os.urandom(1 << 20)
 for i in range(large):

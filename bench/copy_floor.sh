@@ -23,18 +23,8 @@ SMALL_FILES=${SMALL_FILES:-30000}
 FILES_PER_DIR=${FILES_PER_DIR:-1000}
 RUNS=${RUNS:-3}
 
-missing=0
-if [ ! -x "$kestro" ]; then
-    echo "kestro binary not found at $kestro: build it first (cmake --workflow --preset default)" >&2
-    missing=1
-fi
-for tool in cp rsync c++ python3; do
-    if ! command -v "$tool" >/dev/null 2>&1; then
-        echo "$tool is not installed: the comparison needs it" >&2
-        missing=1
-    fi
-done
-[ "$missing" = 0 ] || exit 2
+source "$here/bench/bench_common.sh"
+require_kestro_and_tools "$kestro" cp rsync c++ python3
 
 work=${WORK:-$(mktemp -d /tmp/kestro-floor.XXXXXX)}
 mkdir -p "$work"
@@ -43,18 +33,7 @@ floor=$work/copy_floor
 c++ -std=c++20 -O2 -o "$floor" "$here/bench/copy_floor.cpp"
 
 echo "Building the tree: $SMALL_FILES small files ($FILES_PER_DIR a folder) in $work"
-python3 - "$work/src" "$SMALL_FILES" "$FILES_PER_DIR" <<'PY'
-import os, random, sys
-src, small, per_dir = sys.argv[1], int(sys.argv[2]), int(sys.argv[3])
-rng = random.Random(7)
-payload = os.urandom(16384)
-for i in range(small):
-    folder = os.path.join(src, "d%03d" % (i // per_dir))
-    if i % per_dir == 0:
-        os.makedirs(folder, exist_ok=True)
-    with open(os.path.join(folder, "f%06d.dat" % i), "wb") as f:
-        f.write(payload[:rng.randint(100, 8000)])
-PY
+make_small_files "$work/src" "$SMALL_FILES" "$FILES_PER_DIR"
 sync
 
 # "wall cpu" of one run of "$@", after the dirty pages of earlier runs are

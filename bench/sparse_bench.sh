@@ -15,18 +15,8 @@ IMAGE_GB=${IMAGE_GB:-16}
 DATA_MB=${DATA_MB:-256}
 RUNS=${RUNS:-3}
 
-missing=0
-if [ ! -x "$kestro" ]; then
-    echo "kestro binary not found at $kestro: build it first (cmake --workflow --preset default)" >&2
-    missing=1
-fi
-for tool in cp cmp python3; do
-    if ! command -v "$tool" >/dev/null 2>&1; then
-        echo "$tool is not installed: the comparison needs it" >&2
-        missing=1
-    fi
-done
-[ "$missing" = 0 ] || exit 2
+source "$here/bench/bench_common.sh"
+require_kestro_and_tools "$kestro" cp cmp python3
 
 work=${WORK:-$(mktemp -d /tmp/kestro-sparse.XXXXXX)}
 mkdir -p "$work/src"
